@@ -1,0 +1,39 @@
+# Entry point for people and CI. Every target installs what it needs first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+# Debian packages the build and tests need; installed only when missing.
+PACKAGES := g++ cmake ninja-build zlib1g-dev libgtest-dev libcapstone-dev libunicorn-dev
+
+.PHONY: all deps build demo check clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD_DIR)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+demo: build
+	@for f in examples/*.oc; do \
+	  echo "== $$f"; \
+	  ./$(BUILD_DIR)/orvelc "$$f" "$(BUILD_DIR)/examples/$$(basename $$f .oc).obj"; \
+	  echo "(exit status $$?)"; \
+	done
+
+check: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR)

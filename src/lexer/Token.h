@@ -1,0 +1,51 @@
+// CToken: one source token, and the kind enumeration that is also the node
+// kind of the syntax tree. Kinds and their four expression properties come
+// from TokenKinds.def so that the numbering and the tables cannot drift apart.
+#pragma once
+#include <cstdint>
+
+class CToken {
+public:
+    enum EKind : int32_t {
+#define TOKEN(name, role, priority, alternate, assoc) name,
+#include "lexer/TokenKinds.def"
+#undef TOKEN
+        eKindCount
+    };
+
+    // Role of a kind in an expression.
+    enum ERole : int32_t {
+        eRoleNone = 0,
+        eRoleBinary = 1,
+        eRolePrefix = 2,
+        eRoleSuffix = 3,
+        eRoleConstant = 4,
+        eRoleOpen = 5,
+        eRoleClose = 6,
+        eRoleFunction = 8,
+        eRoleName = 9,
+        eRoleDot = 10,
+        eRoleOpenBracket = 11,
+        eRoleCloseBracket = 12,
+    };
+
+    static constexpr int kMaxText = 255;
+
+    int32_t m_nKind = eInvalid;
+    char m_szText[kMaxText + 1] = {};
+    int32_t m_nValue = 0;
+    int32_t m_nLine = 0;
+    int32_t m_nColumn = 0;
+
+    int32_t GetKind() const { return m_nKind; }
+    const char* GetText() const;
+    int32_t GetLine() const { return m_nLine; }
+    int32_t GetValue() const { return m_nValue; }
+
+    static int32_t GetRole(int32_t kind);
+    static int32_t GetPriority(int32_t kind);
+    static int32_t GetAlternate(int32_t kind);
+    static int32_t GetAssociativity(int32_t kind);
+    // "CToken::eSemicolon" and so on; "" for a number outside the enumeration.
+    static const char* GetKindName(int32_t kind);
+};

@@ -1,0 +1,206 @@
+// POSIX and Win32 implementations of the platform layer, chosen at compile time.
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <objbase.h>
+#include <process.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
+#endif
+
+namespace platform {
+
+#ifdef _WIN32
+
+FileHandle OpenFile(const std::string& path, OpenFor how) {
+    DWORD access = how == OpenFor::Read ? GENERIC_READ : GENERIC_WRITE;
+    DWORD share = how == OpenFor::Read ? FILE_SHARE_READ : 0;
+    DWORD creation = how == OpenFor::Read        ? OPEN_EXISTING
+                     : how == OpenFor::WriteKeep ? OPEN_ALWAYS
+                                                 : CREATE_ALWAYS;
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, creation,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? kInvalidFile : FileHandle(h);
+}
+
+long ReadFile(FileHandle f, void* buffer, size_t count) {
+    DWORD got = 0;
+    if (!::ReadFile(HANDLE(f), buffer, DWORD(count), &got, nullptr)) return -1;
+    return long(got);
+}
+
+long WriteFile(FileHandle f, const void* buffer, size_t count) {
+    DWORD put = 0;
+    if (!::WriteFile(HANDLE(f), buffer, DWORD(count), &put, nullptr)) return -1;
+    return long(put);
+}
+
+int64_t SeekFile(FileHandle f, int64_t offset, int origin) {
+    LARGE_INTEGER dist, pos;
+    dist.QuadPart = offset;
+    DWORD how = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+    if (!SetFilePointerEx(HANDLE(f), dist, &pos, how)) return -1;
+    return pos.QuadPart;
+}
+
+int64_t FileSize(FileHandle f) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(HANDLE(f), &size)) return -1;
+    return size.QuadPart;
+}
+
+void CloseFile(FileHandle f) { CloseHandle(HANDLE(f)); }
+
+bool CreateDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool IsDirectory(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string CurrentDirectory() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+    return (n == 0 || n > MAX_PATH) ? std::string() : std::string(buf, n);
+}
+
+std::string ExecutablePath() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return (n == 0 || n >= MAX_PATH) ? std::string() : std::string(buf, n);
+}
+
+bool IsAbsolutePath(const std::string& path) {
+    if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return true;
+    return path.size() >= 2 && path[1] == ':';
+}
+
+std::string NativePath(const std::string& path) { return path; }
+
+void NewGuid(uint8_t out[16]) {
+    GUID g;
+    CoCreateGuid(&g);
+    std::memcpy(out, &g, 16);
+}
+
+long ProcessId() { return long(_getpid()); }
+
+#else
+
+FileHandle OpenFile(const std::string& path, OpenFor how) {
+    int flags = how == OpenFor::Read        ? O_RDONLY
+                : how == OpenFor::WriteKeep ? (O_WRONLY | O_CREAT)
+                                            : (O_WRONLY | O_CREAT | O_TRUNC);
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) return kInvalidFile;
+    struct stat st;
+    // A directory opens on POSIX but reads fail; treat it as not openable.
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return kInvalidFile;
+    }
+    return fd;
+}
+
+long ReadFile(FileHandle f, void* buffer, size_t count) {
+    return long(::read(int(f), buffer, count));
+}
+
+long WriteFile(FileHandle f, const void* buffer, size_t count) {
+    return long(::write(int(f), buffer, count));
+}
+
+int64_t SeekFile(FileHandle f, int64_t offset, int origin) {
+    int how = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
+    return int64_t(::lseek(int(f), off_t(offset), how));
+}
+
+int64_t FileSize(FileHandle f) {
+    struct stat st;
+    if (fstat(int(f), &st) != 0) return -1;
+    return int64_t(st.st_size);
+}
+
+void CloseFile(FileHandle f) { ::close(int(f)); }
+
+bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string CurrentDirectory() {
+    char buf[kMaxPath + 1];
+    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+std::string ExecutablePath() {
+#if defined(__APPLE__)
+    char buf[kMaxPath + 1];
+    uint32_t size = sizeof buf;
+    return _NSGetExecutablePath(buf, &size) == 0 ? std::string(buf) : std::string();
+#else
+    char buf[kMaxPath + 1];
+    ssize_t n = ::readlink("/proc/self/exe", buf, kMaxPath);
+    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+#endif
+}
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string NativePath(const std::string& path) {
+    std::string p = path;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+}
+
+void NewGuid(uint8_t out[16]) {
+    bool ok = false;
+    int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ok = ::read(fd, out, 16) == 16;
+        ::close(fd);
+    }
+    if (!ok) {
+        // No random source: still distinct per run, though not unpredictable.
+        uint64_t seed = uint64_t(::getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(time(nullptr));
+        for (int i = 0; i < 16; ++i) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            out[i] = uint8_t(seed >> 56);
+        }
+    }
+    // Version 4 in Data3's high nibble (little-endian field), variant 10xx.
+    out[7] = uint8_t((out[7] & 0x0F) | 0x40);
+    out[8] = uint8_t((out[8] & 0x3F) | 0x80);
+}
+
+long ProcessId() { return long(::getpid()); }
+
+#endif
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+// The operating-system services the compiler uses, and nothing else: files,
+// directories, the current and executable directories, and a random GUID.
+// Every other folder reaches the system only through this header.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+constexpr size_t kMaxPath = 260;
+#else
+constexpr char kPathSeparator = '/';
+constexpr size_t kMaxPath = 4096;
+#endif
+
+// An open file; kInvalidFile when opening failed.
+using FileHandle = intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+enum class OpenFor { Read, WriteReplace, WriteKeep };
+
+FileHandle OpenFile(const std::string& path, OpenFor how);
+// Bytes read (0 at the end), or -1 on a failed read.
+long ReadFile(FileHandle f, void* buffer, size_t count);
+// Bytes written, or -1.
+long WriteFile(FileHandle f, const void* buffer, size_t count);
+// New position, or -1. origin: 0 start, 1 current, 2 end.
+int64_t SeekFile(FileHandle f, int64_t offset, int origin);
+int64_t FileSize(FileHandle f);
+void CloseFile(FileHandle f);
+
+bool CreateDirectory(const std::string& path);
+bool IsDirectory(const std::string& path);
+bool RemoveFile(const std::string& path);
+// Replaces `to` by `from` in one step where the system allows it.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// The current directory, or "" when it cannot be read.
+std::string CurrentDirectory();
+// The full path of the running executable, or "" when unknown.
+std::string ExecutablePath();
+
+// True when the path names the root of the file system or a drive.
+bool IsAbsolutePath(const std::string& path);
+// The path as the system wants it: on POSIX a backslash is a separator too.
+std::string NativePath(const std::string& path);
+
+// 16 bytes of a fresh version-4 GUID in memory layout (Data1..Data4).
+void NewGuid(uint8_t out[16]);
+
+// Process id, used to name temporary files uniquely.
+long ProcessId();
+
+}  // namespace platform

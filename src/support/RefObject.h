@@ -1,0 +1,71 @@
+// Counted objects: records shared between the tree, the semantic model and the
+// built-in library. The count is intrusive so a raw pointer can be turned back
+// into a counted reference (the tree's parent links are raw pointers).
+#pragma once
+#include <cstdint>
+#include <utility>
+
+class CRefObject {
+public:
+    CRefObject() = default;
+    CRefObject(const CRefObject&) : m_nRefs(0) {}
+    CRefObject& operator=(const CRefObject&) { return *this; }
+    virtual ~CRefObject() = default;
+
+    void AddRef() { ++m_nRefs; }
+    void Release() {
+        if (--m_nRefs == 0) delete this;
+    }
+    uint32_t GetRefCount() const { return m_nRefs; }
+
+private:
+    uint32_t m_nRefs = 0;
+};
+
+// Holds one counted object. Assignment adds the new reference before releasing
+// the old one, so assigning an object to itself is safe.
+template <class T>
+class CRefPtr {
+public:
+    CRefPtr() = default;
+    CRefPtr(T* p) : m_p(p) { if (m_p) m_p->AddRef(); }
+    CRefPtr(const CRefPtr& o) : CRefPtr(o.m_p) {}
+    CRefPtr(CRefPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
+    template <class U>
+    CRefPtr(const CRefPtr<U>& o) : CRefPtr(o.Get()) {}
+    ~CRefPtr() { if (m_p) m_p->Release(); }
+
+    CRefPtr& operator=(T* p) {
+        if (p) p->AddRef();
+        T* old = std::exchange(m_p, p);
+        if (old) old->Release();
+        return *this;
+    }
+    CRefPtr& operator=(const CRefPtr& o) { return *this = o.m_p; }
+    CRefPtr& operator=(CRefPtr&& o) noexcept {
+        if (this != &o) {
+            T* old = std::exchange(m_p, std::exchange(o.m_p, nullptr));
+            if (old) old->Release();
+        }
+        return *this;
+    }
+
+    T* Get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    T& operator*() const { return *m_p; }
+    explicit operator bool() const { return m_p != nullptr; }
+    bool operator==(const CRefPtr& o) const { return m_p == o.m_p; }
+    bool operator==(const T* p) const { return m_p == p; }
+
+    // Gives up the reference without releasing it (for iterative teardown).
+    T* Detach() { return std::exchange(m_p, nullptr); }
+
+private:
+    T* m_p = nullptr;
+};
+
+// Creates a counted object held by a fresh reference.
+template <class T, class... Args>
+CRefPtr<T> MakeRef(Args&&... args) {
+    return CRefPtr<T>(new T(std::forward<Args>(args)...));
+}
