@@ -5,6 +5,7 @@
 // Header-only: the syntax tree's block node holds a CRefPtr<CLabelList> and
 // must not need the code generator's library to do so.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
