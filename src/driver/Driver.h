@@ -1,0 +1,18 @@
+// One compilation as the command line asks for it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct CompileRequest {
+    std::string source;
+    std::string output;
+    uint8_t guid[16] = {};
+    bool warnings = true;
+};
+
+// Builds and releases the built-in library around the compilation.
+void BuildLibrary();
+void ReleaseLibrary();
+
+// True when the whole source was accepted and the object file was written.
+bool CompileScript(const CompileRequest& request);
