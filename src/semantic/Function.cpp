@@ -1,0 +1,66 @@
+// Function records and the ordered member lists of a class.
+#include "semantic/Function.h"
+
+#include "semantic/Library.h"
+#include "semantic/Variable.h"
+
+CFunction::CFunction(const CStr& name, CType* result) : m_strName(name), m_pResult(result) {}
+
+int CFunction::IsSame(const CFunction& f, const CFunction& g) {
+    if (f.m_strName != g.m_strName || f.GetParamCount() != g.GetParamCount()) return 0;
+    for (size_t i = 0; i < f.GetParamCount(); ++i)
+        if (!CType::IsSame(f.GetParam(i), g.GetParam(i))) return 0;
+    return 1;
+}
+
+int CFunction::Matches(const CFunction& f, const CStr& name, const CVariableList* list) {
+    size_t count = list ? list->GetSize() : 0;
+    if (f.m_strName != name || f.GetParamCount() != count) return 0;
+    for (size_t i = 0; i < count; ++i)
+        if (!CType::IsSame(f.GetParam(i), list->Get(i)->GetType())) return 0;
+    return 1;
+}
+
+CRefPtr<CFunction> CFunction::MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal) {
+    CRefPtr<CFunction> f = MakeRef<CFunction>(name, result);
+    f->m_nBuiltinNumber = g_builtinFunctionNumbers.Take(name);
+    f->m_bGlobal = bGlobal;
+    return f;
+}
+
+CEvent::CEvent(const CStr& name, CType* result) : CFunction(name, result) {
+    m_nBuiltinNumber = -1;
+}
+
+CCommand::CCommand(const CStr& name, CType* result) : CFunction(name, result) {
+    m_nBuiltinNumber = -1;
+}
+
+void CFunctionList::Add(CFunction* f) {
+    m_ByName[f->m_strName].push_back(uint32_t(m_Functions.GetSize()));
+    m_Functions.Add(CRefPtr<CFunction>(f));
+}
+
+const std::vector<uint32_t>* CFunctionList::Positions(const CStr& name) const {
+    auto it = m_ByName.find(name);
+    return it == m_ByName.end() ? nullptr : &it->second;
+}
+
+CFunction* CFunctionList::FindByName(const CStr& name) const {
+    const std::vector<uint32_t>* at = Positions(name);
+    return at ? Get(at->front()) : nullptr;
+}
+
+int32_t CFunctionList::FindSame(const CFunction& signature) const {
+    if (const std::vector<uint32_t>* at = Positions(signature.m_strName))
+        for (uint32_t pos : *at)
+            if (CFunction::IsSame(*Get(pos), signature)) return int32_t(pos);
+    return -1;
+}
+
+int32_t CFunctionList::FindMatch(const CStr& name, const CVariableList* params) const {
+    if (const std::vector<uint32_t>* at = Positions(name))
+        for (uint32_t pos : *at)
+            if (CFunction::Matches(*Get(pos), name, params)) return int32_t(pos);
+    return -1;
+}

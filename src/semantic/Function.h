@@ -1,0 +1,73 @@
+// Member records: functions (built-in, script and call signatures), events and
+// commands, and the ordered list a class keeps of each. The list indexes its
+// members by exact name so a first-match search only visits same-named
+// entries, in insertion order.
+#pragma once
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "semantic/Type.h"
+
+class CVariableList;
+
+class CFunction : public CRefObject {
+public:
+    CFunction() = default;
+    CFunction(const CStr& name, CType* result);
+
+    CStr m_strName;
+    CRefPtr<CType> m_pResult;
+    CDynArray<CRefPtr<CType>> m_Params;
+    // Built-in number; -1 for events and commands; 0 for script functions
+    // and signatures.
+    int32_t m_nBuiltinNumber = 0;
+    uint32_t m_bGlobal = 0;
+    uint32_t m_bDotCallable = 0;
+    uint32_t m_bScript = 0;
+    // Code position of a script function; owned by the code generator.
+    CRefPtr<CRefObject> m_pBody;
+
+    void AddParam(CType* type) { m_Params.Add(CRefPtr<CType>(type)); }
+    size_t GetParamCount() const { return m_Params.GetSize(); }
+    CType* GetParam(size_t i) const { return m_Params[i].Get(); }
+
+    // Equal names, equal parameter counts, compatible parameter types.
+    static int IsSame(const CFunction& f, const CFunction& g);
+    // f against a name and a parameter variable list (null: no parameters).
+    static int Matches(const CFunction& f, const CStr& name, const CVariableList* list);
+
+    // A built-in function: takes the next number from g_builtinFunctionNumbers.
+    static CRefPtr<CFunction> MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal);
+};
+
+// Events and commands differ from functions only in their class identity.
+class CEvent : public CFunction {
+public:
+    CEvent(const CStr& name, CType* result);
+};
+
+class CCommand : public CFunction {
+public:
+    CCommand(const CStr& name, CType* result);
+};
+
+class CFunctionList : public CRefObject {
+public:
+    void Add(CFunction* f);
+    size_t GetSize() const { return m_Functions.GetSize(); }
+    CFunction* Get(size_t i) const { return m_Functions[i].Get(); }
+    CFunction* operator[](size_t i) const { return m_Functions[i].Get(); }
+
+    CFunction* FindByName(const CStr& name) const;
+    // Position of the first member passing CFunction::IsSame, or -1.
+    int32_t FindSame(const CFunction& signature) const;
+    // Position of the first member passing CFunction::Matches, or -1.
+    int32_t FindMatch(const CStr& name, const CVariableList* params) const;
+
+private:
+    const std::vector<uint32_t>* Positions(const CStr& name) const;
+
+    CDynArray<CRefPtr<CFunction>> m_Functions;
+    std::unordered_map<CStr, std::vector<uint32_t>> m_ByName;
+};

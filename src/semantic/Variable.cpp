@@ -1,0 +1,46 @@
+// Scopes: declaration-ordered variable lists with an exact-name index, and
+// the temporaries that code generation borrows from them.
+#include "semantic/Variable.h"
+
+#include <string>
+
+CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
+    : m_nKind(kind), m_pType(type), m_strName(name) {}
+
+CVariable* CVariableList::Find(std::string_view name) const {
+    auto it = m_Index.find(CStr(name));
+    return it == m_Index.end() ? nullptr : Get(it->second);
+}
+
+CVariable* CVariableList::Append(const CStr& name, CType* type, uint32_t kind) {
+    uint32_t pos = uint32_t(m_Variables.GetSize());
+    m_Variables.Add(MakeRef<CVariable>(kind, type, name));
+    m_Index.emplace(name, pos);
+    if (kind == CVariable::eLocal && !name.empty() && name[0] == '$') m_Temporaries.push_back(pos);
+    return Get(pos);
+}
+
+CVariable* CVariableList::Add(const CStr& name, CType* type, uint32_t kind) {
+    if (m_Index.count(name)) return nullptr;
+    return Append(name, type, kind);
+}
+
+CVariable* CVariableList::GetVariable(std::string_view name, uint32_t typeKind) {
+    if (!name.empty()) {
+        if (CVariable* v = Find(name)) return v;
+        return Append(CStr(name), MakeRef<CType>(typeKind).Get(), CVariable::eLocal);
+    }
+    // Only locals are lent out: "$State" and "$Loop" of a class block are
+    // never handed out as scratch space.
+    for (uint32_t pos : m_Temporaries)
+        if (!Get(pos)->m_bInUse) return Get(pos);
+    CStr temp = "$" + std::to_string(m_Variables.GetSize());
+    if (CVariable* v = Find(temp)) return v;
+    return Append(temp, MakeRef<CType>(typeKind).Get(), CVariable::eLocal);
+}
+
+uint32_t CVariableList::GetTotalSize() const {
+    uint32_t size = 0;
+    for (const CRefPtr<CVariable>& v : m_Variables) size += v->GetType() ? v->GetType()->GetSize() : 0;
+    return size;
+}

@@ -1,0 +1,54 @@
+// Variables and scopes. A scope (a block or a parameter list) owns one
+// CVariableList in declaration order; names are unique within one list and
+// found through an exact-name index, so declaring n variables costs O(n).
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "semantic/Type.h"
+
+class CVariable : public CRefObject {
+public:
+    enum EKind : uint32_t {
+        eMember = 2,
+        eParam = 3,
+        eLocal = 4,
+    };
+
+    CVariable(uint32_t kind, CType* type, const CStr& name);
+
+    uint32_t m_nKind;
+    CRefPtr<CType> m_pType;
+    int32_t m_nSlot = 0;
+    CStr m_strName;
+    uint32_t m_bInUse = 0;
+
+    CType* GetType() const { return m_pType.Get(); }
+    const CStr& GetName() const { return m_strName; }
+};
+
+class CVariableList : public CRefObject {
+public:
+    CVariable* Find(std::string_view name) const;
+    // None when the name is already in this list; else the new variable.
+    CVariable* Add(const CStr& name, CType* type, uint32_t kind);
+    // With a name: that variable, or a new local of a fresh type of the kind.
+    // With an empty name: a free temporary ("$n", in-use 0), or a new one.
+    CVariable* GetVariable(std::string_view name, uint32_t typeKind);
+
+    size_t GetSize() const { return m_Variables.GetSize(); }
+    CVariable* operator[](size_t i) const { return m_Variables[i].Get(); }
+    CVariable* Get(size_t i) const { return m_Variables[i].Get(); }
+    // Storage of the scope: the sum of its variables' type sizes.
+    uint32_t GetTotalSize() const;
+
+private:
+    CVariable* Append(const CStr& name, CType* type, uint32_t kind);
+
+    CDynArray<CRefPtr<CVariable>> m_Variables;
+    std::unordered_map<CStr, uint32_t> m_Index;
+    // Positions of the locals whose names start with '$' (the temporaries).
+    std::vector<uint32_t> m_Temporaries;
+};
