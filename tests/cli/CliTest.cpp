@@ -1,0 +1,106 @@
+// Runs the real orvelc on every case under tests/data/cases and compares its
+// whole standard output and exit status.
+//
+// A case is either
+//   NAME.oc with NAME.out beside it: compiled as "NAME.oc {OUT}", or
+//   a directory holding "expected" (and optionally "args", "language.lan.txt",
+//   "OrvelCEx.idx" and any scripts).
+// The expected text starts with a line "exit N". In it {DIR} stands for the
+// case's folder (the compiler's current directory), {TMP} for the scratch
+// folder, {EXE} for the folder of the binary. "args" holds one line of
+// arguments with the same placeholders plus {OUT} (= {TMP}/out.obj).
+// language.lan.txt holds "key<TAB>value" lines and becomes language.lan.
+// A case with exit 0 must leave an object file, any other none.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliCase {
+    std::string name;
+    fs::path dir;       // current directory of the run
+    fs::path expected;  // expected output file
+    fs::path args;      // may not exist
+    std::string source; // for single-file cases
+};
+
+std::vector<CliCase> FindCases() {
+    std::vector<CliCase> cases;
+    fs::path root = fs::path(ORVEL_TEST_DATA) / "cases";
+    if (!fs::exists(root)) return cases;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        fs::path p = e.path();
+        if (e.is_directory() && fs::exists(p / "expected")) {
+            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
+        } else if (e.is_regular_file() && p.extension() == ".oc") {
+            fs::path out = p;
+            out.replace_extension(".out");
+            if (fs::exists(out))
+                cases.push_back({fs::relative(p, root).replace_extension().string(), p.parent_path(),
+                                 out, fs::path(), p.filename().string()});
+        }
+    }
+    std::sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    return cases;
+}
+
+void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+
+class Cli : public ::testing::TestWithParam<CliCase> {};
+
+TEST_P(Cli, OutputAndStatus) {
+    const CliCase& c = GetParam();
+    ScratchDir tmp;
+    fs::path bin = tmp.path / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(ORVELC_BINARY, bin / "orvelc");
+    fs::permissions(bin / "orvelc", fs::perms::owner_all);
+    if (fs::exists(c.dir / "language.lan.txt"))
+        WriteLanguageFile(c.dir / "language.lan.txt", bin / "language.lan");
+    if (fs::exists(c.dir / "OrvelCEx.idx")) fs::copy_file(c.dir / "OrvelCEx.idx", bin / "OrvelCEx.idx");
+
+    Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
+    std::vector<std::string> args;
+    if (!c.source.empty()) {
+        args = {c.source, (tmp.path / "out.obj").string()};
+    } else if (fs::exists(c.args)) {
+        args = SplitArgs(ph.Apply(ReadFile(c.args)));
+    } else {
+        args = {"main.oc", (tmp.path / "out.obj").string()};
+    }
+    RunResult r = RunProgram((bin / "orvelc").string(), args, c.dir.string());
+
+    std::string expected = ph.Apply(ReadFile(c.expected));
+    int wantStatus = -1;
+    std::string wantOut;
+    ASSERT_TRUE(ParseExpected(expected, wantStatus, wantOut)) << "first line must be 'exit N'";
+    EXPECT_EQ(wantOut, r.out);
+    EXPECT_EQ(wantStatus, r.status);
+    bool wroteObject = fs::exists(tmp.path / "out.obj");
+    if (!fs::exists(c.args)) {
+        EXPECT_EQ(wantStatus == 0, wroteObject);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Cli, ::testing::ValuesIn(FindCases()),
+                         [](const ::testing::TestParamInfo<CliCase>& info) {
+                             std::string n = info.param.name;
+                             for (char& ch : n)
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return n;
+                         });
+
+}  // namespace
