@@ -1,0 +1,203 @@
+// The scanner over small sources: kinds, texts, values and lines together.
+#include <gtest/gtest.h>
+
+#include "../support/TestFiles.h"
+#include "lexer/Scanner.h"
+
+namespace {
+
+struct Tok {
+    int kind;
+    std::string text;
+    int line;
+    bool operator==(const Tok& o) const { return kind == o.kind && text == o.text && line == o.line; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Tok& t) {
+    return os << CToken::GetKindName(t.kind) << " '" << t.text << "' line " << t.line;
+}
+
+// Every token up to and including the end of the file.
+std::vector<Tok> Scan(const std::string& source) {
+    TempFile f(source);
+    CScanner s;
+    s.Open(f.path);
+    std::vector<Tok> out;
+    for (int guard = 0; guard < 100000; ++guard) {
+        s.NextToken();
+        const CToken& t = s.GetToken();
+        out.push_back({t.m_nKind, t.m_szText, t.m_nLine});
+        if (t.m_nKind == CToken::eEndOfFile) break;
+    }
+    return out;
+}
+
+std::vector<int> Kinds(const std::string& source) {
+    std::vector<int> k;
+    for (auto& t : Scan(source)) k.push_back(t.kind);
+    k.pop_back();  // the end of file
+    return k;
+}
+
+using K = CToken;
+
+TEST(Scanner, OperatorsAndPairs) {
+    EXPECT_EQ((std::vector<int>{K::eText, K::eLE, K::eText}), Kinds("a<=b"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::eAssign, K::eLT, K::eText}), Kinds("a=<b"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::ePlus, K::eAssign, K::eNumber}), Kinds("a+=1"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::eLT, K::eLT, K::eText}), Kinds("a<<b"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::ePlusPlus}), Kinds("x++"));
+    EXPECT_EQ((std::vector<int>{K::eNE, K::eLogicalNot, K::eLogicalNot}), Kinds("!= !!"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::eDivide, K::eText}), Kinds("a/b"));
+    EXPECT_EQ((std::vector<int>{K::eText}), Kinds("a//b"));
+    EXPECT_EQ((std::vector<int>{K::eLogicalAnd, K::eLogicalOr, K::eBitAnd, K::eBitOr, K::eBitXor, K::eBitNot,
+                                K::eMinusMinus, K::eMinus, K::eGE, K::eEQ, K::eAssign}),
+              Kinds("&& || & | ^ ~ -- - >= == ="));
+    auto eq = Scan("==");
+    EXPECT_EQ("=", eq[0].text);  // an operator keeps only its first character
+    EXPECT_STREQ("CToken::eEQ", ([] { CToken t; t.m_nKind = K::eEQ; return std::string(t.GetText()); })().c_str());
+}
+
+TEST(Scanner, NamesNumbersAndKeywords) {
+    auto t = Scan("12abc 007 _x ? # Then IF Include include class while multi 4294967295 4294967296");
+    EXPECT_EQ((Tok{K::eNumber, "12", 1}), t[0]);
+    EXPECT_EQ((Tok{K::eText, "abc", 1}), t[1]);
+    EXPECT_EQ(K::eNumber, t[2].kind);
+    EXPECT_EQ((Tok{K::eInvalid, "_", 1}), t[3]);
+    EXPECT_EQ((Tok{K::eText, "x", 1}), t[4]);
+    EXPECT_EQ(K::eInvalid, t[5].kind);
+    EXPECT_EQ(K::eInvalid, t[6].kind);
+    EXPECT_EQ(K::eText, t[7].kind);
+    EXPECT_EQ(K::eText, t[8].kind);
+    EXPECT_EQ(K::eText, t[9].kind);
+    EXPECT_EQ(K::eInclude, t[10].kind);
+    EXPECT_EQ(K::eText, t[11].kind);
+    EXPECT_EQ(K::eWhile, t[12].kind);
+    EXPECT_EQ(K::eMulti, t[13].kind);
+    EXPECT_EQ(K::eNumber, t[14].kind);
+    EXPECT_EQ(K::eInvalid, t[15].kind);  // above 32 bits
+
+    TempFile f("007 4294967295 4294967294");
+    CScanner s;
+    s.Open(f.path);
+    s.NextToken();
+    EXPECT_EQ(7, s.GetToken().GetValue());
+    s.NextToken();
+    EXPECT_EQ(-1, s.GetToken().GetValue());
+    s.NextToken();
+    EXPECT_EQ(-2, s.GetToken().GetValue());
+}
+
+TEST(Scanner, OverlongTokensAreInvalid) {
+    auto t = Scan(std::string(255, 'a') + " " + std::string(256, 'b') + " \"" + std::string(300, 'c') + "\" x");
+    EXPECT_EQ(K::eText, t[0].kind);
+    EXPECT_EQ(K::eInvalid, t[1].kind);
+    EXPECT_EQ(255u, t[1].text.size());
+    EXPECT_EQ(K::eInvalid, t[2].kind);
+    EXPECT_EQ((Tok{K::eText, "x", 1}), t[3]);
+}
+
+TEST(Scanner, Comments) {
+    EXPECT_EQ((std::vector<int>{K::eText, K::eText}), Kinds("a /* x ** y **/ b"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::eText}), Kinds("a /* x\n\n*/ b // c\n"));
+    auto t = Scan("a /* never closed\n\n");
+    ASSERT_EQ(2u, t.size());
+    EXPECT_EQ((Tok{K::eEndOfFile, "a", 1}), t[1]);  // keeps the previous token's text and line
+    EXPECT_EQ((Tok{K::eText, "b", 3}), Scan("// one\n/* two */\nb")[0]);
+}
+
+TEST(Scanner, StringsEscapesAndJoining) {
+    auto t = Scan("\"a\\tb\\n\\\"q\\\\\\x41\" k \"ab\"  \n\t \"cd\" k \"x\" /* c */ \"y\"");
+    EXPECT_EQ((Tok{K::eQuotedString, "a\tb\n\"q\\x41", 1}), t[0]);
+    EXPECT_EQ((Tok{K::eQuotedString, "abcd", 1}), t[2]);
+    EXPECT_EQ((Tok{K::eQuotedString, "x", 2}), t[4]);
+    EXPECT_EQ((Tok{K::eQuotedString, "y", 2}), t[5]);
+
+    auto broken = Scan("\"abc\nx \"open at the end");
+    EXPECT_EQ((Tok{K::eInvalid, "abc", 1}), broken[0]);
+    EXPECT_EQ((Tok{K::eText, "x", 2}), broken[1]);
+    EXPECT_EQ((Tok{K::eInvalid, "open at the end", 2}), broken[2]);
+    EXPECT_EQ(K::eEndOfFile, broken[3].kind);
+}
+
+TEST(Scanner, LineEndsCountTheSame) {
+    std::string lf = "a\nb\n\nc /*\n*/ d\n\"s\"\n\"t\" e";
+    std::string crlf, cr;
+    for (char c : lf) {
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        cr += c == '\n' ? '\r' : c;
+    }
+    auto a = Scan(lf), b = Scan(crlf), c = Scan(cr);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a, c);
+    EXPECT_EQ(6, a[4].line);
+    EXPECT_EQ((Tok{K::eText, "e", 7}), a[5]);
+}
+
+TEST(Scanner, GivesBackUpToThreeTokens) {
+    TempFile f("a b c");
+    CScanner s;
+    s.Open(f.path);
+    s.NextToken();
+    EXPECT_STREQ("a", s.GetToken().GetText());
+    for (int i = 0; i < 4; ++i) s.UngetToken();  // the fourth is ignored
+    for (int i = 0; i < 3; ++i) {
+        s.NextToken();
+        EXPECT_STREQ("a", s.GetToken().GetText());
+    }
+    s.NextToken();
+    EXPECT_STREQ("b", s.GetToken().GetText());
+}
+
+TEST(Scanner, IncludedFileContinuesWithTheIncludingOne) {
+    TempFile inc("x y", ".h");  // no final line break
+    TempFile main("a\nb\n");
+    CScanner s;
+    s.Open(main.path);
+    s.NextToken();
+    EXPECT_STREQ("a", s.GetToken().GetText());
+    ASSERT_EQ(1, s.Open(inc.path));
+    EXPECT_EQ(inc.path, s.GetFileName());
+    s.NextToken();
+    EXPECT_STREQ("x", s.GetToken().GetText());
+    s.NextToken();
+    s.NextToken();
+    EXPECT_STREQ("b", s.GetToken().GetText());
+    EXPECT_EQ(2, s.GetToken().GetLine());
+    EXPECT_EQ(main.path, s.GetFileName());
+    s.NextToken();
+    EXPECT_TRUE(s.Is(K::eEndOfFile));
+    s.NextToken();
+    EXPECT_TRUE(s.Is(K::eEndOfFile));
+    EXPECT_EQ(0, s.Open("/nonexistent/inc.h"));
+}
+
+TEST(Scanner, BinaryBytesNeverStopTheScan) {
+    std::string junk;
+    for (int i = 0; i < 4096; ++i) junk += char((i * 131 + 7) % 256);
+    auto t = Scan(junk);
+    EXPECT_EQ(K::eEndOfFile, t.back().kind);
+}
+
+TEST(Token, PropertiesAndShownText) {
+    EXPECT_EQ(K::GetPriority(K::eMultiply), K::GetPriority(K::eBitAnd));
+    EXPECT_EQ(K::GetPriority(K::eMultiply), K::GetPriority(K::eBitXor));
+    EXPECT_EQ(K::GetPriority(K::ePlus), K::GetPriority(K::eBitOr));
+    EXPECT_EQ(K::eMinusUnary, K::GetAlternate(K::eMinus));
+    EXPECT_EQ(K::ePlusPlusSufix, K::GetAlternate(K::ePlusPlus));
+    EXPECT_EQ(0, K::GetAlternate(K::eAssign));
+    EXPECT_EQ(-1, K::GetPriority(K::eHardStop));
+    EXPECT_EQ(2, K::GetAssociativity(K::eAssign));
+    EXPECT_EQ(132, int(K::eEndOfFile));
+    EXPECT_EQ(81, int(K::ePlus));
+    EXPECT_EQ(122, int(K::eSemicolon));
+    CToken t;
+    t.m_nKind = K::eInvalid;
+    EXPECT_STREQ("Invalid token", t.GetText());
+    t.m_nKind = K::eSemicolon;
+    EXPECT_STREQ("CToken::eSemicolon", t.GetText());
+    t.m_nKind = K::eEndOfFile;
+    EXPECT_STREQ("CToken::eEndOfFile", t.GetText());
+}
+
+}  // namespace
