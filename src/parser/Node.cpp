@@ -1,0 +1,235 @@
+// Tree operations. Every operation that moves a node out of a slot keeps a
+// counted reference to it while it works, so a node whose only holder was the
+// slot it leaves does not die half-way through the move.
+#include "parser/Node.h"
+
+CNode::CNode(int32_t kind) : m_nKind(kind), m_nPriority(CToken::GetPriority(kind)) {}
+
+// Children that only this node holds go onto an explicit work list; each is
+// stripped of its own children the same way before it is released, so no
+// destructor below ever finds a child to release recursively.
+CNode::~CNode() {
+    std::vector<CNode*> work;
+    MoveChildrenTo(work);
+    while (!work.empty()) {
+        CNode* node = work.back();
+        work.pop_back();
+        node->MoveChildrenTo(work);
+        node->Release();
+    }
+}
+
+void CNode::MoveChildrenTo(std::vector<CNode*>& work) {
+    for (CRefPtr<CNode>& slot : m_Children) {
+        CNode* child = slot.Get();
+        if (!child) continue;
+        if (child->m_pParent == this) child->m_pParent = nullptr;
+        if (child->GetRefCount() == 1)
+            work.push_back(slot.Detach());
+        else
+            slot = nullptr;
+    }
+    m_Children.SetSize(0, -1, true);
+}
+
+void CNode::SetKind(int32_t kind) {
+    m_nKind = kind;
+    m_nPriority = CToken::GetPriority(kind);
+}
+
+CNode* CNode::GetChild(size_t i) const {
+    return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr;
+}
+
+int32_t CNode::SlotOf(const CNode* child) const {
+    for (size_t i = 0; i < m_Children.GetSize(); ++i)
+        if (m_Children[i].Get() == child) return int32_t(i);
+    return -1;
+}
+
+void CNode::AddChild(CNode* child, int32_t index) {
+    size_t slot = size_t(index);
+    if (index < 0) {
+        slot = m_Children.GetSize();
+        for (size_t i = 0; i < m_Children.GetSize(); ++i)
+            if (!m_Children[i]) {
+                slot = i;
+                break;
+            }
+    }
+    if (slot >= m_Children.GetSize()) m_Children.SetSize(slot + 1);
+    m_Children[slot] = child;
+    if (child) child->m_pParent = this;
+}
+
+CNode* CNode::FindAncestor(int32_t kind, std::initializer_list<int32_t> others) const {
+    const int32_t* stop = others.size() ? others.end() - 1 : nullptr;
+    for (CNode* a = m_pParent; a; a = a->m_pParent) {
+        if (a->m_nKind == kind) return a;
+        if (!stop) continue;
+        for (const int32_t* k = others.begin(); k != stop; ++k)
+            if (a->m_nKind == *k) return a;
+        if (a->m_nKind == *stop) return nullptr;
+    }
+    return nullptr;
+}
+
+void CNode::InsertAbove(CNode* node, int32_t index) {
+    CNode* parent = m_pParent;
+    int32_t slot = parent ? parent->SlotOf(this) : -1;
+    if (slot < 0) return;
+    CRefPtr<CNode> self(this);
+    parent->m_Children[size_t(slot)] = node;
+    node->m_pParent = parent;
+    m_pParent = nullptr;
+    node->AddChild(this, index);
+}
+
+void CNode::ReplaceByFirstChild() {
+    CNode* parent = m_pParent;
+    int32_t slot = parent ? parent->SlotOf(this) : -1;
+    if (slot < 0) return;
+    CRefPtr<CNode> self(this);
+    CRefPtr<CNode> first(GetChild(0));
+    parent->m_Children[size_t(slot)] = first;
+    if (first) first->m_pParent = parent;
+    for (CRefPtr<CNode>& c : m_Children)
+        if (c && c->m_pParent == this) c->m_pParent = nullptr;
+    m_Children.SetSize(0, -1, true);
+    m_pParent = nullptr;
+}
+
+void CNode::DropLastChild() {
+    size_t n = m_Children.GetSize();
+    if (!n) return;
+    CNode* last = m_Children[n - 1].Get();
+    if (last && last->m_pParent == this) last->m_pParent = nullptr;
+    m_Children.SetSize(n - 1);
+}
+
+CRefPtr<CNode> CNode::DetachChild(int32_t i) {
+    size_t n = m_Children.GetSize();
+    size_t slot = i < 0 ? n - 1 : size_t(i);
+    if (!n || slot >= n) return {};
+    CRefPtr<CNode> child = std::move(m_Children[slot]);
+    if (child && child->m_pParent == this) child->m_pParent = nullptr;
+    return child;
+}
+
+// Left-associative operators climb over ancestors that bind at least as
+// tightly, right-associative ones only over those that bind tighter.
+void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) {
+    auto climbs = [&](const CNode* a) {
+        return associativity == 2 ? a->m_nPriority > node->m_nPriority
+                                  : a->m_nPriority >= node->m_nPriority;
+    };
+    if (!climbs(this)) {
+        AddChild(node, index);
+        return;
+    }
+    CNode* top = this;
+    for (CNode* a = m_pParent; a && climbs(a); a = a->m_pParent) top = a;
+    top->InsertAbove(node, index);
+}
+
+CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {}
+CBlockNode::~CBlockNode() = default;
+
+CVariableList* CBlockNode::GetScope() {
+    if (!m_pScope) m_pScope = MakeRef<CVariableList>();
+    return m_pScope.Get();
+}
+
+CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
+    CRefPtr<CConstValue> v = MakeRef<CConstValue>();
+    v->m_pType = MakeRef<CType>(CType::eInt);
+    v->m_nValue = value;
+    return v;
+}
+
+CRefPtr<CConstValue> CConstValue::MakeText(const CStr& text) {
+    CRefPtr<CConstValue> v = MakeRef<CConstValue>();
+    v->m_pType = MakeRef<CType>(CType::eString);
+    v->m_strText = text;
+    return v;
+}
+
+CRefPtr<CConstValue> CConstValue::MakeNull() {
+    CRefPtr<CConstValue> v = MakeInt(0);
+    v->m_pType->m_nFlags |= CType::eNullFlag;
+    return v;
+}
+
+CConstNode::CConstNode(CConstValue* value) : CNode(CToken::eNumber), m_pValue(value) {
+    if (value) m_pType = value->m_pType;
+}
+CConstNode::~CConstNode() = default;
+
+CVariableNode::CVariableNode(CVariable* variable, CVariable* object)
+    : CNode(CToken::eText), m_pVariable(variable), m_pObject(object) {
+    if (variable) m_pType = variable->m_pType;
+}
+CVariableNode::~CVariableNode() = default;
+
+CCallNode::CCallNode(CFunction* function, CVariable* object, int32_t own)
+    : CNode(CToken::eFunctionName), m_pFunction(function), m_pObject(object), m_bOwn(own) {}
+CCallNode::~CCallNode() = default;
+
+CStateNode::CStateNode(int32_t index) : CNode(CToken::eState), m_nStateIndex(index) {}
+
+static CVariableList* ParamsOf(CRefPtr<CVariableList>& params) {
+    if (!params) params = MakeRef<CVariableList>();
+    return params.Get();
+}
+
+CEventNode::CEventNode(const CStr& name) : CNode(CToken::eEvent), m_strName(name) {}
+CEventNode::~CEventNode() = default;
+CVariableList* CEventNode::GetParams() { return ParamsOf(m_pParams); }
+
+CFunctionNode::CFunctionNode(const CStr& name) : CNode(CToken::eFunction), m_strName(name) {}
+CFunctionNode::~CFunctionNode() = default;
+CVariableList* CFunctionNode::GetParams() { return ParamsOf(m_pParams); }
+
+CFunction* CFunctionNode::GetFunction() {
+    if (!m_pFunction) {
+        m_pFunction = MakeRef<CFunction>(m_strName, MakeRef<CType>(CType::eInt).Get());
+        if (m_pParams)
+            for (size_t i = 0; i < m_pParams->GetSize(); ++i)
+                m_pFunction->AddParam(m_pParams->Get(i)->GetType());
+        m_pFunction->m_bScript = 1;
+    }
+    return m_pFunction.Get();
+}
+
+CCommandNode::CCommandNode(const CStr& name) : CNode(CToken::eCommand), m_strName(name) {}
+CCommandNode::~CCommandNode() = default;
+CVariableList* CCommandNode::GetParams() { return ParamsOf(m_pParams); }
+
+CClassNode::CClassNode(const CStr& name, CType* baseClass)
+    : CNode(CToken::eClass), m_strName(name), m_pBaseClass(baseClass) {
+    m_EventHandlers.SetSize(baseClass ? baseClass->GetEventCount() : 0);
+    m_CommandHandlers.SetSize(baseClass ? baseClass->GetCommandCount() : 0);
+}
+CClassNode::~CClassNode() = default;
+
+CFunctionNode* CClassNode::FindFunctionByName(const CStr& name) const {
+    auto it = m_FirstByName.find(name);
+    return it == m_FirstByName.end() ? nullptr : m_Functions[it->second].Get();
+}
+
+CFunctionNode* CClassNode::FindFunction(const CFunction& signature) const {
+    auto it = m_ByExactName.find(signature.m_strName);
+    if (it == m_ByExactName.end()) return nullptr;
+    for (uint32_t pos : it->second)
+        if (CFunction::IsSame(*m_Functions[pos]->GetFunction(), signature)) return m_Functions[pos].Get();
+    return nullptr;
+}
+
+int CClassNode::AddFunction(CFunctionNode* node) {
+    if (FindFunction(*node->GetFunction())) return 0;
+    uint32_t pos = uint32_t(m_Functions.GetSize());
+    m_Functions.Add(CRefPtr<CFunctionNode>(node));
+    m_FirstByName.emplace(node->m_strName, pos);
+    m_ByExactName[node->m_strName].push_back(pos);
+    return 1;
+}

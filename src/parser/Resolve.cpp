@@ -1,0 +1,188 @@
+// Name lookup, overload choice, handler binding and declaration checks over
+// the tree and the class model. Every search that a script can make long is
+// served by an index (scopes, the class node's functions, the state table);
+// the walks here are over the nesting of the cursor only.
+#include "parser/Resolve.h"
+
+#include "parser/TypeOf.h"
+
+namespace {
+
+template <class T>
+T* As(CNode* n) {
+    return dynamic_cast<T*>(n);
+}
+
+bool IsClassBlock(const CNode* block) {
+    return block->GetParent() && block->GetParent()->GetKind() == CToken::eClass;
+}
+
+// At the class block: parameters of the enclosing command, event and
+// function, in that order, only those enclosing the cursor.
+CVariable* FindParameter(const CNode* cursor, const CStr& name) {
+    for (int32_t kind : {CToken::eCommand, CToken::eEvent, CToken::eFunction})
+        if (CNode* head = cursor->FindAncestor(kind, CToken::eClass))
+            if (CVariableList* params = GetParameterList(head))
+                if (CVariable* v = params->Find(name)) return v;
+    return nullptr;
+}
+
+// Rule 1; `found` reports whether any block encloses the cursor.
+CVariable* FindInBlocks(const CNode* cursor, const CStr& name, bool& found) {
+    found = false;
+    for (CNode* b = cursor->FindAncestor(CToken::eBlockInstruction, CToken::eClass); b;
+         b = b->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
+        found = true;
+        if (IsClassBlock(b))
+            if (CVariable* v = FindParameter(cursor, name)) return v;
+        CBlockNode* block = As<CBlockNode>(b);
+        if (block && block->PeekScope())
+            if (CVariable* v = block->PeekScope()->Find(name)) return v;
+    }
+    return nullptr;
+}
+
+CRefPtr<CNode> IntConstant(int32_t value) {
+    return MakeRef<CConstNode>(CConstValue::MakeInt(value).Get());
+}
+
+CResolved Made(CNode* node) { return CResolved{0, CRefPtr<CNode>(node)}; }
+CResolved Failed(int32_t code) { return CResolved{code, {}}; }
+
+}  // namespace
+
+CClassNode* FindClassNode(const CNode* from) {
+    return from ? As<CClassNode>(from->FindAncestor(CToken::eClass, CToken::eRoot)) : nullptr;
+}
+
+CVariableList* GetParameterList(CNode* head) {
+    if (CEventNode* e = As<CEventNode>(head)) return e->GetParams();
+    if (CFunctionNode* f = As<CFunctionNode>(head)) return f->GetParams();
+    if (CCommandNode* c = As<CCommandNode>(head)) return c->GetParams();
+    return nullptr;
+}
+
+CVariable* FindStateVariable(const CNode* from) {
+    CClassNode* cls = FindClassNode(from);
+    CBlockNode* block = cls ? As<CBlockNode>(cls->GetChild(0)) : nullptr;
+    return block && block->PeekScope() ? block->PeekScope()->Find("$State") : nullptr;
+}
+
+CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
+                      const CStr& name) {
+    bool anyBlock = false;
+    if (CVariable* v = FindInBlocks(cursor, name, anyBlock)) return Made(new CVariableNode(v));
+    if (!anyBlock) return Failed(eErrInternal);
+    if (baseClass) {
+        if (CVariable* v = baseClass->FindVariable(name)) return Made(new CVariableNode(v));
+        int32_t value = 0;
+        if (baseClass->FindConstant(name, value)) return CResolved{0, IntConstant(value)};
+    }
+    if (CClassNode* cls = FindClassNode(cursor))
+        if (CFunctionNode* f = cls->FindFunctionByName(name))
+            return Made(new CCallNode(f->GetFunction(), nullptr, 1));
+    if (baseClass)
+        if (CFunction* f = baseClass->FindFunctionByName(name))
+            return Made(new CCallNode(f, nullptr, 0));
+    int32_t state = states.Find(name);
+    if (state >= 0) return CResolved{0, IntConstant(state)};
+    return Failed(eErrUnknownName);
+}
+
+CResolved ResolveMember(CNode* dot, const CStr& name) {
+    CRefPtr<CNode> object(dot->GetChild(0));
+    CVariableNode* objectNode = As<CVariableNode>(object.Get());
+    CVariable* var = objectNode ? objectNode->m_pVariable.Get() : nullptr;
+    CType* type = var ? var->GetType() : nullptr;
+    if (!type || !type->IsKind(CType::eClass)) return Failed(eErrObjectBeforeDot);
+
+    CRefPtr<CNode> member;
+    CFunction* function = nullptr;
+    if (CVariable* v = type->FindVariable(name)) {
+        member = new CVariableNode(v, var);
+    } else if ((function = type->FindFunctionByName(name))) {
+        member = new CCallNode(function, var, 0);
+    } else {
+        return Failed(eErrUnknownMember);
+    }
+    object->AddChild(member.Get());
+    object->ReplaceByFirstChild();
+    dot->ReplaceByFirstChild();
+    int32_t error = function && !function->m_bDotCallable ? eErrNotDotCallable : 0;
+    return CResolved{error, member};
+}
+
+int32_t ResolveCall(CCallNode* call, CType* baseClass) {
+    if (!call->m_pFunction) return eErrInternal;
+    CRefPtr<CFunction> signature =
+        MakeRef<CFunction>(call->m_pFunction->m_strName, MakeRef<CType>(CType::eVoid).Get());
+    for (size_t i = 0; i < call->GetChildCount(); ++i) {
+        CType* t = TypeOf(call->GetChild(i));
+        if (!t) return eErrInvalidType;
+        signature->AddParam(t);
+    }
+    CType* target = call->m_pObject ? call->m_pObject->GetType() : baseClass;
+    CFunction* found = target ? target->FindFunction(*signature) : nullptr;
+    // A call on another object never falls back to the script's own
+    // functions: they run on this object, not on the one before the dot.
+    if (!found && !call->m_pObject) {
+        CClassNode* cls = FindClassNode(call);
+        if (!cls) return eErrInternal;
+        if (CFunctionNode* f = cls->FindFunction(*signature)) found = f->GetFunction();
+    }
+    if (!found) return eErrNoSuitableFunction;
+    call->m_pFunction = found;
+    return 0;
+}
+
+int32_t BindEventHandler(CEventNode* handler, CType* baseClass) {
+    int32_t index = baseClass ? baseClass->GetEventIndex(handler->m_strName, handler->m_pParams.Get()) : -1;
+    if (index < 0) return eErrUnknownEvent;
+    CClassNode* cls = FindClassNode(handler);
+    if (!cls || size_t(index) >= cls->m_EventHandlers.GetSize()) return eErrInternal;
+    if (cls->m_EventHandlers[size_t(index)]) return eErrEventDefined;
+    cls->m_EventHandlers[size_t(index)] = handler;
+    handler->m_nEventIndex = index;
+    return 0;
+}
+
+int32_t BindCommandHandler(CCommandNode* handler, CType* baseClass) {
+    int32_t index =
+        baseClass ? baseClass->GetCommandIndex(handler->m_strName, handler->m_pParams.Get()) : -1;
+    if (index < 0) return eErrUnknownCommand;
+    CClassNode* cls = FindClassNode(handler);
+    if (!cls || size_t(index) >= cls->m_CommandHandlers.GetSize()) return eErrInternal;
+    if (cls->m_CommandHandlers[size_t(index)]) return eErrCommandDefined;
+    cls->m_CommandHandlers[size_t(index)] = handler;
+    handler->m_nCommandIndex = index;
+    return 0;
+}
+
+int32_t DeclareVariable(CBlockNode* block, const CStr& name, CType* type) {
+    uint32_t kind = IsClassBlock(block) ? CVariable::eMember : CVariable::eLocal;
+    return block->GetScope()->Add(name, type, kind) ? 0 : eErrVariableDefined;
+}
+
+int32_t DeclareParameter(CNode* head, const CStr& name, CType* type) {
+    CVariableList* params = GetParameterList(head);
+    if (!params) return eErrInternal;
+    return params->Add(name, type, CVariable::eParam) ? 0 : eErrVariableDefined;
+}
+
+int32_t DeclareEnum(CBlockNode* block, const CStr& name, CRefPtr<CType>& enumType) {
+    if (block->GetScope()->Find(name)) return eErrVariableDefined;
+    if (!IsClassBlock(block)) return eErrEnumNotMember;
+    enumType = MakeRef<CType>(CType::eInt);
+    block->GetScope()->Add(name, enumType.Get(), CVariable::eMember);
+    return 0;
+}
+
+int32_t AddScriptFunction(CFunctionNode* function) {
+    CClassNode* cls = FindClassNode(function);
+    if (!cls) return eErrInternal;
+    return cls->AddFunction(function) ? 0 : eErrFunctionDefined;
+}
+
+int32_t DeclareConstant(CType* baseClass, const CStr& name) {
+    return baseClass->AddConstant(name, 0) ? 0 : eErrConstantDefined;
+}
