@@ -1,15 +1,17 @@
-// The compile flow: open the source, run the parser one token at a time
-// (handling include and the translation warning before a state sees a token),
-// then generate code and write the object file.
+// The compile flow, as the list of phases it runs: open the source, run the
+// parser one token at a time (handling include and the translation warning
+// before a state sees a token), then generate code and write the object file.
 #include <cstdio>
 
 #include "driver/Diagnostics.h"
 #include "driver/Driver.h"
 #include "driver/Paths.h"
 #include "driver/StartupFiles.h"
-#include "lexer/Scanner.h"
+#include "parser/Compiler.h"
 
 namespace {
+
+constexpr int kExpectedClassName = 11;
 
 bool NeedsTranslationWarning(const CToken& t) {
     for (const char* p = t.m_szText; *p; ++p)
@@ -17,10 +19,62 @@ bool NeedsTranslationWarning(const CToken& t) {
     return false;
 }
 
-}  // namespace
+void WarnAboutTranslation(const CCompiler& c) {
+    const CToken& t = c.m_Scanner.GetToken();
+    if (t.m_nKind == CToken::eQuotedString && c.m_bWarnings && NeedsTranslationWarning(t))
+        PrintTranslationWarning(c.m_Scanner.GetFileName(), t.m_nLine, t.m_szText);
+}
 
-void BuildLibrary() {}
-void ReleaseLibrary() {}
+bool IsOpen(const CScanner& scanner, const std::string& path) {
+    for (const std::string& open : scanner.GetIncludeChain())
+        if (open == path) return true;
+    return false;
+}
+
+// Consumes include and its file name and opens the file; false after an error.
+bool OpenInclude(CScanner& scanner) {
+    std::string from = scanner.GetFileName();
+    scanner.NextToken();
+    const CToken& name = scanner.GetToken();
+    if (name.m_nKind != CToken::eQuotedString) {
+        PrintFileError(scanner.GetFileName(), name.m_nLine, "Expected file name", name.GetText());
+        return false;
+    }
+    std::string text = name.m_szText;
+    int line = name.m_nLine;
+    std::string path = JoinWithCurrentDirectory(text);
+    if (path.empty()) {
+        PrintFileError(from, line, "Path too long", text);
+        return false;
+    }
+    // A file that includes itself, directly or not, would never end.
+    if (IsOpen(scanner, path) || scanner.GetDepth() >= CScanner::kMaxFrames) {
+        PrintFileError(from, line, "Include nesting too deep", text);
+        return false;
+    }
+    if (!scanner.Open(path)) {
+        PrintFileError(path, line, "File not found", text);
+        return false;
+    }
+    return true;
+}
+
+// Runs the state machine to End or Error; false when an include failed.
+bool Parse(CCompiler& c) {
+    c.Begin();
+    while (!c.IsFinished()) {
+        c.m_Scanner.NextToken();
+        WarnAboutTranslation(c);
+        if (c.m_Scanner.Is(CToken::eInclude)) {
+            if (!OpenInclude(c.m_Scanner)) return false;
+            continue;
+        }
+        c.RunState();
+    }
+    return true;
+}
+
+}  // namespace
 
 bool CompileScript(const CompileRequest& request) {
     std::string path = JoinWithCurrentDirectory(request.source);
@@ -28,44 +82,21 @@ bool CompileScript(const CompileRequest& request) {
         PrintFileError(request.source, 0, "Path too long", request.source);
         return false;
     }
-    CScanner scanner;
-    if (!scanner.Open(path)) {
+    CCompiler compiler;
+    compiler.m_bWarnings = request.warnings ? 1 : 0;
+    if (!compiler.m_Scanner.Open(path)) {
         PrintFileError(path, 0, "File not found", request.source);
         return false;
     }
-    for (;;) {
-        scanner.NextToken();
-        const CToken& t = scanner.GetToken();
-        if (t.m_nKind == CToken::eQuotedString && request.warnings && NeedsTranslationWarning(t))
-            PrintTranslationWarning(scanner.GetFileName(), t.m_nLine, t.m_szText);
-        if (t.m_nKind == CToken::eInclude) {
-            std::string from = scanner.GetFileName();
-            scanner.NextToken();
-            const CToken& name = scanner.GetToken();
-            if (name.m_nKind != CToken::eQuotedString) {
-                PrintFileError(scanner.GetFileName(), name.m_nLine, "Expected file name", name.GetText());
-                return false;
-            }
-            std::string text = name.m_szText;
-            int line = name.m_nLine;
-            std::string include = JoinWithCurrentDirectory(text);
-            if (include.empty()) {
-                PrintFileError(from, line, "Path too long", text);
-                return false;
-            }
-            bool cycle = false;
-            for (const std::string& open : scanner.GetIncludeChain()) cycle = cycle || open == include;
-            if (cycle || scanner.GetDepth() >= CScanner::kMaxFrames) {
-                PrintFileError(from, line, "Include nesting too deep", text);
-                return false;
-            }
-            if (!scanner.Open(include)) {
-                PrintFileError(include, line, "File not found", text);
-                return false;
-            }
-            continue;
-        }
-        if (t.m_nKind == CToken::eEndOfFile) break;  // stand-in until the grammar runs here
+    if (!Parse(compiler)) return false;
+    const CToken& last = compiler.m_Scanner.GetToken();
+    if (compiler.m_nError != 0 || compiler.m_pfnState == Error) {
+        PrintParserError(compiler.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(compiler.m_nError));
+        return false;
     }
-    return false;
+    if (!compiler.m_pBaseClass) {
+        PrintParserError(compiler.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(kExpectedClassName));
+        return false;
+    }
+    return GenerateAndWrite(compiler, request);
 }

@@ -10,9 +10,9 @@ struct CompileRequest {
     bool warnings = true;
 };
 
-// Builds and releases the built-in library around the compilation.
-void BuildLibrary();
-void ReleaseLibrary();
-
 // True when the whole source was accepted and the object file was written.
 bool CompileScript(const CompileRequest& request);
+
+class CCompiler;
+// Generates the code of an accepted script and writes the object file.
+bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "builtins/BuiltinLibrary.h"
 #include "driver/Driver.h"
 #include "driver/StartupFiles.h"
 #include "platform/Platform.h"
@@ -35,7 +36,7 @@ int OrvelcMain(int argc, char** argv) {
     std::fputs("----------------- Orvel C Compiler v0.002 -----------------\n", stdout);
     std::fputs("Compiling...\n", stdout);
     LoadTranslations(StartupFilePath("language.lan"));
-    BuildLibrary();
+    BuildBuiltinLibrary();
     LoadScriptIndex(StartupFilePath("OrvelCEx.idx"));
 
     CompileRequest request;
@@ -52,7 +53,7 @@ int OrvelcMain(int argc, char** argv) {
                 std::printf("%s(%d) : error C%04d: Invalid guid %s\n",
                             i + 2 < argc ? argv[i + 2] : "(null)", 0, 0, argv[i + 1]);
                 std::fflush(stdout);
-                ReleaseLibrary();
+                ReleaseBuiltinLibrary();
                 return 1;
             }
             ++i;
@@ -68,7 +69,7 @@ int OrvelcMain(int argc, char** argv) {
         request.output = argv[i + 1];
         status = CompileScript(request) ? 0 : 1;
     }
-    ReleaseLibrary();
+    ReleaseBuiltinLibrary();
     std::fflush(stdout);
     return status;
 }
