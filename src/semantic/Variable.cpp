@@ -39,6 +39,26 @@ CVariable* CVariableList::GetVariable(std::string_view name, uint32_t typeKind) 
     return Append(temp, MakeRef<CType>(typeKind).Get(), CVariable::eLocal);
 }
 
+CVariable* CVariableList::AcquireTemporary() {
+    CVariable* temp = nullptr;
+    if (!m_FreeTemporaries.empty()) {
+        temp = Get(*m_FreeTemporaries.begin());
+        m_FreeTemporaries.erase(m_FreeTemporaries.begin());
+    } else {
+        CStr name = "$" + std::to_string(m_Variables.GetSize());
+        temp = Append(name, MakeRef<CType>(CType::eInt).Get(), CVariable::eLocal);
+    }
+    ++temp->m_bInUse;
+    return temp;
+}
+
+void CVariableList::ReleaseTemporary(CVariable* temp) {
+    if (!temp || !temp->m_bInUse) return;
+    if (--temp->m_bInUse) return;
+    auto it = m_Index.find(temp->m_strName);
+    if (it != m_Index.end() && Get(it->second) == temp) m_FreeTemporaries.insert(it->second);
+}
+
 uint32_t CVariableList::GetTotalSize() const {
     uint32_t size = 0;
     for (const CRefPtr<CVariable>& v : m_Variables) size += v->GetType() ? v->GetType()->GetSize() : 0;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string_view>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -37,6 +38,12 @@ public:
     // With a name: that variable, or a new local of a fresh type of the kind.
     // With an empty name: a free temporary ("$n", in-use 0), or a new one.
     CVariable* GetVariable(std::string_view name, uint32_t typeKind);
+    // Temporaries with an in-use counter (m_bInUse): Acquire takes the first
+    // temporary whose counter is 0, else appends a new int one, and counts it;
+    // Release uncounts it. Both keep the free ones in order, so an expression
+    // that holds many temporaries at once costs no scan per acquisition.
+    CVariable* AcquireTemporary();
+    void ReleaseTemporary(CVariable* temp);
 
     size_t GetSize() const { return m_Variables.GetSize(); }
     CVariable* operator[](size_t i) const { return m_Variables[i].Get(); }
@@ -51,4 +58,6 @@ private:
     std::unordered_map<CStr, uint32_t> m_Index;
     // Positions of the locals whose names start with '$' (the temporaries).
     std::vector<uint32_t> m_Temporaries;
+    // Positions of the temporaries whose counter Release brought back to 0.
+    std::set<uint32_t> m_FreeTemporaries;
 };

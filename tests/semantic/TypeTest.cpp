@@ -1,0 +1,134 @@
+// Compatibility of types and of function signatures.
+#include <gtest/gtest.h>
+
+#include "semantic/Function.h"
+#include "semantic/Type.h"
+#include "semantic/Variable.h"
+
+namespace {
+
+CRefPtr<CType> Basic(uint32_t kind) { return MakeRef<CType>(kind); }
+CRefPtr<CType> Class(const char* name, CType* parent) {
+    CRefPtr<CType> t = MakeRef<CType>(CStr(name), uint32_t(CType::eClass));
+    t->SetParent(parent);
+    return t;
+}
+CRefPtr<CType> Null() {
+    CRefPtr<CType> t = Basic(CType::eInt);
+    t->m_nFlags |= CType::eNullFlag;
+    return t;
+}
+
+TEST(TypeTest, NullIsCompatibleWithEverythingInEitherOrder) {
+    CRefPtr<CType> root = Basic(CType::eClass);
+    CRefPtr<CType> unit = Class("unit", root.Get());
+    CRefPtr<CType> null = Null();
+    for (CType* other : {unit.Get(), Basic(CType::eInt).Get(), Basic(CType::eString).Get(),
+                         Basic(CType::eCondition).Get()}) {
+        EXPECT_EQ(CType::IsSame(null.Get(), other), 1);
+        EXPECT_EQ(CType::IsSame(other, null.Get()), 1);
+    }
+    EXPECT_EQ(CType::IsNull(null.Get()), 1);
+    EXPECT_EQ(CType::IsNull(Basic(CType::eInt).Get()), 0);
+    CRefPtr<CType> flaggedString = Basic(CType::eString);
+    flaggedString->m_nFlags |= CType::eNullFlag;
+    EXPECT_EQ(CType::IsNull(flaggedString.Get()), 0);
+}
+
+TEST(TypeTest, BasicKindsCompareByKindOnly) {
+    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eInt).Get()), 1);
+    EXPECT_EQ(CType::IsSame(Basic(CType::eString).Get(), Basic(CType::eString).Get()), 1);
+    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eCondition).Get()), 0);
+    EXPECT_EQ(CType::IsSame(Basic(CType::eCondition).Get(), Basic(CType::eInt).Get()), 0);
+    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eString).Get()), 0);
+    // An enum variable's own int type is still an int.
+    CRefPtr<CType> e = Basic(CType::eInt);
+    e->AddEnumItem("Off");
+    EXPECT_EQ(CType::IsSame(e.Get(), Basic(CType::eInt).Get()), 1);
+    EXPECT_EQ(CType::IsSame(nullptr, Basic(CType::eInt).Get()), 0);
+}
+
+TEST(TypeTest, ClassesOfOneFamilyAreDistinct) {
+    CRefPtr<CType> root = Basic(CType::eClass);
+    CRefPtr<CType> unit = Class("unit", root.Get());
+    CRefPtr<CType> tank = Class("tank", unit.Get());
+    EXPECT_EQ(CType::IsSame(unit.Get(), tank.Get()), 0);
+    EXPECT_EQ(CType::IsSame(tank.Get(), unit.Get()), 0);
+    EXPECT_EQ(CType::IsSame(tank.Get(), tank.Get()), 1);
+    EXPECT_EQ(CType::IsSame(unit.Get(), Basic(CType::eInt).Get()), 0);
+}
+
+// Two sibling classes whose functions take each other as parameters: a
+// structural comparison would recurse forever; names decide at once.
+TEST(TypeTest, MutuallyReferringSiblingsAreIncompatibleWithoutRecursing) {
+    CRefPtr<CType> root = Basic(CType::eClass);
+    CRefPtr<CType> tank = Class("tank", root.Get());
+    CRefPtr<CType> a = Class("aircraft", tank.Get());
+    CRefPtr<CType> s = Class("saboteur", tank.Get());
+    for (CType* owner : {a.Get(), s.Get()}) {
+        CRefPtr<CFunction> f = MakeRef<CFunction>("$AddRef", Basic(CType::eVoid).Get());
+        f->AddParam(owner == a.Get() ? s.Get() : a.Get());
+        owner->AddFunction(f.Get());
+    }
+    EXPECT_EQ(CType::IsSame(a.Get(), s.Get()), 0);
+    a->ReleaseMembers();
+    s->ReleaseMembers();
+}
+
+TEST(TypeTest, ArrayTypesShareTheRootParent) {
+    CRefPtr<CType> root = Basic(CType::eClass);
+    CRefPtr<CType> i = Basic(CType::eInt);
+    CRefPtr<CType> arr = CType::MakeArray(i.Get());
+    arr->SetParent(root.Get());
+    EXPECT_TRUE(arr->IsArray());
+    EXPECT_EQ(arr->GetElement(), i.Get());
+    EXPECT_EQ(arr->GetSize(), 4u);
+    EXPECT_EQ(CType::IsSame(arr.Get(), arr.Get()), 1);
+    CRefPtr<CType> orphan = CType::MakeArray(i.Get());
+    EXPECT_EQ(CType::IsSame(arr.Get(), orphan.Get()), 0);
+    EXPECT_EQ(CType::IsSame(arr.Get(), i.Get()), 0);
+}
+
+TEST(TypeTest, EnumItemsKeepOrderAndLastItemEdits) {
+    CRefPtr<CType> e = Basic(CType::eInt);
+    e->SetLastItemValue(5);  // no item yet: nothing happens
+    e->AddEnumItem("Slow");
+    e->AddEnumItem("Fast");
+    e->SetLastItemValue(7);
+    e->SetLastItemDescription("quick");
+    ASSERT_EQ(e->m_EnumItems.GetSize(), 2u);
+    EXPECT_EQ(e->m_EnumItems[0].m_nValue, -1);
+    EXPECT_EQ(e->m_EnumItems[0].m_strDescription, "");
+    EXPECT_EQ(e->m_EnumItems[1].m_strCaption, "Fast");
+    EXPECT_EQ(e->m_EnumItems[1].m_nValue, 7);
+    EXPECT_EQ(e->m_EnumItems[1].m_strDescription, "quick");
+}
+
+TEST(FunctionTest, SameAndMatchesCompareNamesCountsAndParameterTypes) {
+    CRefPtr<CType> i = Basic(CType::eInt);
+    CRefPtr<CType> s = Basic(CType::eString);
+    CRefPtr<CFunction> f = MakeRef<CFunction>("Move", i.Get());
+    f->AddParam(i.Get());
+    f->AddParam(s.Get());
+    CRefPtr<CFunction> g = MakeRef<CFunction>("Move", Basic(CType::eVoid).Get());
+    g->AddParam(Null().Get());
+    g->AddParam(s.Get());
+    EXPECT_EQ(CFunction::IsSame(*f, *g), 1);  // results are not compared
+    g->AddParam(i.Get());
+    EXPECT_EQ(CFunction::IsSame(*f, *g), 0);
+    CRefPtr<CFunction> h = MakeRef<CFunction>("move", i.Get());
+    h->AddParam(i.Get());
+    h->AddParam(s.Get());
+    EXPECT_EQ(CFunction::IsSame(*f, *h), 0);
+
+    CRefPtr<CVariableList> params = MakeRef<CVariableList>();
+    EXPECT_EQ(CFunction::Matches(*f, "Move", params.Get()), 0);
+    params->Add("a", i.Get(), CVariable::eParam);
+    params->Add("b", s.Get(), CVariable::eParam);
+    EXPECT_EQ(CFunction::Matches(*f, "Move", params.Get()), 1);
+    EXPECT_EQ(CFunction::Matches(*f, "Moves", params.Get()), 0);
+    CRefPtr<CFunction> none = MakeRef<CFunction>("OnHit", i.Get());
+    EXPECT_EQ(CFunction::Matches(*none, "OnHit", nullptr), 1);
+}
+
+}  // namespace
