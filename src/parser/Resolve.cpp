@@ -27,21 +27,6 @@ CVariable* FindParameter(const CNode* cursor, const CStr& name) {
     return nullptr;
 }
 
-// Rule 1; `found` reports whether any block encloses the cursor.
-CVariable* FindInBlocks(const CNode* cursor, const CStr& name, bool& found) {
-    found = false;
-    for (CNode* b = cursor->FindAncestor(CToken::eBlockInstruction, CToken::eClass); b;
-         b = b->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
-        found = true;
-        if (IsClassBlock(b))
-            if (CVariable* v = FindParameter(cursor, name)) return v;
-        CBlockNode* block = As<CBlockNode>(b);
-        if (block && block->PeekScope())
-            if (CVariable* v = block->PeekScope()->Find(name)) return v;
-    }
-    return nullptr;
-}
-
 CRefPtr<CNode> IntConstant(int32_t value) {
     return MakeRef<CConstNode>(CConstValue::MakeInt(value).Get());
 }
@@ -68,11 +53,25 @@ CVariable* FindStateVariable(const CNode* from) {
     return block && block->PeekScope() ? block->PeekScope()->Find("$State") : nullptr;
 }
 
+CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlock) {
+    noBlock = true;
+    for (CNode* b = from->FindAncestor(CToken::eBlockInstruction, CToken::eClass); b;
+         b = b->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
+        noBlock = false;
+        if (IsClassBlock(b))
+            if (CVariable* v = FindParameter(from, name)) return v;
+        CBlockNode* block = As<CBlockNode>(b);
+        if (block && block->PeekScope())
+            if (CVariable* v = block->PeekScope()->Find(name)) return v;
+    }
+    return nullptr;
+}
+
 CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
                       const CStr& name) {
-    bool anyBlock = false;
-    if (CVariable* v = FindInBlocks(cursor, name, anyBlock)) return Made(new CVariableNode(v));
-    if (!anyBlock) return Failed(eErrInternal);
+    bool noBlock = false;
+    if (CVariable* v = FindVariableInScopes(cursor, name, noBlock)) return Made(new CVariableNode(v));
+    if (noBlock) return Failed(eErrInternal);
     if (baseClass) {
         if (CVariable* v = baseClass->FindVariable(name)) return Made(new CVariableNode(v));
         int32_t value = 0;

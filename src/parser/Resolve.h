@@ -42,6 +42,12 @@ CVariableList* GetParameterList(CNode* head);
 // The class block's "$State", for "state" used as a value.
 CVariable* FindStateVariable(const CNode* from);
 
+// Rule 1 of name resolution alone: the enclosing blocks of `from`, innermost
+// first; at the class block the parameters of the enclosing command, event
+// and function come before the class variables. `noBlock` is set when no
+// block encloses `from` (an internal error for the caller).
+CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlock);
+
 // A name in an expression, not after a dot: blocks from the innermost out
 // (with the parameters of the enclosing handler or function at the class
 // block), then the base class's variables and constants, the script's own
