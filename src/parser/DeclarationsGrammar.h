@@ -1,0 +1,159 @@
+// States of the declarations grammar that only its own files refer to, the
+// error codes they record, and the few helpers they share. Each state takes
+// the current token, works on the tree through CCompiler::m_pNode and picks
+// the next state; the class body runs its sections in a fixed cycle
+// (declarations, states, events, functions, commands) until "}".
+#pragma once
+#include <cstdint>
+
+#include "parser/BodyStates.h"
+#include "parser/Compiler.h"
+#include "parser/DeclarationStates.h"
+
+// Codes of the driver's error catalogue that these states record, and the
+// helpers over the current token and the cursor, in a namespace of their own
+// so that other grammar files may use the same short names.
+namespace decl {
+
+enum EDeclarationError : int32_t {
+    eErrExpectedCommandName = 10,
+    eErrExpectedClassName = 11,
+    eErrExpectedStateName = 12,
+    eErrExpectedEventName = 13,
+    eErrExpectedFunctionName = 14,  // prints "Internal compiler error"
+    eErrExpectedOpenBrace = 15,
+    eErrExpectedCloseBrace = 16,
+    eErrExpectedVariableName = 18,
+    eErrExpectedSemicolon = 20,
+    eErrExpectedOpenParen = 21,
+    eErrExpectedCloseParen = 22,
+    eErrStateDefined = 29,
+    eErrExpectedQuotedString = 40,
+    eErrExpectedButton = 41,
+    eErrExpectedConstantName = 44,
+    eErrExpectedAssign = 45,
+    eErrExpectedValue = 46,
+    eErrExpectedReturnType = 47,
+    eErrUnknownClass = 49,
+    eErrButtonDefined = 51,
+    eErrDescriptionDefined = 52,
+    eErrPriorityDefined = 53,
+    eErrHotkeyDefined = 54,
+    eErrHiddenDefined = 55,
+    eErrAdvancedDefined = 56,
+    eErrItemDefined = 57,
+    eErrExpectedDescription = 58,
+    eErrPriorityRange = 59,
+    eErrExpectedColon = 60,
+    eErrNeverHere = 61,
+    eErrExpectedCloseBracket = 62,
+};
+
+const char* TokenText(const CCompiler& c);
+int32_t TokenValue(const CCompiler& c);
+// The nameable built-in class named by the current token, or null.
+CType* TokenClass(const CCompiler& c);
+// The current node as a block, or null when the cursor is elsewhere.
+CBlockNode* CurrentBlock(const CCompiler& c);
+// The enum variable of the class block that the current token names, or null.
+// The cursor is a handler or function head whose parent is the class block.
+CVariable* TokenEnumVariable(const CCompiler& c);
+// Attaches `node` below the cursor and makes it the cursor.
+void AttachAndEnter(CCompiler& c, CNode* node);
+// Moves the cursor to its parent.
+void LeaveNode(CCompiler& c);
+// Records `error` unless it is 0; true when it was 0.
+bool Check(CCompiler& c, int32_t error);
+// On "function": gives it back and runs the functions section, which returns
+// to `section`. False, with nothing done, on any other token.
+bool TakeFunction(CCompiler& c, StateFn section);
+
+}  // namespace decl
+
+// Class head and the class body cycle.
+void Class2(CCompiler& c);
+void Class3(CCompiler& c);
+void ClassBlock1(CCompiler& c);
+void ClassBlock1b(CCompiler& c);
+void ClassBlock2(CCompiler& c);
+void ClassBlock3(CCompiler& c);
+void ClassBlock4(CCompiler& c);
+void ClassBlock5(CCompiler& c);
+void ClassBlock6(CCompiler& c);
+
+// The consts section.
+void Consts1(CCompiler& c);
+void Consts2(CCompiler& c);
+void Consts3(CCompiler& c);
+void Consts4(CCompiler& c);
+void Consts5(CCompiler& c);
+void Consts6(CCompiler& c);
+
+// Variable declarations (Declaration1 is an entry state).
+void Declaration2(CCompiler& c);
+void Declaration2b(CCompiler& c);
+void Declaration2c(CCompiler& c);
+void DeclarationArray(CCompiler& c);
+void DeclarationClassName(CCompiler& c);
+void Declaration3(CCompiler& c);
+
+// Enum variables.
+void Enum1(CCompiler& c);
+void Enum2(CCompiler& c);
+void Enum3(CCompiler& c);
+void Enum4(CCompiler& c);
+void Enum4b(CCompiler& c);
+void Enum5(CCompiler& c);
+void Enum7(CCompiler& c);
+void Enum8(CCompiler& c);
+void Enum9(CCompiler& c);
+void EnumItemValue(CCompiler& c);
+void EnumDescription(CCompiler& c);
+void EnumDescriptionText(CCompiler& c);
+void EnumLastItem(CCompiler& c);
+void EnumLastItemValue(CCompiler& c);
+void EnumLastDescription(CCompiler& c);
+void EnumLastDescriptionText(CCompiler& c);
+
+// States.
+void State1(CCompiler& c);
+void State2(CCompiler& c);
+void State3(CCompiler& c);
+void State4(CCompiler& c);
+
+// Event handlers.
+void Event1(CCompiler& c);
+void Event2(CCompiler& c);
+void Event3(CCompiler& c);
+void Event4(CCompiler& c);
+void Event5(CCompiler& c);
+
+// Functions (xFunction1 is an entry state).
+void xFunction1b(CCompiler& c);
+void xFunction2(CCompiler& c);
+void xFunction3(CCompiler& c);
+void xFunction4(CCompiler& c);
+void xFunction5(CCompiler& c);
+void xFunction6(CCompiler& c);
+void xFunction7(CCompiler& c);
+
+// Command handlers and their attributes.
+void xCommand1(CCompiler& c);
+void xCommand2(CCompiler& c);
+void xCommand3(CCompiler& c);
+void xCommand4(CCompiler& c);
+void xCommand5(CCompiler& c);
+void xCommand6(CCompiler& c);
+void xCommand7(CCompiler& c);
+void xCommand8(CCompiler& c);
+void xCommand9(CCompiler& c);
+void xCommand10(CCompiler& c);
+void xCommand11(CCompiler& c);
+void xCommand12(CCompiler& c);
+void xCommand13(CCompiler& c);
+
+// Parameter lists (ArgDeclaration1 is an entry state).
+void ArgDeclaration2(CCompiler& c);
+void ArgDeclaration2string(CCompiler& c);
+void ArgDeclaration2class(CCompiler& c);
+void ArgDeclaration3(CCompiler& c);
