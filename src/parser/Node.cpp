@@ -58,6 +58,10 @@ void CNode::AddChild(CNode* child, int32_t index) {
             }
     }
     if (slot >= m_Children.GetSize()) m_Children.SetSize(slot + 1);
+    // The node pushed out of the slot must not keep a link to a parent that
+    // no longer holds it (and may die before it).
+    CNode* old = m_Children[slot].Get();
+    if (old && old != child && old->m_pParent == this) old->m_pParent = nullptr;
     m_Children[slot] = child;
     if (child) child->m_pParent = this;
 }
