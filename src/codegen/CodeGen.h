@@ -171,8 +171,8 @@ public:
     bool Save(const std::string& path, const std::string& className, int32_t classNumber,
               const uint8_t identifier[16]) const;
     // Reads a body (the stream positioned after the container header).
-    // Refuses a wrong magic or version, a truncated body, and counts that run
-    // past the data; on refusal the image is left empty.
+    // Refuses a wrong magic or version, a truncated body, bytes after the
+    // code, and counts that run past the data; on refusal the image is empty.
     bool Load(CStream& stream);
     // Binds the loaded image for code at codeAddress and data at dataAddress:
     // patches external calls and relocations in m_Code and moves the routine
