@@ -1,0 +1,14 @@
+// Start-up construction of the game's object model from the built-in tables,
+// and its release at exit.
+#pragma once
+
+// Creates the shared types, the 22 class records with every member, numbers
+// the built-in functions 0..2514 and fills g_builtinClasses. Runs once per
+// run: the number registry is never reset, so a second build would number
+// its functions from 2515 on.
+void BuildBuiltinLibrary();
+
+// Breaks every parent and member reference of the class records, empties
+// g_builtinClasses and drops the shared types, so the counted records free
+// themselves. The number registry keeps its entries.
+void ReleaseBuiltinLibrary();
