@@ -8,6 +8,7 @@
 #include "driver/Paths.h"
 #include "driver/StartupFiles.h"
 #include "parser/Compiler.h"
+#include "parser/TreeDump.h"
 
 namespace {
 
@@ -98,5 +99,6 @@ bool CompileScript(const CompileRequest& request) {
         PrintParserError(compiler.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(kExpectedClassName));
         return false;
     }
+    if (request.printTree) std::fputs(DumpTree(compiler.m_pRoot.Get()).c_str(), stdout);
     return GenerateAndWrite(compiler, request);
 }

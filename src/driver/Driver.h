@@ -8,6 +8,8 @@ struct CompileRequest {
     std::string output;
     uint8_t guid[16] = {};
     bool warnings = true;
+    bool printTree = false;  // --tree: list the syntax tree after the parse
+    bool checkOnly = false;  // generate but write no object file
 };
 
 // True when the whole source was accepted and the object file was written.

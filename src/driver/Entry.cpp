@@ -48,6 +48,8 @@ int OrvelcMain(int argc, char** argv) {
         } else if (IsOption(argv[i], "-w+")) {
             request.warnings = true;
         } else if (IsOption(argv[i], "-d")) {
+        } else if (std::strcmp(argv[i], "--tree") == 0) {
+            request.printTree = true;
         } else if (IsOption(argv[i], "-g") && i < argc - 1) {
             if (!ParseGuid(argv[i + 1], request.guid)) {
                 std::printf("%s(%d) : error C%04d: Invalid guid %s\n",
