@@ -139,6 +139,7 @@ static uint16_t AluFor(int32_t kind) {
 void CCodeGen::EmitBinary(int32_t kind, const CConstRef& right) {
     if (m_nPass == 0) return;
     const COperand c = ConstOperand(right);
+    if (c.IsNone()) return;  // half a multiply or divide would be worse than nothing
     auto load = [&](ERegister r) {
         if (Emit(CInstr::eMov, r, c)) AddRelocationIfString(c);
     };

@@ -198,6 +198,8 @@ TEST(Sequences, ArithmeticByRightOperand) {
     EXPECT_EQ(CodeOf(q), (Bytes{0x8B, 0x4D, 0xFC, 0x03, 0x41, 0x04}));
     CCodeGen none = Pass1();
     none.EmitBinary(CToken::eAssign, Through(Local(0), 4));
+    none.EmitBinary(CToken::eMultiply, CConstRef());  // a constant with no operand form
+    none.EmitBinary(CToken::eDivide, CConstRef());
     EXPECT_EQ(none.GetCodeSize(), 0u);
 }
 
