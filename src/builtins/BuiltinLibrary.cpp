@@ -99,6 +99,9 @@ void FillClass(const CClassRecords& classes, EBuiltinClass c, std::vector<CRefPt
 }  // namespace
 
 void BuildBuiltinLibrary() {
+    // A second build would append 19 more classes and number its functions
+    // from 2515 on; while a library is live, one is enough.
+    if (g_pRootClass) return;
     CreateBasicTypes();
     CClassRecords classes;
     CreateClassRecords(classes);

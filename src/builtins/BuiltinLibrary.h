@@ -3,9 +3,9 @@
 #pragma once
 
 // Creates the shared types, the 22 class records with every member, numbers
-// the built-in functions 0..2514 and fills g_builtinClasses. Runs once per
-// run: the number registry is never reset, so a second build would number
-// its functions from 2515 on.
+// the built-in functions 0..2514 and fills g_builtinClasses. Meant to run
+// once per run: the number registry is never reset. Calling it again while
+// the library is built does nothing.
 void BuildBuiltinLibrary();
 
 // Breaks every parent and member reference of the class records, empties

@@ -398,3 +398,23 @@ TEST(BuiltinLibraryRelease, ReleaseLeavesNoReferenceBetweenRecords) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(BuildReleaseAndCheck(), ::testing::ExitedWithCode(0), "released cleanly");
 }
+
+namespace {
+
+[[noreturn]] void BuildTwice() {
+    BuildBuiltinLibrary();
+    CType* unit = FindBuiltinClass("unit");
+    BuildBuiltinLibrary();
+    bool same = g_builtinClasses.GetSize() == 19 && g_builtinFunctionNumbers.GetSize() == 2515 &&
+                FindBuiltinClass("unit") == unit;
+    ReleaseBuiltinLibrary();
+    std::fprintf(stderr, same ? "one library\n" : "second library built\n");
+    std::exit(same ? 0 : 1);
+}
+
+}  // namespace
+
+TEST(BuiltinLibraryRelease, SecondBuildWhileBuiltChangesNothing) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(BuildTwice(), ::testing::ExitedWithCode(0), "one library");
+}
