@@ -37,3 +37,6 @@ check: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Further targets (sanitizers, fuzzing, benchmarks, cross builds) live in mk/.
+-include $(wildcard mk/*.mk)
