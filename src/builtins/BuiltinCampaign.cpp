@@ -5,9 +5,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- campaign --------------------------------------------------------------
 
-// campaign: parent $Object, script-class number 14.
 // Events by flattened index.
 constexpr SBuiltinMemberDesc s_campaignEvents[] = {
     /*   0 */ Fn("StartMission", {I}, V),
@@ -108,27 +107,22 @@ constexpr SBuiltinConstantDesc s_campaignConstants[] = {
     {"toolbarDisplayEnergy", 2},
 };
 
-// tutorial: parent campaign, script-class number 18.
-}  // namespace
-
 constinit const SBuiltinClassDesc kBuiltinCampaignDesc = {
-    EBuiltinClass::eCampaign,
-    "campaign",
-    EBuiltinClass::eObject,
-    14,
-    s_campaignFunctions,
-    s_campaignEvents,
-    s_campaignCommands,
-    s_campaignConstants,
+    .m_nId = EBuiltinClass::eCampaign,
+    .m_pszName = "campaign",
+    .m_nParent = EBuiltinClass::eObject,
+    .m_nClassNumber = 14,
+    .m_Functions = s_campaignFunctions,
+    .m_Events = s_campaignEvents,
+    .m_Commands = s_campaignCommands,
+    .m_Constants = s_campaignConstants,
 };
 
+// ---- tutorial --------------------------------------------------------------
+
 constinit const SBuiltinClassDesc kBuiltinTutorialDesc = {
-    EBuiltinClass::eTutorial,
-    "tutorial",
-    EBuiltinClass::eCampaign,
-    18,
-    {},
-    {},
-    {},
-    {},
+    .m_nId = EBuiltinClass::eTutorial,
+    .m_pszName = "tutorial",
+    .m_nParent = EBuiltinClass::eCampaign,
+    .m_nClassNumber = 18,
 };

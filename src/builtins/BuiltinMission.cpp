@@ -7,9 +7,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- mission ---------------------------------------------------------------
 
-// mission: parent $Object, script-class number 16.
 // Events by flattened index.
 constexpr SBuiltinMemberDesc s_missionEvents[] = {
     /* 0-7 */ Series("Timer", 8, {}, V),
@@ -422,15 +421,13 @@ constexpr SBuiltinConstantDesc s_missionConstants[] = {
     {"unknownResearchVariant", 4},
 };
 
-}  // namespace
-
 constinit const SBuiltinClassDesc kBuiltinMissionDesc = {
-    EBuiltinClass::eMission,
-    "mission",
-    EBuiltinClass::eObject,
-    16,
-    s_missionFunctions,
-    s_missionEvents,
-    s_missionCommands,
-    s_missionConstants,
+    .m_nId = EBuiltinClass::eMission,
+    .m_pszName = "mission",
+    .m_nParent = EBuiltinClass::eObject,
+    .m_nClassNumber = 16,
+    .m_Functions = s_missionFunctions,
+    .m_Events = s_missionEvents,
+    .m_Commands = s_missionCommands,
+    .m_Constants = s_missionConstants,
 };

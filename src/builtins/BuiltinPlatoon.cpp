@@ -5,9 +5,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- platoon ---------------------------------------------------------------
 
-// platoon: parent $CommandObject, script-class number 13.
 // Functions by position (numbers 331-409, number = 409 - position).
 constexpr SBuiltinMemberDesc s_platoonFunctions[] = {
     /*   0 */ Fn("$Serialize", {platoon}, V),
@@ -130,15 +129,11 @@ constexpr SBuiltinConstantDesc s_platoonConstants[] = {
     {"lightsAUTO", 1},
 };
 
-}  // namespace
-
 constinit const SBuiltinClassDesc kBuiltinPlatoonDesc = {
-    EBuiltinClass::ePlatoon,
-    "platoon",
-    EBuiltinClass::eCommandObject,
-    13,
-    s_platoonFunctions,
-    {},
-    {},
-    s_platoonConstants,
+    .m_nId = EBuiltinClass::ePlatoon,
+    .m_pszName = "platoon",
+    .m_nParent = EBuiltinClass::eCommandObject,
+    .m_nClassNumber = 13,
+    .m_Functions = s_platoonFunctions,
+    .m_Constants = s_platoonConstants,
 };

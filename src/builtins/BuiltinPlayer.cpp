@@ -7,9 +7,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- player ----------------------------------------------------------------
 
-// player: parent root class, script-class number 15.
 // Commands by flattened index.
 constexpr SBuiltinMemberDesc s_playerCommands[] = {
     /*   2 */ Fn("$Destructor", {}, I),
@@ -340,15 +339,12 @@ constexpr SBuiltinConstantDesc s_playerConstants[] = {
     {"unknownResearchVariant", 4},
 };
 
-}  // namespace
-
 constinit const SBuiltinClassDesc kBuiltinPlayerDesc = {
-    EBuiltinClass::ePlayer,
-    "player",
-    EBuiltinClass::eRoot,
-    15,
-    s_playerFunctions,
-    {},
-    s_playerCommands,
-    s_playerConstants,
+    .m_nId = EBuiltinClass::ePlayer,
+    .m_pszName = "player",
+    .m_nParent = EBuiltinClass::eRoot,
+    .m_nClassNumber = 15,
+    .m_Functions = s_playerFunctions,
+    .m_Commands = s_playerCommands,
+    .m_Constants = s_playerConstants,
 };

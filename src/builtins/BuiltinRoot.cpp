@@ -7,9 +7,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- the root class --------------------------------------------------------
 
-// the root class: parent none, script-class number -1.
 // Commands by flattened index.
 constexpr SBuiltinMemberDesc s_rootCommands[] = {
     /*   0 */ Fn("$Destructor", {}, I),
@@ -34,7 +33,17 @@ constexpr SBuiltinMemberDesc s_rootFunctions[] = {
     /*  13 */ Fn("Distance", {I, I, I, I}, I, Global),
 };
 
-// $Object: parent root class, script-class number -1.
+constinit const SBuiltinClassDesc kBuiltinRootDesc = {
+    .m_nId = EBuiltinClass::eRoot,
+    .m_pszName = "",
+    .m_nParent = EBuiltinClass::eNone,
+    .m_nClassNumber = -1,
+    .m_Functions = s_rootFunctions,
+    .m_Commands = s_rootCommands,
+};
+
+// ---- $Object ---------------------------------------------------------------
+
 // Functions by position (numbers 410-437, number = 437 - position).
 constexpr SBuiltinMemberDesc s_objectFunctions[] = {
     /*   0 */ Fn("SaveCameraPosition", {}, V, Global),
@@ -79,7 +88,17 @@ constexpr SBuiltinConstantDesc s_objectConstants[] = {
     {"lightsAUTO", 1},
 };
 
-// $CommandObject: parent root class, script-class number -1.
+constinit const SBuiltinClassDesc kBuiltinObjectDesc = {
+    .m_nId = EBuiltinClass::eObject,
+    .m_pszName = "$Object",
+    .m_nParent = EBuiltinClass::eRoot,
+    .m_nClassNumber = -1,
+    .m_Functions = s_objectFunctions,
+    .m_Constants = s_objectConstants,
+};
+
+// ---- $CommandObject --------------------------------------------------------
+
 // Commands by flattened index.
 constexpr SBuiltinMemberDesc s_commandObjectCommands[] = {
     /*   2 */ Fn("__NULL__", {}, I),
@@ -205,37 +224,12 @@ constexpr SBuiltinConstantDesc s_commandObjectConstants[] = {
     {"cannonTypeBomb", 8},
 };
 
-}  // namespace
-
-constinit const SBuiltinClassDesc kBuiltinRootDesc = {
-    EBuiltinClass::eRoot,
-    "",
-    EBuiltinClass::eNone,
-    -1,
-    s_rootFunctions,
-    {},
-    s_rootCommands,
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinObjectDesc = {
-    EBuiltinClass::eObject,
-    "$Object",
-    EBuiltinClass::eRoot,
-    -1,
-    s_objectFunctions,
-    {},
-    {},
-    s_objectConstants,
-};
-
 constinit const SBuiltinClassDesc kBuiltinCommandObjectDesc = {
-    EBuiltinClass::eCommandObject,
-    "$CommandObject",
-    EBuiltinClass::eRoot,
-    -1,
-    s_commandObjectFunctions,
-    {},
-    s_commandObjectCommands,
-    s_commandObjectConstants,
+    .m_nId = EBuiltinClass::eCommandObject,
+    .m_pszName = "$CommandObject",
+    .m_nParent = EBuiltinClass::eRoot,
+    .m_nClassNumber = -1,
+    .m_Functions = s_commandObjectFunctions,
+    .m_Commands = s_commandObjectCommands,
+    .m_Constants = s_commandObjectConstants,
 };

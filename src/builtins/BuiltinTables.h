@@ -87,10 +87,10 @@ struct SBuiltinClassDesc {
     const char* m_pszName;  // empty for the root class
     EBuiltinClass m_nParent;
     int32_t m_nClassNumber;
-    std::span<const SBuiltinMemberDesc> m_Functions;
-    std::span<const SBuiltinMemberDesc> m_Events;
-    std::span<const SBuiltinMemberDesc> m_Commands;
-    std::span<const SBuiltinConstantDesc> m_Constants;
+    std::span<const SBuiltinMemberDesc> m_Functions = {};
+    std::span<const SBuiltinMemberDesc> m_Events = {};
+    std::span<const SBuiltinMemberDesc> m_Commands = {};
+    std::span<const SBuiltinConstantDesc> m_Constants = {};
 };
 
 // One expanded member. The name may point into this record (numbered series),

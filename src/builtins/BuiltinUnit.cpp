@@ -7,9 +7,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- unit ------------------------------------------------------------------
 
-// unit: parent $CommandObject, script-class number 1.
 // Events by flattened index.
 constexpr SBuiltinMemberDesc s_unitEvents[] = {
     /*   0 */ Fn("OnHit", {}, I),
@@ -218,7 +217,18 @@ constexpr SBuiltinConstantDesc s_unitConstants[] = {
     {"lightsAUTO", 1},
 };
 
-// unitex: parent unit, script-class number 0.
+constinit const SBuiltinClassDesc kBuiltinUnitDesc = {
+    .m_nId = EBuiltinClass::eUnit,
+    .m_pszName = "unit",
+    .m_nParent = EBuiltinClass::eCommandObject,
+    .m_nClassNumber = 1,
+    .m_Functions = s_unitFunctions,
+    .m_Events = s_unitEvents,
+    .m_Constants = s_unitConstants,
+};
+
+// ---- unitex ----------------------------------------------------------------
+
 // Functions by position (numbers 2252-2399, number = 2399 - position).
 constexpr SBuiltinMemberDesc s_unitExFunctions[] = {
     /*   0 */ Fn("$Release", {unitex}, V),
@@ -317,7 +327,16 @@ constexpr SBuiltinMemberDesc s_unitExFunctions[] = {
     /* 147 */ Fn("CommandBuildingSetGateMode", {I}, V, Dot),
 };
 
-// punit: parent unit, script-class number 17.
+constinit const SBuiltinClassDesc kBuiltinUnitExDesc = {
+    .m_nId = EBuiltinClass::eUnitEx,
+    .m_pszName = "unitex",
+    .m_nParent = EBuiltinClass::eUnit,
+    .m_nClassNumber = 0,
+    .m_Functions = s_unitExFunctions,
+};
+
+// ---- punit -----------------------------------------------------------------
+
 // Functions by position (numbers 2400-2514, number = 2514 - position).
 constexpr SBuiltinMemberDesc s_pUnitFunctions[] = {
     /*   0 */ Fn("$Release", {punit}, V),
@@ -383,37 +402,10 @@ constexpr SBuiltinMemberDesc s_pUnitFunctions[] = {
     /* 114 */ Fn("CommandBuildingSetGateMode", {I}, V, Dot),
 };
 
-}  // namespace
-
-constinit const SBuiltinClassDesc kBuiltinUnitDesc = {
-    EBuiltinClass::eUnit,
-    "unit",
-    EBuiltinClass::eCommandObject,
-    1,
-    s_unitFunctions,
-    s_unitEvents,
-    {},
-    s_unitConstants,
-};
-
-constinit const SBuiltinClassDesc kBuiltinUnitExDesc = {
-    EBuiltinClass::eUnitEx,
-    "unitex",
-    EBuiltinClass::eUnit,
-    0,
-    s_unitExFunctions,
-    {},
-    {},
-    {},
-};
-
 constinit const SBuiltinClassDesc kBuiltinPUnitDesc = {
-    EBuiltinClass::ePUnit,
-    "punit",
-    EBuiltinClass::eUnit,
-    17,
-    s_pUnitFunctions,
-    {},
-    {},
-    {},
+    .m_nId = EBuiltinClass::ePUnit,
+    .m_pszName = "punit",
+    .m_nParent = EBuiltinClass::eUnit,
+    .m_nClassNumber = 17,
+    .m_Functions = s_pUnitFunctions,
 };

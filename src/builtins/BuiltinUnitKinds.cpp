@@ -7,9 +7,8 @@
 
 using namespace BuiltinRows;
 
-namespace {
+// ---- civil -----------------------------------------------------------------
 
-// civil: parent unit, script-class number 9.
 // Functions by position (numbers 166-168, number = 168 - position).
 constexpr SBuiltinMemberDesc s_civilFunctions[] = {
     /*   0 */ Fn("$Release", {civil}, V),
@@ -17,7 +16,16 @@ constexpr SBuiltinMemberDesc s_civilFunctions[] = {
     /*   2 */ Fn("$Serialize", {civil}, V),
 };
 
-// civilaircraft: parent civil, script-class number 8.
+constinit const SBuiltinClassDesc kBuiltinCivilDesc = {
+    .m_nId = EBuiltinClass::eCivil,
+    .m_pszName = "civil",
+    .m_nParent = EBuiltinClass::eUnit,
+    .m_nClassNumber = 9,
+    .m_Functions = s_civilFunctions,
+};
+
+// ---- civilaircraft ---------------------------------------------------------
+
 // Functions by position (numbers 169-171, number = 171 - position).
 constexpr SBuiltinMemberDesc s_civilAircraftFunctions[] = {
     /*   0 */ Fn("$Release", {civilaircraft}, V),
@@ -25,7 +33,16 @@ constexpr SBuiltinMemberDesc s_civilAircraftFunctions[] = {
     /*   2 */ Fn("$Serialize", {civilaircraft}, V),
 };
 
-// tank: parent unit, script-class number 2.
+constinit const SBuiltinClassDesc kBuiltinCivilAircraftDesc = {
+    .m_nId = EBuiltinClass::eCivilAircraft,
+    .m_pszName = "civilaircraft",
+    .m_nParent = EBuiltinClass::eCivil,
+    .m_nClassNumber = 8,
+    .m_Functions = s_civilAircraftFunctions,
+};
+
+// ---- tank ------------------------------------------------------------------
+
 // Functions by position (numbers 172-195, number = 195 - position).
 constexpr SBuiltinMemberDesc s_tankFunctions[] = {
     /*   0 */ Fn("$Release", {tank}, V),
@@ -54,7 +71,16 @@ constexpr SBuiltinMemberDesc s_tankFunctions[] = {
     /*  23 */ Fn("GetAmmoCount", {}, I),
 };
 
-// aircraft: parent tank, script-class number 7.
+constinit const SBuiltinClassDesc kBuiltinTankDesc = {
+    .m_nId = EBuiltinClass::eTank,
+    .m_pszName = "tank",
+    .m_nParent = EBuiltinClass::eUnit,
+    .m_nClassNumber = 2,
+    .m_Functions = s_tankFunctions,
+};
+
+// ---- aircraft --------------------------------------------------------------
+
 // Functions by position (numbers 196-198, number = 198 - position).
 constexpr SBuiltinMemberDesc s_aircraftFunctions[] = {
     /*   0 */ Fn("$Release", {aircraft}, V),
@@ -62,7 +88,16 @@ constexpr SBuiltinMemberDesc s_aircraftFunctions[] = {
     /*   2 */ Fn("$Serialize", {aircraft}, V),
 };
 
-// sapper: parent tank, script-class number 3.
+constinit const SBuiltinClassDesc kBuiltinAircraftDesc = {
+    .m_nId = EBuiltinClass::eAircraft,
+    .m_pszName = "aircraft",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 7,
+    .m_Functions = s_aircraftFunctions,
+};
+
+// ---- sapper ----------------------------------------------------------------
+
 // Functions by position (numbers 199-222, number = 222 - position).
 constexpr SBuiltinMemberDesc s_sapperFunctions[] = {
     /*   0 */ Fn("$Release", {sapper}, V),
@@ -91,7 +126,16 @@ constexpr SBuiltinMemberDesc s_sapperFunctions[] = {
     /*  23 */ Fn("IsCurrentMineLineAndPoints", {}, I),
 };
 
-// repairer: parent tank, script-class number 4.
+constinit const SBuiltinClassDesc kBuiltinSapperDesc = {
+    .m_nId = EBuiltinClass::eSapper,
+    .m_pszName = "sapper",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 3,
+    .m_Functions = s_sapperFunctions,
+};
+
+// ---- repairer --------------------------------------------------------------
+
 // Functions by position (numbers 223-251, number = 251 - position).
 constexpr SBuiltinMemberDesc s_repairerFunctions[] = {
     /*   0 */ Fn("$Release", {repairer}, V),
@@ -125,7 +169,16 @@ constexpr SBuiltinMemberDesc s_repairerFunctions[] = {
     /*  28 */ Fn("UnlockTargetForConverting", {}, V),
 };
 
-// supplier: parent tank, script-class number 5.
+constinit const SBuiltinClassDesc kBuiltinRepairerDesc = {
+    .m_nId = EBuiltinClass::eRepairer,
+    .m_pszName = "repairer",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 4,
+    .m_Functions = s_repairerFunctions,
+};
+
+// ---- supplier --------------------------------------------------------------
+
 // Functions by position (numbers 252-277, number = 277 - position).
 constexpr SBuiltinMemberDesc s_supplierFunctions[] = {
     /*   0 */ Fn("$Release", {supplier}, V),
@@ -156,7 +209,16 @@ constexpr SBuiltinMemberDesc s_supplierFunctions[] = {
     /*  25 */ Fn("FindSupplyCenter", {}, unit),
 };
 
-// builder: parent tank, script-class number 6.
+constinit const SBuiltinClassDesc kBuiltinSupplierDesc = {
+    .m_nId = EBuiltinClass::eSupplier,
+    .m_pszName = "supplier",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 5,
+    .m_Functions = s_supplierFunctions,
+};
+
+// ---- builder ---------------------------------------------------------------
+
 // Functions by position (numbers 278-301, number = 301 - position).
 constexpr SBuiltinMemberDesc s_builderFunctions[] = {
     /*   0 */ Fn("$Release", {builder}, V),
@@ -195,7 +257,17 @@ constexpr SBuiltinConstantDesc s_builderConstants[] = {
     {"buildNarrowBridge", 6},
 };
 
-// transporter: parent tank, script-class number 10.
+constinit const SBuiltinClassDesc kBuiltinBuilderDesc = {
+    .m_nId = EBuiltinClass::eBuilder,
+    .m_pszName = "builder",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 6,
+    .m_Functions = s_builderFunctions,
+    .m_Constants = s_builderConstants,
+};
+
+// ---- transporter -----------------------------------------------------------
+
 // Functions by position (numbers 302-322, number = 322 - position).
 constexpr SBuiltinMemberDesc s_transporterFunctions[] = {
     /*   0 */ Fn("$Release", {transporter}, V),
@@ -221,7 +293,16 @@ constexpr SBuiltinMemberDesc s_transporterFunctions[] = {
     /*  20 */ Fn("CheckCanGetUnit", {unit}, I),
 };
 
-// movingbuilding: parent tank, script-class number 11.
+constinit const SBuiltinClassDesc kBuiltinTransporterDesc = {
+    .m_nId = EBuiltinClass::eTransporter,
+    .m_pszName = "transporter",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 10,
+    .m_Functions = s_transporterFunctions,
+};
+
+// ---- movingbuilding --------------------------------------------------------
+
 // Functions by position (numbers 323-327, number = 327 - position).
 constexpr SBuiltinMemberDesc s_movingBuildingFunctions[] = {
     /*   0 */ Fn("$Release", {movingbuilding}, V),
@@ -231,7 +312,16 @@ constexpr SBuiltinMemberDesc s_movingBuildingFunctions[] = {
     /*   4 */ Fn("IsBuildingToSiegeMode", {}, I),
 };
 
-// saboteur: parent tank, script-class number 12.
+constinit const SBuiltinClassDesc kBuiltinMovingBuildingDesc = {
+    .m_nId = EBuiltinClass::eMovingBuilding,
+    .m_pszName = "movingbuilding",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 11,
+    .m_Functions = s_movingBuildingFunctions,
+};
+
+// ---- saboteur --------------------------------------------------------------
+
 // Functions by position (numbers 328-330, number = 330 - position).
 constexpr SBuiltinMemberDesc s_saboteurFunctions[] = {
     /*   0 */ Fn("$Release", {saboteur}, V),
@@ -239,125 +329,10 @@ constexpr SBuiltinMemberDesc s_saboteurFunctions[] = {
     /*   2 */ Fn("$Serialize", {saboteur}, V),
 };
 
-}  // namespace
-
-constinit const SBuiltinClassDesc kBuiltinCivilDesc = {
-    EBuiltinClass::eCivil,
-    "civil",
-    EBuiltinClass::eUnit,
-    9,
-    s_civilFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinCivilAircraftDesc = {
-    EBuiltinClass::eCivilAircraft,
-    "civilaircraft",
-    EBuiltinClass::eCivil,
-    8,
-    s_civilAircraftFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinTankDesc = {
-    EBuiltinClass::eTank,
-    "tank",
-    EBuiltinClass::eUnit,
-    2,
-    s_tankFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinAircraftDesc = {
-    EBuiltinClass::eAircraft,
-    "aircraft",
-    EBuiltinClass::eTank,
-    7,
-    s_aircraftFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinSapperDesc = {
-    EBuiltinClass::eSapper,
-    "sapper",
-    EBuiltinClass::eTank,
-    3,
-    s_sapperFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinRepairerDesc = {
-    EBuiltinClass::eRepairer,
-    "repairer",
-    EBuiltinClass::eTank,
-    4,
-    s_repairerFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinSupplierDesc = {
-    EBuiltinClass::eSupplier,
-    "supplier",
-    EBuiltinClass::eTank,
-    5,
-    s_supplierFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinBuilderDesc = {
-    EBuiltinClass::eBuilder,
-    "builder",
-    EBuiltinClass::eTank,
-    6,
-    s_builderFunctions,
-    {},
-    {},
-    s_builderConstants,
-};
-
-constinit const SBuiltinClassDesc kBuiltinTransporterDesc = {
-    EBuiltinClass::eTransporter,
-    "transporter",
-    EBuiltinClass::eTank,
-    10,
-    s_transporterFunctions,
-    {},
-    {},
-    {},
-};
-
-constinit const SBuiltinClassDesc kBuiltinMovingBuildingDesc = {
-    EBuiltinClass::eMovingBuilding,
-    "movingbuilding",
-    EBuiltinClass::eTank,
-    11,
-    s_movingBuildingFunctions,
-    {},
-    {},
-    {},
-};
-
 constinit const SBuiltinClassDesc kBuiltinSaboteurDesc = {
-    EBuiltinClass::eSaboteur,
-    "saboteur",
-    EBuiltinClass::eTank,
-    12,
-    s_saboteurFunctions,
-    {},
-    {},
-    {},
+    .m_nId = EBuiltinClass::eSaboteur,
+    .m_pszName = "saboteur",
+    .m_nParent = EBuiltinClass::eTank,
+    .m_nClassNumber = 12,
+    .m_Functions = s_saboteurFunctions,
 };
