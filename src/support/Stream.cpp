@@ -105,7 +105,10 @@ size_t CStream::FillInflated() {
                 m_nState = eError;
                 return 0;
             }
-            if (got == 0) break;  // the data ended before the zlib stream did
+            if (got == 0) {  // the data ended before the zlib stream did
+                m_nState = eError;
+                return 0;
+            }
             m_pZ->next_in = m_ZBuffer;
             m_pZ->avail_in = uInt(got);
         }
