@@ -191,26 +191,6 @@ TEST(BuiltinTables, NumbersAndSignaturesAtBoundariesAndInFamilies) {
     for (const SPlacedMember& want : kFamilyForms) check(want);
 }
 
-TEST(BuiltinTables, SeriesExpandToConsecutiveFlattenedIndexes) {
-    std::vector<std::string> commands = Expand(GetBuiltinClassDesc(EBuiltinClass::eCommandObject).m_Commands);
-    int first = GetInheritedCommandCount(EBuiltinClass::eCommandObject);
-    ASSERT_EQ(first, 2);
-    EXPECT_EQ(commands[size_t(59 - first)], "UserNoParam0():i");
-    EXPECT_EQ(commands[size_t(68 - first)], "UserNoParam9():i");
-    EXPECT_EQ(commands[size_t(69 - first)], "UserOneParam0(i):i");
-    EXPECT_EQ(commands[size_t(128 - first)], "UserArea9(i,i,i,i,i,i):i");
-    EXPECT_EQ(commands.back(), "SpecialSetMoveFormationMode(i):i");
-
-    std::vector<std::string> events = Expand(GetBuiltinClassDesc(EBuiltinClass::eMission).m_Events);
-    EXPECT_EQ(events[7], "Timer7():v");
-    EXPECT_EQ(events[8], "RemoveResources():i");
-    EXPECT_EQ(events[24], "CustomEvent7(i,i,i,i):i");
-
-    std::vector<std::string> unitex = Expand(GetBuiltinClassDesc(EBuiltinClass::eUnitEx).m_Functions);
-    EXPECT_EQ(unitex[86], "CommandUserObject0(unitex):v,dot");
-    EXPECT_EQ(unitex[135], "CommandUserArea9(i,i,i,i,i,i):v,dot");
-}
-
 TEST(BuiltinTables, ReversedExpansionVisitsTheSameMembersBackwards) {
     for (int i = 0; i < kBuiltinClassCount; ++i) {
         auto rows = GetBuiltinClassDesc(ClassAt(i)).m_Functions;
@@ -254,40 +234,6 @@ TEST(BuiltinTables, ConstantValuesIncludingNegativePatternsAndSeries) {
         }
         ASSERT_EQ(mission.count(name), 1u) << name;
         EXPECT_EQ(mission.at(name), value) << name;
-    }
-}
-
-TEST(BuiltinTables, TypeCodesAreWellFormed) {
-    const std::set<std::string> arrayUsers = {"$GetAt", "$SetAt"};
-    for (int i = 0; i < kBuiltinClassCount; ++i) {
-        const SBuiltinClassDesc& d = GetBuiltinClassDesc(ClassAt(i));
-        auto checkParams = [&](const SBuiltinMember& m) {
-            EXPECT_FALSE(m.m_strName.empty());
-            for (TBuiltinType t : m.GetParams()) {
-                EXPECT_NE(t, kBuiltinVoid) << m.m_strName;
-                // The root class cannot be named, so no member takes it.
-                EXPECT_NE(t, BuiltinClassType(EBuiltinClass::eRoot)) << m.m_strName;
-                EXPECT_TRUE(IsBuiltinClassType(t) || t == kBuiltinInt || t == kBuiltinString || t == kBuiltinArray);
-                if (t == kBuiltinArray) {
-                    EXPECT_TRUE(arrayUsers.count(std::string(m.m_strName)));
-                }
-            }
-        };
-        auto checkFunction = [&](const SBuiltinMember& m) {
-            checkParams(m);
-            EXPECT_NE(m.m_nResult, kBuiltinArray);
-        };
-        auto checkEvent = [&](const SBuiltinMember& m) {
-            checkParams(m);
-            EXPECT_TRUE(m.m_nResult == kBuiltinInt || m.m_nResult == kBuiltinVoid) << m.m_strName;
-        };
-        auto checkCommand = [&](const SBuiltinMember& m) {
-            checkParams(m);
-            EXPECT_EQ(m.m_nResult, kBuiltinInt) << m.m_strName;
-        };
-        ForEachBuiltinMember(d.m_Functions, checkFunction);
-        ForEachBuiltinMember(d.m_Events, checkEvent);
-        ForEachBuiltinMember(d.m_Commands, checkCommand);
     }
 }
 
