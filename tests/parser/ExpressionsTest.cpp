@@ -1,0 +1,230 @@
+// Expression shapes read back from the tree, statements' node structure, and
+// name lookup order. Each source is a small unit script parsed as the driver
+// does; trees are rendered as S-expressions so a wrong grouping shows at once.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "builtins/BuiltinLibrary.h"
+#include "parser/Compiler.h"
+
+namespace {
+
+std::string Short(int32_t kind) { return std::string(CToken::GetKindName(kind)).substr(9); }
+
+std::string Sexp(const CNode* n) {
+    if (!n) return "_";
+    switch (n->GetKind()) {
+    case CToken::eText: {
+        auto* v = static_cast<const CVariableNode*>(n);
+        return (v->m_pObject ? v->m_pObject->GetName() + "." : std::string()) + v->m_pVariable->GetName();
+    }
+    case CToken::eNumber: {
+        auto* v = static_cast<const CConstNode*>(n)->m_pValue.Get();
+        if (CType::IsNull(v->m_pType.Get())) return "null";
+        if (v->m_pType->IsKind(CType::eString)) return "\"" + v->m_strText + "\"";
+        return std::to_string(v->m_nValue);
+    }
+    case CToken::eFunctionName: {
+        auto* call = static_cast<const CCallNode*>(n);
+        std::string s = (call->m_pObject ? call->m_pObject->GetName() + "." : std::string()) +
+                        call->m_pFunction->m_strName + "(";
+        for (size_t i = 0; i < n->GetChildCount(); ++i) s += (i ? " " : "") + Sexp(n->GetChild(i));
+        return s + ")";
+    }
+    default: {
+        std::string s = "(" + Short(n->GetKind());
+        for (size_t i = 0; i < n->GetChildCount(); ++i) s += " " + Sexp(n->GetChild(i));
+        return s + ")";
+    }
+    }
+}
+
+class ExpressionsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static bool built = false;
+        if (!built) BuildBuiltinLibrary();
+        built = true;
+    }
+
+    // Parses a unit whose state S has `body`; returns the error code.
+    int Parse(const std::string& members, const std::string& body) {
+        static int files = 0;
+        std::string path = ::testing::TempDir() + "expr_" + std::to_string(files++) + ".oc";
+        std::ofstream(path, std::ios::binary)
+            << "unit \"T\"\n{\n int a, b, c, x, y;\n int arr[];\n unit u;\n" << members
+            << "\n state S\n {\n" << body << "\n }\n}\n";
+        c.m_Scanner.Open(path);
+        c.Begin();
+        for (int step = 0; step < 100000 && !c.IsFinished(); ++step) {
+            c.m_Scanner.NextToken();
+            c.RunState();
+        }
+        return c.m_nError;
+    }
+
+    // The state's body block (the state is the last member).
+    CNode* Body() {
+        CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
+        CNode* state = nullptr;
+        for (size_t i = 0; i < block->GetChildCount(); ++i)
+            if (block->GetChild(i)->GetKind() == CToken::eState) state = block->GetChild(i);
+        return state->GetChild(0);
+    }
+
+    // The expression of statement i of the body, as an S-expression.
+    std::string Expr(size_t i = 0) {
+        CNode* stmt = Body()->GetChild(i);
+        return stmt->GetKind() == CToken::eHardStop ? Sexp(stmt->GetChild(0)) : Sexp(stmt);
+    }
+
+    std::string Shape(const std::string& expression) {
+        c = CCompiler();
+        Parse(kFunctions, expression + ";");
+        return Expr();
+    }
+
+    static constexpr const char* kFunctions =
+        "function int f(int p, int q) { return p; }\n"
+        "function int g(int p) { return p; }\n"
+        "function int h() { return 1; }\n";
+
+    CCompiler c;
+};
+
+TEST_F(ExpressionsTest, PrioritiesFollowTheLanguageNotC) {
+    EXPECT_EQ("(Minus a (Multiply b c))", Shape("a - b * c"));
+    EXPECT_EQ("(Multiply (MinusUnary a) b)", Shape("-a * b"));
+    EXPECT_EQ("(Plus (BitAnd a b) c)", Shape("a & b + c"));
+    EXPECT_EQ("(Plus (BitXor a b) c)", Shape("a ^ b + c"));
+    EXPECT_EQ("(Minus (BitOr a b) c)", Shape("a | b - c"));
+    EXPECT_EQ("(EQ (LT a b) c)", Shape("a < b == c"));
+    EXPECT_EQ("(LogicalOr (LogicalAnd a b) (LT c 1))", Shape("a && b || c < 1"));
+    EXPECT_EQ("(Assign x (Plus (Multiply a b) c))", Shape("x = a * b + c"));
+}
+
+TEST_F(ExpressionsTest, AssociativityAndGroups) {
+    EXPECT_EQ("(Assign x (Assign y 3))", Shape("x = y = 3"));
+    EXPECT_EQ("(Minus (Minus a b) c)", Shape("a - b - c"));
+    EXPECT_EQ("(Multiply (Plus a b) c)", Shape("(a + b) * c"));
+    EXPECT_EQ("(Minus a (Minus b c))", Shape("a - (b - c)"));
+    EXPECT_EQ("(Multiply (Plus a b) (Plus c 1))", Shape("((a + b)) * (c + 1)"));
+}
+
+TEST_F(ExpressionsTest, UnaryAndSuffixForms) {
+    EXPECT_EQ("(PlusPlus a)", Shape("++a"));
+    EXPECT_EQ("(Plus a (PlusPlus b))", Shape("a + ++b"));
+    EXPECT_EQ("(PlusPlusSufix a)", Shape("a++"));
+    EXPECT_EQ("(MinusMinusSufix a)", Shape("a--"));
+    EXPECT_EQ("(Minus a (MinusUnary b))", Shape("a - -b"));
+    EXPECT_EQ("(LogicalNot (BitNot (PlusUnary a)))", Shape("!~+a"));
+}
+
+TEST_F(ExpressionsTest, CallsAndIndexing) {
+    EXPECT_EQ("f(a b)", Shape("f(a, b)"));
+    EXPECT_EQ("h()", Shape("h()"));
+    EXPECT_EQ("f(g(1) 2)", Shape("f(g(1), 2)"));
+    EXPECT_EQ("(Plus f((Plus a b) g((Multiply c 2))) 1)", Shape("f(a + b, g(c * 2)) + 1"));
+    EXPECT_EQ("GetLocationX()", Shape("GetLocationX()"));
+    EXPECT_EQ("u.GetLocationX()", Shape("u.GetLocationX()"));
+    EXPECT_EQ("(Brackets arr a)", Shape("arr[a]"));
+    EXPECT_EQ("(Brackets arr (Plus a 1))", Shape("arr[a + 1]"));
+    EXPECT_EQ("(Brackets arr (Multiply a 2))", Shape("arr[a * 2]"));
+    EXPECT_EQ("(Brackets arr (Brackets arr 1))", Shape("arr[arr[1]]"));
+    EXPECT_EQ("(Assign (Brackets arr 0) (Plus (Brackets arr 1) 2))", Shape("arr[0] = arr[1] + 2"));
+}
+
+TEST_F(ExpressionsTest, KeywordsAndStateNames) {
+    EXPECT_EQ("(Assign x $State)", Shape("x = state"));
+    EXPECT_EQ("(Assign x 0)", Shape("x = S"));
+    EXPECT_EQ("(Assign u null)", Shape("u = null"));
+    EXPECT_EQ("(Plus 1 0)", Shape("true + false"));
+    EXPECT_EQ("Trace(\"hello world\")", Shape("Trace(\"hello\" \" world\")"));
+    EXPECT_EQ("Trace(7)", Shape("Trace(7)"));
+}
+
+TEST_F(ExpressionsTest, ErrorsOfUnfinishedExpressions) {
+    EXPECT_EQ(1, Parse("", "a + ;"));
+    c = CCompiler();
+    EXPECT_EQ(3, Parse("", "x = (a + b;"));
+    c = CCompiler();
+    EXPECT_EQ(7, Parse("", "x = a, b;"));
+    c = CCompiler();
+    EXPECT_EQ(3, Parse("", "x = ();"));  // ")" may not follow "(" of a group
+    c = CCompiler();
+    EXPECT_EQ(4, Parse("", "x = a < b;"));
+    c = CCompiler();
+    EXPECT_EQ(9, Parse("", "x = u.;"));
+    c = CCompiler();
+    EXPECT_EQ(62, Parse("", "x = arr[1;"));
+    c = CCompiler();
+    EXPECT_EQ(23, Parse("", "x = a.GetLocationX();"));
+    c = CCompiler();
+    EXPECT_EQ(43, Parse("", "u.CallStopMoving();"));
+    c = CCompiler();
+    EXPECT_EQ(6, Parse("", "Trace(u);"));
+    c = CCompiler();
+    EXPECT_EQ(8, Parse("", "x = nothing;"));
+}
+
+TEST_F(ExpressionsTest, NamesResolveInnermostFirst) {
+    // A local hides a parameter, which hides a class variable.
+    Parse("function int k(int a) { int b; b = a; return b; }\n"
+          "event OnTransported(int x) { return x; }",
+          "x = a;");
+    ASSERT_EQ(0, c.m_nError);
+    CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
+    CNode* function = nullptr;
+    CNode* event = nullptr;
+    for (size_t i = 0; i < block->GetChildCount(); ++i) {
+        if (block->GetChild(i)->GetKind() == CToken::eFunction) function = block->GetChild(i);
+        if (block->GetChild(i)->GetKind() == CToken::eEvent) event = block->GetChild(i);
+    }
+    auto var = [](CNode* stmt, size_t child) {
+        return static_cast<CVariableNode*>(stmt->GetChild(0)->GetChild(child))->m_pVariable.Get();
+    };
+    CNode* assign = function->GetChild(0)->GetChild(0);  // b = a
+    EXPECT_EQ(uint32_t(CVariable::eLocal), var(assign, 0)->m_nKind);
+    EXPECT_EQ(uint32_t(CVariable::eParam), var(assign, 1)->m_nKind);
+    CNode* ret = event->GetChild(0)->GetChild(0);  // return x (the parameter)
+    EXPECT_EQ(uint32_t(CVariable::eParam),
+              static_cast<CVariableNode*>(ret->GetChild(0)->GetChild(0))->m_pVariable->m_nKind);
+    EXPECT_EQ("(Assign x a)", Expr());
+    auto* x = static_cast<CVariableNode*>(Body()->GetChild(0)->GetChild(0)->GetChild(0));
+    EXPECT_EQ(uint32_t(CVariable::eMember), x->m_pVariable->m_nKind);
+}
+
+TEST_F(ExpressionsTest, FunctionsBeforeStatesAndScriptFunctionsInAnyCase) {
+    // A state named like a built-in function resolves to the function; a
+    // script function is found whatever the letter case.
+    c = CCompiler();
+    Parse("function int Twice(int v) { return v + v; }\n state GetHP;",
+          "x = twice(2) + GetHP();\n return GetHP;");
+    EXPECT_EQ(31, c.m_nError);  // GetHP is only declared: the parse ends with "Undefined state"
+    EXPECT_EQ("(Assign x (Plus Twice(2) GetHP()))", Expr(0));
+    EXPECT_EQ("(Return 0)", Expr(1));  // in a return, a name is always a state
+}
+
+TEST_F(ExpressionsTest, StatementShapes) {
+    Parse("", "if (a) if (b) x = 1; else x = 2;\n"
+              "for (;;) break;\n"
+              "while (a) { continue; }\n"
+              "do x = 1; while (a);\n"
+              "return S, 500;");
+    ASSERT_EQ(0, c.m_nError);
+    CNode* body = Body();
+    EXPECT_EQ("(If a (If b (Assign x 1) (Assign x 2)))",
+              "(If " + Sexp(body->GetChild(0)->GetChild(0)->GetChild(0)) + " (If " +
+                  Sexp(body->GetChild(0)->GetChild(1)->GetChild(0)->GetChild(0)) + " " +
+                  Sexp(body->GetChild(0)->GetChild(1)->GetChild(1)->GetChild(0)) + " " +
+                  Sexp(body->GetChild(0)->GetChild(1)->GetChild(2)->GetChild(0)) + "))");
+    EXPECT_EQ(2u, body->GetChild(0)->GetChildCount());
+    EXPECT_EQ("(For (Dummy) (Dummy) (Dummy) (Break))", Expr(1));
+    EXPECT_EQ(CToken::eWhile, body->GetChild(2)->GetKind());
+    EXPECT_EQ(CToken::eDo, body->GetChild(3)->GetKind());
+    EXPECT_EQ("(Return 0 500)", Expr(4));
+}
+
+}  // namespace
