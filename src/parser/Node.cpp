@@ -30,6 +30,7 @@ void CNode::MoveChildrenTo(std::vector<CNode*>& work) {
             slot = nullptr;
     }
     m_Children.SetSize(0, -1, true);
+    m_nFirstFree = 0;
 }
 
 void CNode::SetKind(int32_t kind) {
@@ -41,8 +42,10 @@ CNode* CNode::GetChild(size_t i) const {
     return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr;
 }
 
+// From the back: the node being moved is almost always the newest child,
+// and a call with many arguments must not rescan them at every ",".
 int32_t CNode::SlotOf(const CNode* child) const {
-    for (size_t i = 0; i < m_Children.GetSize(); ++i)
+    for (size_t i = m_Children.GetSize(); i-- > 0;)
         if (m_Children[i].Get() == child) return int32_t(i);
     return -1;
 }
@@ -50,20 +53,23 @@ int32_t CNode::SlotOf(const CNode* child) const {
 void CNode::AddChild(CNode* child, int32_t index) {
     size_t slot = size_t(index);
     if (index < 0) {
-        slot = m_Children.GetSize();
-        for (size_t i = 0; i < m_Children.GetSize(); ++i)
-            if (!m_Children[i]) {
-                slot = i;
-                break;
-            }
+        slot = std::min(m_nFirstFree, m_Children.GetSize());
+        while (slot < m_Children.GetSize() && m_Children[slot]) ++slot;
+        m_nFirstFree = slot + 1;
     }
-    if (slot >= m_Children.GetSize()) m_Children.SetSize(slot + 1);
+    if (slot >= m_Children.GetSize()) {
+        if (slot > m_Children.GetSize()) NoteEmptySlot(m_Children.GetSize());
+        m_Children.SetSize(slot + 1);
+    }
     // The node pushed out of the slot must not keep a link to a parent that
     // no longer holds it (and may die before it).
     CNode* old = m_Children[slot].Get();
     if (old && old != child && old->m_pParent == this) old->m_pParent = nullptr;
     m_Children[slot] = child;
-    if (child) child->m_pParent = this;
+    if (child)
+        child->m_pParent = this;
+    else
+        NoteEmptySlot(slot);
 }
 
 CNode* CNode::FindAncestor(int32_t kind, std::initializer_list<int32_t> others) const {
@@ -96,10 +102,14 @@ void CNode::ReplaceByFirstChild() {
     CRefPtr<CNode> self(this);
     CRefPtr<CNode> first(GetChild(0));
     parent->m_Children[size_t(slot)] = first;
-    if (first) first->m_pParent = parent;
+    if (first)
+        first->m_pParent = parent;
+    else
+        parent->NoteEmptySlot(size_t(slot));
     for (CRefPtr<CNode>& c : m_Children)
         if (c && c->m_pParent == this) c->m_pParent = nullptr;
     m_Children.SetSize(0, -1, true);
+    m_nFirstFree = 0;
     m_pParent = nullptr;
 }
 
@@ -109,6 +119,7 @@ void CNode::DropLastChild() {
     CNode* last = m_Children[n - 1].Get();
     if (last && last->m_pParent == this) last->m_pParent = nullptr;
     m_Children.SetSize(n - 1);
+    m_nFirstFree = std::min(m_nFirstFree, n - 1);
 }
 
 CRefPtr<CNode> CNode::DetachChild(int32_t i) {
@@ -117,6 +128,7 @@ CRefPtr<CNode> CNode::DetachChild(int32_t i) {
     if (!n || slot >= n) return {};
     CRefPtr<CNode> child = std::move(m_Children[slot]);
     if (child && child->m_pParent == this) child->m_pParent = nullptr;
+    NoteEmptySlot(slot);
     return child;
 }
 

@@ -8,6 +8,7 @@
 // onto a work list instead of releasing them recursively, so a tree nested a
 // million levels deep is released without deep native recursion.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -33,6 +34,9 @@ public:
     int32_t m_nPriority;
     CRefPtr<CType> m_pType;
 
+    // Slots are filled by AddChild and emptied by DetachChild or
+    // ReplaceByFirstChild; code that writes m_Children itself may fill or
+    // reorder slots but should not empty one (AddChild would not look back).
     int32_t GetKind() const { return m_nKind; }
     void SetKind(int32_t kind);
     void SetPriority(int32_t priority) { m_nPriority = priority; }
@@ -61,6 +65,11 @@ public:
 private:
     int32_t SlotOf(const CNode* child) const;
     void MoveChildrenTo(std::vector<CNode*>& work);
+    void NoteEmptySlot(size_t slot) { m_nFirstFree = std::min(m_nFirstFree, slot); }
+
+    // Every slot below this one is known to be taken, so appending to a
+    // block with many children does not rescan them.
+    size_t m_nFirstFree = 0;
 };
 
 class CBlockNode : public CNode {

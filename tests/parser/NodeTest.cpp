@@ -66,6 +66,37 @@ TEST(NodeTest, AddChildFillsTheFirstEmptySlotOrGrows) {
     // DetachChild with a negative index takes the last slot.
     EXPECT_EQ(p->DetachChild(-1).Get(), f.Get());
     EXPECT_EQ(p->GetChild(4), nullptr);
+    CNode* g = Add(p.Get(), CToken::eNumber);
+    EXPECT_EQ(p->GetChild(3), g);
+    EXPECT_EQ(p->GetChild(4), nullptr);
+
+    // Slots left empty by dropping and regrowing are found again.
+    p->DropLastChild();
+    p->DropLastChild();
+    p->DropLastChild();
+    EXPECT_EQ(p->GetChildCount(), 2u);
+    p->AddChild(Make(CToken::eText).Get(), 4);
+    CNode* h = Add(p.Get(), CToken::eText);
+    EXPECT_EQ(p->GetChild(2), h);
+}
+
+TEST(NodeTest, AppendingManyChildrenAndArgumentsStaysLinear) {
+    CRefPtr<CNode> block = Make(CToken::eBlockInstruction);
+    for (int i = 0; i < 200000; ++i) Add(block.Get(), CToken::eState);
+    EXPECT_EQ(block->GetChildCount(), 200000u);
+    // The argument step of a call: the open "(" is replaced by its argument
+    // and attached again as the new last child, once per ",".
+    CRefPtr<CNode> call = Make(CToken::eFunctionName);
+    CRefPtr<CNode> open = Make(CToken::eParenthesesLeft);
+    call->AddChild(open.Get());
+    for (int i = 0; i < 200000; ++i) {
+        Add(open.Get(), CToken::eNumber);
+        open->ReplaceByFirstChild();
+        call->AddChild(open.Get());
+    }
+    EXPECT_EQ(call->GetChildCount(), 200001u);
+    EXPECT_EQ(call->GetChild(200000), open.Get());
+    EXPECT_EQ(call->GetChild(199999)->GetKind(), CToken::eNumber);
 }
 
 // root > class > block > command > block > if > while > block > statement
