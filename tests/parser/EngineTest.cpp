@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
+#include <sstream>
 #include <fstream>
 #include <string>
 
@@ -123,6 +125,40 @@ TEST(EngineTest, AGivenBackTokenReachesTheContainingState) {
         c.RunState();
     }
     EXPECT_EQ(g_trace, "<alpha>[alpha]");
+}
+
+// A script whose class block grows with n: n variables, n states declared
+// and then defined, n functions, each calling the previous one by a name in
+// other letter case. Returns the processor time of the parse.
+double ParseGrowingScript(int n, CCompiler& c) {
+    std::ostringstream src;
+    src << "unit \"Big\" {\n int v0";
+    for (int i = 1; i < n; ++i) src << ", v" << i;
+    src << ";\n";
+    for (int i = 0; i < n; ++i) src << " state S" << i << ";\n";
+    for (int i = 0; i < n; ++i) src << " state S" << i << " { }\n";
+    for (int i = 0; i < n; ++i)
+        src << " function int F" << i << "(int x) { return f" << (i ? i - 1 : 0) << "(x) + v" << i << "; }\n";
+    src << "}\n";
+    std::string path = TempSource("big" + std::to_string(n), src.str());
+    std::clock_t start = std::clock();
+    RunSource(c, path, 100 * n + 100);
+    return double(std::clock() - start) / CLOCKS_PER_SEC;
+}
+
+// Four times the script may cost about four times as much, never sixteen.
+TEST(EngineTest, ParsingGrowsLinearlyWithFunctionsStatesAndVariables) {
+    NeedLibrary();
+    CCompiler small;
+    double tSmall = ParseGrowingScript(5000, small);
+    CCompiler large;
+    double tLarge = ParseGrowingScript(20000, large);
+    ASSERT_EQ(large.m_pfnState, &End) << large.m_nError;
+    EXPECT_EQ(large.m_States.GetSize(), 20000u);
+    auto* cls = dynamic_cast<CClassNode*>(large.m_pRoot->GetChild(0));
+    ASSERT_NE(cls, nullptr);
+    EXPECT_EQ(cls->m_Functions.GetSize(), 20000u);
+    EXPECT_LT(tLarge, 10 * tSmall + 0.5) << tSmall << " s for 5000, " << tLarge << " s for 20000";
 }
 
 }  // namespace
