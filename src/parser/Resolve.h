@@ -42,7 +42,7 @@ CVariableList* GetParameterList(CNode* head);
 // The class block's "$State", for "state" used as a value.
 CVariable* FindStateVariable(const CNode* from);
 
-// Rule 1 of name resolution alone: the enclosing blocks of `from`, innermost
+// The first step of name resolution alone: the enclosing blocks of `from`, innermost
 // first; at the class block the parameters of the enclosing command, event
 // and function come before the class variables. `noBlock` is set when no
 // block encloses `from` (an internal error for the caller).
