@@ -19,6 +19,13 @@ void EnterNew(CCompiler& c, int32_t kind) { Enter(c, NewNode(kind).Get()); }
 
 void EnterBlock(CCompiler& c) { Enter(c, MakeRef<CBlockNode>().Get()); }
 
+// A condition that was left empty ("while ()") has no value to test.
+bool EmptyCondition(CCompiler& c) {
+    size_t n = c.m_pNode->GetChildCount();
+    CNode* condition = n ? c.m_pNode->GetChild(n - 1) : nullptr;
+    return condition && condition->GetKind() == CToken::eHardStop && !condition->GetChild(0);
+}
+
 // Where a statement may start, the end of the file means a body is still open.
 void xSimpleInstruction1(CCompiler& c);
 void If1(CCompiler& c);
@@ -181,6 +188,7 @@ void If2(CCompiler& c) {
 
 void If3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
+    if (EmptyCondition(c)) return c.SetError(eInvalidType);
     Call(c, Instruction1, If4);
 }
 
@@ -214,6 +222,7 @@ void While2(CCompiler& c) {
 
 void While3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
+    if (EmptyCondition(c)) return c.SetError(eInvalidType);
     Call(c, Instruction1, While4);
 }
 
@@ -304,6 +313,7 @@ void Do3(CCompiler& c) {
 
 void Do4(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
+    if (EmptyCondition(c)) return c.SetError(eInvalidType);
     Go(c, DoEnd);
 }
 
