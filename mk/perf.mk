@@ -1,0 +1,27 @@
+# Benchmark against tcc: compile times, lines per second and peak memory for
+# generated scripts of 1,000 to 1,000,000 lines and for an empty script.
+#
+#   make bench                         the full table on standard output
+#   make bench BENCH_SIZES="1000 10000"   fewer sizes
+#
+# tcc and hyperfine are installed with apt-get when missing. Files go to
+# $(BUILD_DIR)/bench; the table is also kept there as results.md.
+
+BENCH_SIZES ?= 1000 10000 100000 1000000
+PERF_PACKAGES := tcc hyperfine
+
+.PHONY: deps-perf bench
+
+deps-perf: deps
+	@missing=""; for p in $(PERF_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
+	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+bench: deps-perf $(BUILD_DIR)/build.ninja
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target orvelc orvel_bench >/dev/null
+	@bench/run-bench.sh $(BUILD_DIR) $(BENCH_SIZES)
