@@ -18,12 +18,16 @@ bool DeclareInBlock(CCompiler& c, const CStr& name, CType* type) {
     return Check(c, DeclareVariable(block, name, type));
 }
 
-// True, with error 17 recorded, when the current token names a variable of
-// the current block.
+// True, with the error recorded, when the current token names a variable of
+// the current block (17) or the cursor is not on a block (61).
 bool IsDeclaredInBlock(CCompiler& c) {
     CBlockNode* block = CurrentBlock(c);
-    if (!block) return !Check(c, eErrNeverHere);
-    if (!block->PeekScope() || !block->PeekScope()->Find(TokenText(c))) return false;
+    if (!block) {
+        c.SetError(eErrNeverHere);
+        return true;
+    }
+    CVariableList* scope = block->PeekScope();
+    if (!scope || !scope->Find(TokenText(c))) return false;
     c.SetError(eErrVariableDefined);
     return true;
 }
