@@ -1,6 +1,8 @@
 // Growable array with the library's growth rule: a grow-by step chosen by the
-// caller, or size/8 clamped to 4..1024. It stands on std::vector; the rule
-// decides the capacity that is reserved, so large tables grow amortised.
+// caller, or size/8 clamped to 4..1024. It stands on std::vector. The rule
+// decides the capacity the array reports; the storage beneath grows at least
+// geometrically, because a fixed step alone would copy a table of megabytes
+// (the code of a long script) over and over.
 #pragma once
 #include <algorithm>
 #include <cstddef>
@@ -16,17 +18,21 @@ public:
         if (growBy != -1) m_nGrowBy = growBy;
         if (newSize == 0 && shrink) {
             std::vector<T>().swap(m_Data);
+            m_nCapacity = 0;
             return;
         }
-        if (m_Data.capacity() == 0) {
+        if (m_nCapacity == 0) {
+            m_nCapacity = newSize;
             m_Data.reserve(newSize);
-        } else if (newSize > m_Data.capacity()) {
-            m_Data.reserve(std::max(newSize, m_Data.capacity() + Step()));
+        } else if (newSize > m_nCapacity) {
+            m_nCapacity = std::max(newSize, m_nCapacity + Step());
+            if (m_nCapacity > m_Data.capacity())
+                m_Data.reserve(std::max(m_nCapacity, m_Data.capacity() * 2));
         }
         m_Data.resize(newSize);
     }
     size_t GetSize() const { return m_Data.size(); }
-    size_t GetCapacity() const { return m_Data.capacity(); }
+    size_t GetCapacity() const { return m_nCapacity; }
     void Add(const T& v) {
         SetSize(m_Data.size() + 1);
         m_Data.back() = v;
@@ -47,5 +53,6 @@ private:
     }
 
     std::vector<T> m_Data;
+    size_t m_nCapacity = 0;  // by the growth rule; m_Data may hold more
     int m_nGrowBy;
 };

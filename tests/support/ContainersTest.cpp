@@ -29,6 +29,24 @@ TEST(Containers, GrowthSteps) {
     EXPECT_EQ(0, d[0]);
 }
 
+// The reported capacity follows the fixed step, but a table of megabytes must
+// not be copied once per step: the storage moves only a logarithmic number of times.
+TEST(Containers, LargeTablesMoveRarely) {
+    CDynArray<unsigned char> code(4096);
+    const unsigned char* data = nullptr;
+    int moves = 0;
+    for (size_t n = 1; n <= 4000000; ++n) {
+        code.SetSize(n);
+        if (code.GetData() != data) {
+            data = code.GetData();
+            ++moves;
+        }
+    }
+    EXPECT_LT(moves, 40);
+    EXPECT_EQ(4000000u, code.GetSize());
+    EXPECT_EQ(1u + 4096u * 977u, code.GetCapacity());  // still the fixed step
+}
+
 TEST(Containers, NameKeysIgnoreLetterCaseOfAsciiOnly) {
     CHashMap<int> m;
     m["Unit"] = 1;
