@@ -1,5 +1,7 @@
 // The error catalogue and the printed forms of diagnostics. Codes are never
-// printed: parser errors always show C0000, file errors C0101.
+// printed from the catalogue: parser errors always show C0000, file errors
+// C0101. The JSON form carries the same fields, one object a line, so an
+// editor never has to parse the text form.
 #include "driver/Diagnostics.h"
 
 #include <cstdio>
@@ -17,6 +19,39 @@ constexpr ErrorEntry kErrors[] = {
 #undef ERROR
 };
 
+void AppendJsonString(std::string& out, const std::string& s) {
+    static const char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (unsigned char ch : s) {
+        switch (ch) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            // Script text is narrow and may hold any byte; bytes above 127
+            // are not valid UTF-8 on their own, so they are escaped as the
+            // Latin-1 characters they stand for.
+            if (ch < 0x20 || ch >= 0x7f) {
+                out += "\\u00";
+                out += kHex[ch >> 4];
+                out += kHex[ch & 15];
+            } else {
+                out += char(ch);
+            }
+        }
+    }
+    out += '"';
+}
+
+void AppendField(std::string& out, const char* name, const std::string& value) {
+    out += '"';
+    out += name;
+    out += "\":";
+    AppendJsonString(out, value);
+}
+
 }  // namespace
 
 const char* GetErrorText(int code) {
@@ -25,15 +60,85 @@ const char* GetErrorText(int code) {
     return "Internal compiler error";
 }
 
+std::string FormatText(const CDiagnostic& d) {
+    std::string out = d.file + "(" + std::to_string(d.line) + ") : " + d.severity + " " + d.code +
+                      ": " + d.message + "\n";
+    for (const std::string& path : d.searched) out += "    searched '" + path + "'\n";
+    return out;
+}
+
+std::string FormatJson(const CDiagnostic& d) {
+    std::string out = "{";
+    AppendField(out, "file", d.file);
+    out += ",\"line\":" + std::to_string(d.line);
+    if (d.column > 0) out += ",\"column\":" + std::to_string(d.column);
+    out += ',';
+    AppendField(out, "severity", d.severity);
+    out += ',';
+    AppendField(out, "code", d.code);
+    out += ',';
+    AppendField(out, "message", d.message);
+    out += ",\"includes\":[";
+    for (size_t i = 0; i < d.includes.size(); ++i) {
+        out += i ? ",{" : "{";
+        AppendField(out, "file", d.includes[i].file);
+        out += ",\"line\":" + std::to_string(d.includes[i].line) + "}";
+    }
+    out += ']';
+    if (!d.searched.empty()) {
+        out += ",\"searched\":[";
+        for (size_t i = 0; i < d.searched.size(); ++i) {
+            if (i) out += ',';
+            AppendJsonString(out, d.searched[i]);
+        }
+        out += ']';
+    }
+    out += "}\n";
+    return out;
+}
+
+void Report(const CDiagnostic& d, EDiagnosticFormat format) {
+    std::string line = format == EDiagnosticFormat::eJson ? FormatJson(d) : FormatText(d);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+CDiagnostic ParserError(const std::string& path, int line, const char* text) {
+    CDiagnostic d;
+    d.file = path;
+    d.line = line;
+    d.message = text;
+    return d;
+}
+
+CDiagnostic FileError(const std::string& path, int line, const char* text, const std::string& arg) {
+    CDiagnostic d;
+    d.file = path;
+    d.line = line;
+    d.code = "C0101";
+    d.message = std::string(text) + " '" + arg + "'";
+    return d;
+}
+
+CDiagnostic TranslationWarning(const std::string& path, int line, const std::string& text) {
+    CDiagnostic d;
+    d.file = path;
+    d.line = line;
+    d.severity = "warning";
+    d.code = "C0101";
+    d.message = "Unknown string to translate '" + text + "'";
+    return d;
+}
+
+CDiagnostic InternalFault(const std::string& path) { return ParserError(path, 0, GetErrorText(0)); }
+
 void PrintParserError(const std::string& path, int line, const char* text) {
-    std::printf("%s(%d) : error C0000: %s\n", path.c_str(), line, text);
+    Report(ParserError(path, line, text), EDiagnosticFormat::eText);
 }
 
 void PrintFileError(const std::string& path, int line, const char* text, const std::string& arg) {
-    std::printf("%s(%d) : error C0101: %s '%s'\n", path.c_str(), line, text, arg.c_str());
+    Report(FileError(path, line, text, arg), EDiagnosticFormat::eText);
 }
 
 void PrintTranslationWarning(const std::string& path, int line, const std::string& text) {
-    std::printf("%s(%d) : warning C0101: %s '%s'\n", path.c_str(), line,
-                "Unknown string to translate", text.c_str());
+    Report(TranslationWarning(path, line, text), EDiagnosticFormat::eText);
 }

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "driver/Diagnostics.h"
 
 struct CompileRequest {
     std::string source;
@@ -10,9 +13,14 @@ struct CompileRequest {
     bool warnings = true;
     bool printTree = false;  // --tree: list the syntax tree after the parse
     bool checkOnly = false;  // generate but write no object file
+    bool printSummary = true;                  // the "0 error(s)" line after success
+    EDiagnosticFormat format = EDiagnosticFormat::eText;
+    std::vector<std::string> includeDirs;      // searched after the current directory
+    std::string depfile;                       // written after success when not empty
 };
 
-// True when the whole source was accepted and the object file was written.
+// True when the whole source was accepted and the object file was written
+// (or, with checkOnly, would have been).
 bool CompileScript(const CompileRequest& request);
 
 class CCompiler;

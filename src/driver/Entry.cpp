@@ -1,12 +1,20 @@
-// The entry routine: banner, start-up tables, options, one compilation.
-// Exit status 0 means the object file was written; every failure is 1.
+// The entry routine. The classic command line (banner, start-up files,
+// options, one compilation) is read here exactly as it always was; a command
+// line that uses any of the workflow options goes to RunWorkflow instead.
+// Exit status 0 means the object file was written, 3 a fault inside the
+// compiler, every other failure is 1.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "builtins/BuiltinLibrary.h"
 #include "driver/Driver.h"
+#include "driver/Options.h"
+#include "driver/Paths.h"
+#include "driver/Process.h"
 #include "driver/StartupFiles.h"
+#include "driver/Workflow.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -15,24 +23,7 @@ bool IsOption(const char* arg, const char* option) {
     return std::strlen(arg) == std::strlen(option) && EqualsNoCase(arg, option);
 }
 
-// The GUID in 8-4-4-4-12 form; every one of the eleven fields must be read.
-bool ParseGuid(const char* text, uint8_t guid[16]) {
-    unsigned f[11];
-    if (std::sscanf(text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x", &f[0], &f[1], &f[2],
-                    &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9], &f[10]) != 11)
-        return false;
-    for (int i = 0; i < 4; ++i) guid[i] = uint8_t(f[0] >> (8 * i));
-    guid[4] = uint8_t(f[1]);
-    guid[5] = uint8_t(f[1] >> 8);
-    guid[6] = uint8_t(f[2]);
-    guid[7] = uint8_t(f[2] >> 8);
-    for (int i = 0; i < 8; ++i) guid[8 + i] = uint8_t(f[3 + i]);
-    return true;
-}
-
-}  // namespace
-
-int OrvelcMain(int argc, char** argv) {
+int ClassicMain(int argc, char** argv) {
     std::fputs("----------------- Orvel C Compiler v0.002 -----------------\n", stdout);
     std::fputs("Compiling...\n", stdout);
     LoadTranslations(StartupFilePath("language.lan"));
@@ -69,9 +60,28 @@ int OrvelcMain(int argc, char** argv) {
     } else {
         request.source = argv[i];
         request.output = argv[i + 1];
+        std::string path = JoinWithCurrentDirectory(request.source);
+        SetFaultLine(FormatText(InternalFault(path.empty() ? request.source : path)));
+        InjectFaultFor(request.source);
         status = CompileScript(request) ? 0 : 1;
     }
     ReleaseBuiltinLibrary();
     std::fflush(stdout);
     return status;
+}
+
+}  // namespace
+
+int OrvelcMain(int argc, char** argv) {
+    InstallFaultGuard();
+    SetFaultLine(FormatText(InternalFault("orvelc")));
+    try {
+        return UsesWorkflowOptions(argc, argv) ? RunWorkflow(argc, argv) : ClassicMain(argc, argv);
+    } catch (const std::exception&) {
+        // Out of memory and the like: the line prepared for the current
+        // script, never an uncaught exception.
+        std::fflush(stdout);
+        PrintFaultLine();
+        return 3;
+    }
 }

@@ -10,6 +10,15 @@
 #include "driver/Driver.h"
 #include "parser/Compiler.h"
 
+namespace {
+
+void PrintSummary(const CompileRequest& request) {
+    if (request.printSummary && request.format == EDiagnosticFormat::eText)
+        std::fputs("    0 error(s), 0 warning(s)\n", stdout);
+}
+
+}  // namespace
+
 bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
     CCodeGen gen;
     CNode* root = compiler.m_pRoot.Get();
@@ -20,19 +29,20 @@ bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
     gen.SetPass(1);
     TranslateTree(root, gen);
     if (gen.ResolveJumps() != 0) {
-        PrintParserError(compiler.m_Scanner.GetFileName(), compiler.m_Scanner.GetToken().m_nLine,
-                         GetErrorText(61));
+        Report(ParserError(compiler.m_Scanner.GetFileName(), compiler.m_Scanner.GetToken().m_nLine,
+                           GetErrorText(61)),
+               request.format);
         return false;
     }
     if (request.checkOnly) {
-        std::fputs("    0 error(s), 0 warning(s)\n", stdout);
+        PrintSummary(request);
         return true;
     }
     if (!gen.Save(request.output, compiler.m_strClassName, compiler.m_pBaseClass->m_nClassNumber,
                   request.guid)) {
-        PrintFileError(request.output, 0, "Cannot write", request.output);
+        Report(FileError(request.output, 0, "Cannot write", request.output), request.format);
         return false;
     }
-    std::fputs("    0 error(s), 0 warning(s)\n", stdout);
+    PrintSummary(request);
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "driver/Diagnostics.h"
 #include "platform/Platform.h"
 #include "support/Stream.h"
 
@@ -49,7 +50,7 @@ int LoadTranslations(const std::string& path) {
     return 1;
 }
 
-void LoadScriptIndex(const std::string& path) {
+void LoadScriptIndex(const std::string& path, EDiagnosticFormat format) {
     CFileStream file;
     if (path.empty() || !file.Open(path, CStream::eRead)) return;
     int32_t line = 0;
@@ -58,7 +59,7 @@ void LoadScriptIndex(const std::string& path) {
         file.ReadLine(name, sizeof name, CStream::eLineBlanks | CStream::eLineComments, &line);
         if (!file.IsGood()) break;
         if (IsTranslated(name)) {
-            std::printf("%s(%d) : error C0000: '%s' already exists\n", path.c_str(), line, name);
+            Report(ParserError(path, line, ("'" + std::string(name) + "' already exists").c_str()), format);
             return;
         }
         SetTranslation(name, name);

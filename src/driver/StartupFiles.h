@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "driver/Diagnostics.h"
 #include "support/HashMap.h"
 
 // Keys ignore letter case; setting a present key replaces its value.
@@ -15,7 +16,7 @@ std::string StartupFilePath(const char* name);
 // 1 when the file was read, 0 for a missing file or a wrong magic or version.
 int LoadTranslations(const std::string& path);
 // Prints one message for the first name that is already known, then stops.
-void LoadScriptIndex(const std::string& path);
+void LoadScriptIndex(const std::string& path, EDiagnosticFormat format = EDiagnosticFormat::eText);
 
 bool IsTranslated(const std::string& key);
 void SetTranslation(const std::string& key, const std::string& value);

@@ -1,0 +1,222 @@
+// The workflow command line. Options may stand anywhere; "--" ends them.
+// Options with a value take it as the next argument or after "=".
+#include "driver/Options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "support/Str.h"
+
+namespace {
+
+// Options that are new with the workflow and mark a command line as using it.
+// --tree is older and alone keeps the classic reader.
+constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics"};
+constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--help", "--version"};
+
+bool IsNoCase(const char* arg, const char* option) {
+    return std::strlen(arg) == std::strlen(option) && EqualsNoCase(arg, option);
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+bool IsValueOption(const std::string& arg, const char* name) {
+    return arg == name || StartsWith(arg, (std::string(name) + "=").c_str());
+}
+
+std::string WithDot(const std::string& ext) {
+    return ext.empty() || ext[0] == '.' ? ext : "." + ext;
+}
+
+bool ParseJobs(const std::string& text, int& jobs) {
+    if (text.empty() || text.size() > 4) return false;
+    for (char ch : text)
+        if (ch < '0' || ch > '9') return false;
+    jobs = std::atoi(text.c_str());
+    return jobs >= 1;
+}
+
+class COptionReader {
+public:
+    COptionReader(int argc, char** argv, WorkflowOptions& o, OptionsError& e)
+        : m_argc(argc), m_argv(argv), m_Options(o), m_Error(e) {}
+
+    bool Read();
+
+private:
+    bool Fail(const std::string& reason) {
+        m_Error.reason = reason;
+        return false;
+    }
+    // The value of an option: after "=" in the same argument, or the next one.
+    bool TakeValue(const std::string& arg, const char* name, std::string& value);
+    bool ReadOne(const std::string& arg);
+
+    int m_argc;
+    char** m_argv;
+    int m_i = 1;
+    WorkflowOptions& m_Options;
+    OptionsError& m_Error;
+};
+
+bool COptionReader::TakeValue(const std::string& arg, const char* name, std::string& value) {
+    size_t n = std::strlen(name);
+    if (arg.size() > n) {
+        value = arg.substr(n + 1);
+        return true;
+    }
+    if (m_i + 1 >= m_argc) return Fail(std::string(name) + " needs a value");
+    value = m_argv[++m_i];
+    return true;
+}
+
+bool COptionReader::ReadOne(const std::string& arg) {
+    WorkflowOptions& o = m_Options;
+    std::string value;
+    if (IsNoCase(arg.c_str(), "-w-")) {
+        o.warnings = false;
+    } else if (IsNoCase(arg.c_str(), "-w+")) {
+        o.warnings = true;
+    } else if (IsNoCase(arg.c_str(), "-d")) {
+    } else if (IsNoCase(arg.c_str(), "-g")) {
+        if (m_i + 1 >= m_argc) return Fail("-g needs a GUID");
+        const char* text = m_argv[++m_i];
+        if (!ParseGuid(text, o.guid)) {
+            m_Error.badGuid = true;
+            m_Error.guidText = text;
+            m_Error.guidNext = m_i + 1 < m_argc ? m_argv[m_i + 1] : "(null)";
+            return false;
+        }
+        o.guidGiven = true;
+    } else if (arg == "-I") {
+        if (m_i + 1 >= m_argc) return Fail("-I needs a directory");
+        o.includeDirs.push_back(m_argv[++m_i]);
+    } else if (arg == "-j") {
+        if (m_i + 1 >= m_argc || !ParseJobs(m_argv[m_i + 1], o.jobs))
+            return Fail("-j needs a number of jobs from 1 to 9999");
+        ++m_i;
+    } else if (StartsWith(arg, "-j") && ParseJobs(arg.substr(2), o.jobs)) {
+    } else if (arg == "--tree") {
+        o.printTree = true;
+    } else if (IsValueOption(arg, "--out-dir")) {
+        if (!TakeValue(arg, "--out-dir", o.outDir)) return false;
+        if (o.outDir.empty()) return Fail("--out-dir needs a directory");
+    } else if (IsValueOption(arg, "--ext")) {
+        if (!TakeValue(arg, "--ext", value)) return false;
+        o.ext = WithDot(value);
+        if (o.ext.empty()) return Fail("--ext needs an extension");
+    } else if (IsValueOption(arg, "--obj-ext")) {
+        if (!TakeValue(arg, "--obj-ext", value)) return false;
+        o.objExt = WithDot(value);
+    } else if (IsValueOption(arg, "--diagnostics")) {
+        if (!TakeValue(arg, "--diagnostics", value)) return false;
+        if (value == "json")
+            o.format = EDiagnosticFormat::eJson;
+        else if (value == "text")
+            o.format = EDiagnosticFormat::eText;
+        else
+            return Fail("--diagnostics takes json or text");
+    } else if (arg == "--depfile") {
+        o.depfile = true;
+    } else if (arg == "--force") {
+        o.force = true;
+    } else if (arg == "--check") {
+        o.check = true;
+    } else if (arg == "--help") {
+        o.help = true;
+    } else if (arg == "--version") {
+        o.version = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+        return Fail("unknown option '" + arg + "'");
+    } else {
+        o.inputs.push_back(arg);
+    }
+    return true;
+}
+
+bool COptionReader::Read() {
+    bool optionsEnded = false;
+    for (; m_i < m_argc; ++m_i) {
+        std::string arg = m_argv[m_i];
+        if (optionsEnded) {
+            m_Options.inputs.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (!ReadOne(arg)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool UsesWorkflowOptions(int argc, char** argv) {
+    int jobs = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "-I" || arg == "-j" || (StartsWith(arg, "-j") && ParseJobs(arg.substr(2), jobs)))
+            return true;
+        for (const char* name : kValueOptions)
+            if (IsValueOption(arg, name)) return true;
+        for (const char* name : kFlagOptions)
+            if (arg == name) return true;
+    }
+    return false;
+}
+
+bool ParseWorkflowOptions(int argc, char** argv, WorkflowOptions& options, OptionsError& error) {
+    COptionReader reader(argc, argv, options, error);
+    if (!reader.Read()) return false;
+    if (const char* env = std::getenv("ORVELC_INCLUDE"))
+        for (const std::string& dir : SplitPathList(env)) options.includeDirs.push_back(dir);
+    if (options.jobs == 0) options.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    if (options.help || options.version) return true;
+    if (options.IsBatch()) {
+        if (options.guidGiven) {
+            error.reason = "-g names a single script; a batch gives each script its own identifier";
+            return false;
+        }
+        if (options.inputs.empty()) {
+            error.reason = "no scripts to compile";
+            return false;
+        }
+    } else if (options.inputs.size() != 2) {
+        error.reason = "expected SOURCE OUTPUT, or --out-dir DIR with scripts";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SplitPathList(const std::string& list) {
+#ifdef _WIN32
+    constexpr char kListSeparator = ';';
+#else
+    constexpr char kListSeparator = ':';
+#endif
+    std::vector<std::string> dirs;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(kListSeparator, start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) dirs.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return dirs;
+}
+
+bool ParseGuid(const char* text, uint8_t guid[16]) {
+    unsigned f[11];
+    if (std::sscanf(text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x", &f[0], &f[1], &f[2],
+                    &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9], &f[10]) != 11)
+        return false;
+    for (int i = 0; i < 4; ++i) guid[i] = uint8_t(f[0] >> (8 * i));
+    guid[4] = uint8_t(f[1]);
+    guid[5] = uint8_t(f[1] >> 8);
+    guid[6] = uint8_t(f[2]);
+    guid[7] = uint8_t(f[2] >> 8);
+    for (int i = 0; i < 8; ++i) guid[8 + i] = uint8_t(f[3 + i]);
+    return true;
+}
