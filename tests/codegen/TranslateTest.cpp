@@ -1,0 +1,315 @@
+// Whole scripts translated to machine code: exact bytes for the routines
+// whose frames are fixed, and decoded instruction sequences for conditions,
+// loops, temporaries, references, indexing and calls.
+#include <gtest/gtest.h>
+
+#include <capstone/capstone.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "builtins/BuiltinLibrary.h"
+#include "codegen/CodeGen.h"
+#include "codegen/Translate.h"
+#include "parser/Compiler.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class TranslateTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { BuildBuiltinLibrary(); }
+
+    // Parses and translates a script; fails the test on a parse error.
+    void Compile(const std::string& source) {
+        static int files = 0;
+        std::string path = ::testing::TempDir() + "translate_" + std::to_string(files++) + ".oc";
+        std::ofstream(path, std::ios::binary) << source;
+        c = std::make_unique<CCompiler>();
+        c->m_Scanner.Open(path);
+        c->Begin();
+        while (!c->IsFinished()) {
+            c->m_Scanner.NextToken();
+            c->RunState();
+        }
+        ASSERT_EQ(0, c->m_nError) << "line " << c->m_Scanner.GetToken().m_nLine;
+        gen = std::make_unique<CCodeGen>();
+        CNode* root = c->m_pRoot.Get();
+        PrepareTree(root);
+        gen->SetPass(0);
+        TranslateTree(root, *gen);
+        FinishBlocks(root);
+        gen->SetPass(1);
+        TranslateTree(root, *gen);
+        ASSERT_EQ(0u, gen->ResolveJumps());
+    }
+
+    Bytes Code(uint32_t from, uint32_t to) const {
+        return Bytes(gen->m_Code.GetData() + from, gen->m_Code.GetData() + to);
+    }
+    uint32_t StateStart(size_t i) const { return gen->m_States[i]; }
+    uint32_t CommandStart(size_t i) const { return gen->m_Commands[i].m_nPosition; }
+
+    // The instructions from `from` up to `to`, one "mnemonic operands" each.
+    std::vector<std::string> Disassemble(uint32_t from, uint32_t to) const {
+        csh h;
+        std::vector<std::string> out;
+        if (cs_open(CS_ARCH_X86, CS_MODE_32, &h) != CS_ERR_OK) return out;
+        cs_insn* insn = nullptr;
+        size_t n = cs_disasm(h, gen->m_Code.GetData() + from, to - from, from, 0, &insn);
+        for (size_t i = 0; i < n; ++i) {
+            std::string s = insn[i].mnemonic;
+            if (insn[i].op_str[0]) s += std::string(" ") + insn[i].op_str;
+            out.push_back(s);
+        }
+        cs_free(insn, n);
+        cs_close(&h);
+        return out;
+    }
+    // The instructions of state i (up to the next routine or the end).
+    std::vector<std::string> State(size_t i) const {
+        uint32_t to = gen->GetCodeSize();
+        for (uint32_t p : gen->m_States)
+            if (p > StateStart(i) && p < to) to = p;
+        for (auto& e : gen->m_Commands)
+            if (e.m_nPosition > StateStart(i) && e.m_nPosition < to) to = e.m_nPosition;
+        return Disassemble(StateStart(i), to);
+    }
+    // The body of state i between its prologue and its "mov eax, 0x14".
+    std::vector<std::string> StateBody(size_t i) const {
+        std::vector<std::string> all = State(i);
+        auto start = all.begin() + 8;  // push ebp .. mov edi, [esi + 4]
+        if (all.size() > 8 && all[3] == "sub esp, 4") start = all.begin();
+        size_t first = 0;
+        for (size_t k = 0; k < all.size(); ++k)
+            if (all[k] == "mov edi, dword ptr [esi + 4]") first = k + 1;
+        if (first < all.size() && all[first] == "xor eax, eax") first += 1;
+        while (first < all.size() && all[first].rfind("mov dword ptr [ebp - ", 0) == 0) ++first;
+        size_t last = all.size();
+        for (size_t k = all.size(); k-- > 0;)
+            if (all[k] == "mov eax, 0x14") { last = k; break; }
+        (void)start;
+        return std::vector<std::string>(all.begin() + long(first), all.begin() + long(last));
+    }
+
+    std::unique_ptr<CCompiler> c;
+    std::unique_ptr<CCodeGen> gen;
+};
+
+const Bytes kStatePrologue = {0x55, 0x89, 0xE5, 0x56, 0x53, 0x51, 0x8B, 0x75,
+                              0x08, 0x8B, 0x5E, 0xF4, 0x57, 0x8B, 0x7E, 0x04};
+const Bytes kStateEnd = {0xB8, 0x14, 0x00, 0x00, 0x00, 0x5F, 0x59, 0x5B, 0x5E, 0x5D, 0xC2, 0x04, 0x00};
+
+TEST_F(TranslateTest, FramesOfStatesAndTheAddedRoutines) {
+    Compile("unit \"T\"\n{\n state A\n {\n }\n state B\n {\n int i;\n }\n}\n");
+    Bytes a = Code(StateStart(0), StateStart(1));
+    Bytes want = kStatePrologue;
+    want.insert(want.end(), kStateEnd.begin(), kStateEnd.end());
+    EXPECT_EQ(want, a);
+
+    Bytes b = Code(StateStart(1), CommandStart(0));
+    Bytes wantB = {0x55, 0x89, 0xE5, 0x83, 0xEC, 0x04, 0x56, 0x53, 0x51, 0x8B, 0x75, 0x08,
+                   0x8B, 0x5E, 0xF4, 0x57, 0x8B, 0x7E, 0x04, 0x31, 0xC0, 0x89, 0x45, 0xFC,
+                   0xB8, 0x14, 0x00, 0x00, 0x00, 0x5F, 0x59, 0x5B, 0x5E, 0x89, 0xEC, 0x5D, 0xC2, 0x04, 0x00};
+    EXPECT_EQ(wantB, b);
+
+    Bytes destructor = Code(CommandStart(0), CommandStart(1));
+    EXPECT_EQ((Bytes{0x55, 0x89, 0xE5, 0x56, 0x53, 0x51, 0x8B, 0x75, 0x08, 0x8B, 0x5E, 0xF4, 0x59, 0x5B,
+                     0x5E, 0x5D, 0xC2, 0x04, 0x00}),
+              destructor);
+    // $Serialize hands both class variables ($State, $Loop) to $SerializeInt by address.
+    auto serialize = Disassemble(CommandStart(1), gen->GetCodeSize());
+    ASSERT_EQ(18u, serialize.size());
+    EXPECT_EQ("lea eax, [esi]", serialize[7]);
+    EXPECT_EQ("push eax", serialize[8]);
+    EXPECT_EQ("lea eax, [esi + 4]", serialize[10]);
+    EXPECT_EQ(2u, gen->m_ExternalCalls.GetSize());
+    EXPECT_EQ(2u, gen->m_States.GetSize());
+    EXPECT_EQ(8u, gen->m_nDataSize);
+}
+
+TEST_F(TranslateTest, FunctionAndCommandReturns) {
+    Compile("unit \"T\"\n{\n function int Add(int a, int b)\n {\n return a + b;\n }\n"
+            " function int One()\n {\n return 1;\n }\n"
+            " command SetAttackMode(int mode)\n {\n return;\n }\n}\n");
+    // Functions come first in the code; the command's entry follows them.
+    uint32_t cmd = CommandStart(52);
+    auto code = Disassemble(0, cmd);
+    std::vector<std::string> add(code.begin(), code.begin() + 7);
+    EXPECT_EQ((std::vector<std::string>{"push ebp", "mov ebp, esp", "mov eax, dword ptr [ebp + 8]",
+                                        "add eax, dword ptr [ebp + 0xc]", "jmp 0xe", "pop ebp", "ret 8"}),
+              add);
+    EXPECT_EQ("ret", code.back());
+    auto command = Disassemble(cmd, CommandStart(0));
+    EXPECT_EQ("ret 8", command.back());
+}
+
+TEST_F(TranslateTest, CommandDescriptorWithDefaultsAndWithAnEnumButton) {
+    Compile("unit \"T\"\n{\n enum mode\n {\n \"Guard\" item 5 description \"stay\",\n multi: \"Roam\"\n }\n"
+            " command Stop() button \"Halt\" description \"now\"\n {\n return;\n }\n"
+            " command SetAttackMode(int m) button mode priority 7 hidden advanced\n {\n return;\n }\n}\n");
+    const uint8_t* data = gen->m_Data.GetData();
+    auto word = [&](uint32_t at) { return *reinterpret_cast<const uint32_t*>(data + at); };
+    auto text = [&](uint32_t at) { return std::string(reinterpret_cast<const char*>(data + at)); };
+    uint32_t stop = gen->m_Commands[5].m_nDescriptor;
+    EXPECT_EQ(0xFFFFFFFFu, word(0));
+    EXPECT_EQ("Halt", text(4));
+    EXPECT_EQ("now", text(9));
+    EXPECT_EQ(13u, stop);
+    EXPECT_EQ((std::vector<uint32_t>{0, 0, 128, 0, 0, 4, 9}),
+              (std::vector<uint32_t>{word(stop), word(stop + 4), word(stop + 8), word(stop + 12),
+                                     word(stop + 16), word(stop + 20), word(stop + 24)}));
+    uint32_t modeDesc = gen->m_Commands[52].m_nDescriptor;
+    EXPECT_EQ(1u, word(modeDesc));       // two items
+    EXPECT_EQ(8u, word(modeDesc + 4));   // slot of the enum variable after $State, $Loop
+    EXPECT_EQ(7u, word(modeDesc + 8));
+    EXPECT_EQ(6u, word(modeDesc + 12));  // hidden | advanced
+    EXPECT_EQ(5u, word(word(modeDesc + 16)));
+    EXPECT_EQ("Guard", text(word(modeDesc + 20)));
+    EXPECT_EQ("stay", text(word(modeDesc + 24)));
+    EXPECT_EQ(0xFFFFFFFFu, word(word(modeDesc + 28)));
+    EXPECT_EQ("Roam", text(word(modeDesc + 32)));
+    EXPECT_EQ("", text(word(modeDesc + 36)));
+}
+
+const char* kVars = "unit \"T\"\n{\n int a, b, c, d, x;\n int arr[];\n unit u, v;\n";
+
+TEST_F(TranslateTest, ConditionsJumpToTheirLabels) {
+    Compile(std::string(kVars) + " state S\n {\n if (a < b && c) x = 1;\n }\n"
+            " state R\n {\n if (a < b || c) x = 1;\n }\n state N\n {\n if (!(a == 1)) x = 1;\n }\n}\n");
+    auto s = StateBody(0);
+    ASSERT_GE(s.size(), 6u);
+    EXPECT_EQ("mov eax, dword ptr [esi + 8]", s[0]);
+    EXPECT_EQ("cmp eax, dword ptr [esi + 0xc]", s[1]);
+    EXPECT_EQ("jge", s[2].substr(0, 3));
+    EXPECT_EQ("mov eax, dword ptr [esi + 0x10]", s[3]);
+    EXPECT_EQ("and eax, eax", s[4]);
+    EXPECT_EQ("je", s[5].substr(0, 2));
+    auto r = StateBody(1);
+    EXPECT_EQ("jl", r[2].substr(0, 2));
+    auto n = StateBody(2);
+    EXPECT_EQ("cmp eax, 1", n[1]);
+    EXPECT_EQ("je", n[2].substr(0, 2));  // negated: skip the body when a == 1
+}
+
+TEST_F(TranslateTest, LoopsCarryTheBudgetAndTheBackEdge) {
+    Compile(std::string(kVars) + " state S\n {\n do x = x + 1; while (x == 1);\n }\n"
+            " state W\n {\n while (a) { if (b) continue; x = 1; }\n }\n}\n");
+    auto s = StateBody(0);
+    ASSERT_GE(s.size(), 7u);
+    EXPECT_EQ("sub edi, 1", s[3]);
+    EXPECT_EQ("je", s[4].substr(0, 2));  // out through the return label when the budget is spent
+    EXPECT_EQ("cmp eax, 1", s[6]);
+    EXPECT_EQ("je 0x" , s[7].substr(0, 5));
+    // The back-edge goes to the top of the loop, the first body instruction.
+    EXPECT_EQ(StateStart(0) + 16, std::stoul(s[7].substr(3), nullptr, 16));
+
+    // continue in a while body goes to the budget check, never past it.
+    auto w = StateBody(1);
+    std::string cont;
+    for (size_t i = 0; i < w.size(); ++i)
+        if (w[i] == "sub edi, 1") cont = w[i];
+    EXPECT_EQ("sub edi, 1", cont);
+}
+
+TEST_F(TranslateTest, TemporariesOnlyWhereTheRightOperandIsComplex) {
+    Compile(std::string(kVars) + " state S\n {\n x = a + b + c;\n }\n state M\n {\n x = a * (b + c);\n }\n"
+            " state P\n {\n x = (a + b) * (c + d);\n }\n}\n");
+    auto s = State(0);
+    EXPECT_EQ("push ebp", s[0]);
+    EXPECT_EQ("push esi", s[2]);  // no frame: no temporary
+    auto m = State(1);
+    EXPECT_EQ("sub esp, 4", m[2]);
+    auto mb = StateBody(1);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 8]", "mov dword ptr [ebp - 4], eax",
+                                        "mov eax, dword ptr [esi + 0xc]", "add eax, dword ptr [esi + 0x10]",
+                                        "imul dword ptr [ebp - 4]", "mov dword ptr [esi + 0x18], eax"}),
+              mb);
+    auto p = State(2);
+    EXPECT_EQ("sub esp, 4", p[2]);  // one temporary, reused
+}
+
+TEST_F(TranslateTest, ReferencesAreCountedAndIndexingGoesThroughTheEngine) {
+    Compile(std::string(kVars) + " state S\n {\n u = v;\n }\n state N\n {\n u = null;\n }\n"
+            " state I\n {\n arr[a] = arr[b];\n }\n state C\n {\n x = u.GetHP() + GetHP();\n }\n}\n");
+    auto s = StateBody(0);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0x24]", "push eax", "push eax"}),
+              std::vector<std::string>(s.begin(), s.begin() + 3));
+    EXPECT_EQ("call", s[3].substr(0, 4));
+    EXPECT_EQ("mov eax, dword ptr [esi + 0x20]", s[4]);
+    EXPECT_EQ("pop eax", s[7]);
+    EXPECT_EQ("mov dword ptr [esi + 0x20], eax", s[8]);
+    auto n = StateBody(1);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0x20]", "push eax"}),
+              std::vector<std::string>(n.begin(), n.begin() + 2));
+    EXPECT_EQ("mov eax, 0", n[3]);  // the null constant, without $AddRef
+    EXPECT_EQ("mov dword ptr [esi + 0x20], eax", n[4]);
+    auto idx = StateBody(2);
+    // $GetAt(arr, b), then $SetAt(value, arr, a): no object pushed for either.
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0x1c]", "push eax", "mov eax, dword ptr [esi + 0xc]",
+                                        "push eax"}),
+              std::vector<std::string>(idx.begin(), idx.begin() + 4));
+    EXPECT_EQ((std::vector<std::string>{"push eax", "mov eax, dword ptr [esi + 0x1c]", "push eax",
+                                        "mov eax, dword ptr [esi + 8]", "push eax"}),
+              std::vector<std::string>(idx.begin() + 5, idx.begin() + 10));
+    EXPECT_EQ(11u, idx.size());
+    auto call = StateBody(3);
+    EXPECT_EQ("mov eax, dword ptr [esi + 0x20]", call[0]);  // the object u
+    EXPECT_EQ("push eax", call[1]);
+    EXPECT_EQ("mov dword ptr [ebp - 4], eax", call[3]);  // the left sum waits in a temporary
+    EXPECT_EQ("push ebx", call[4]);  // the script's own object for GetHP()
+    EXPECT_EQ("add eax, dword ptr [ebp - 4]", call[6]);
+}
+
+TEST_F(TranslateTest, SoundFormsOfConditionsReturnsAndCounting) {
+    Compile(std::string(kVars) + " mission m;\n"
+            " state V\n {\n x = !a;\n }\n"
+            " state R\n {\n if (a) return;\n }\n"
+            " state F\n {\n for (x = 0; x < 3; x = x + 1) { if (a) continue; b = 1; }\n }\n"
+            " state M\n {\n m = null;\n }\n}\n");
+    // A condition as a value is 1 or 0 through jump code.
+    auto v = StateBody(0);
+    ASSERT_EQ(7u, v.size());
+    EXPECT_EQ("mov eax, dword ptr [esi + 8]", v[0]);
+    EXPECT_EQ("and eax, eax", v[1]);
+    EXPECT_EQ("jne", v[2].substr(0, 3));
+    EXPECT_EQ("mov eax, 1", v[3]);
+    EXPECT_EQ("xor eax, eax", v[5]);
+    EXPECT_EQ("mov dword ptr [esi + 0x18], eax", v[6]);
+    // A bare return in a state keeps the state: 20, and no store into $State.
+    auto r = StateBody(1);
+    for (auto& line : r) EXPECT_EQ(std::string::npos, line.find("[esi], eax")) << line;
+    EXPECT_EQ("mov eax, 0x14", r[3]);
+    EXPECT_EQ("jmp", r[4].substr(0, 3));
+    // continue in a for loop runs the step: its jump lands on the step code.
+    auto f = State(2);
+    std::string jumpToContinue, step;
+    for (size_t i = 0; i < f.size(); ++i)
+        if (f[i] == "mov eax, dword ptr [esi + 0x18]" && i + 1 < f.size() && f[i + 1] == "add eax, 1") step = f[i];
+    EXPECT_FALSE(step.empty());
+    // A mission reference has no counting: it is stored like an int.
+    auto m = StateBody(3);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, 0", "mov dword ptr [esi + 0x28], eax"}), m);
+}
+
+TEST_F(TranslateTest, EveryNameableClassCompilesWithItsTables) {
+    const char* classes[] = {"unit", "unitex", "platoon", "campaign", "mission", "player", "sapper",
+                             "supplier", "civil", "tank", "repairer", "builder", "aircraft",
+                             "civilaircraft", "punit", "transporter", "movingbuilding", "saboteur",
+                             "tutorial"};
+    for (const char* name : classes) {
+        Compile(std::string(name) + " \"X\"\n{\n " + name + " self;\n state A;\n state B\n {\n return A;\n }\n"
+                " state A\n {\n self = null;\n }\n}\n");
+        CType* base = c->m_pBaseClass.Get();
+        EXPECT_EQ(base->GetCommandCount(), gen->m_Commands.GetSize()) << name;
+        EXPECT_EQ(base->GetEventCount(), gen->m_Events.GetSize()) << name;
+        ASSERT_EQ(2u, gen->m_States.GetSize()) << name;
+        EXPECT_LT(gen->m_States[1], gen->m_States[0]) << name;  // B's body comes first, A is state 0
+        EXPECT_NE(0u, gen->m_Commands[1].m_nPosition) << name;
+    }
+}
+
+}  // namespace
