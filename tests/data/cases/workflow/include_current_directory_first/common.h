@@ -1,0 +1,4 @@
+consts
+{
+    Limit = 5;
+}

@@ -1,0 +1,5 @@
+include "deeper.h"
+consts
+{
+    Limit = 5;
+}
