@@ -4,6 +4,7 @@
 // Exit status 0 means the object file was written, 3 a fault inside the
 // compiler, every other failure is 1.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -32,6 +33,9 @@ int ClassicMain(int argc, char** argv) {
 
     CompileRequest request;
     platform::NewGuid(request.guid);
+    // The include search needs no new option: with the variable unset the
+    // classic form behaves exactly as it always did.
+    if (const char* dirs = std::getenv("ORVELC_INCLUDE")) request.includeDirs = SplitPathList(dirs);
     int i = 1;
     for (; i < argc; ++i) {
         if (IsOption(argv[i], "-w-")) {
