@@ -6,6 +6,7 @@
 // given back to the statement, so there is no list of terminators.
 #include "parser/BodyStates.h"
 #include "parser/Grammar.h"
+#include "parser/Resolve.h"
 #include "parser/TypeOf.h"
 
 #include <vector>
@@ -61,85 +62,29 @@ CNode* ClassNode(CCompiler& c) { return c.m_pNode->FindAncestor(CToken::eClass, 
 
 // --- names ----------------------------------------------------------------
 
-CVariable* FindInParams(CNode* handler, const CStr& name) {
-    CVariableList* params = nullptr;
-    if (!handler) return nullptr;
-    if (handler->GetKind() == CToken::eCommand) params = static_cast<CCommandNode*>(handler)->m_pParams.Get();
-    if (handler->GetKind() == CToken::eEvent) params = static_cast<CEventNode*>(handler)->m_pParams.Get();
-    if (handler->GetKind() == CToken::eFunction) params = static_cast<CFunctionNode*>(handler)->m_pParams.Get();
-    return params ? params->Find(name) : nullptr;
-}
-
-// Blocks innermost first; at the class body the parameters of the enclosing
-// command, event and function come before the class variables.
-CVariable* FindInScopes(CCompiler& c, const CStr& name, bool& noBlock) {
-    CNode* from = c.m_pNode.Get();
-    CNode* block = from->FindAncestor(CToken::eBlockInstruction, CToken::eClass);
-    noBlock = block == nullptr;
-    for (; block; block = block->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
-        CNode* parent = block->GetParent();
-        if (parent && parent->GetKind() == CToken::eClass) {
-            for (int32_t kind : {CToken::eCommand, CToken::eEvent, CToken::eFunction})
-                if (CVariable* v = FindInParams(from->FindAncestor(kind, CToken::eClass), name)) return v;
-        }
-        CVariableList* scope = static_cast<CBlockNode*>(block)->PeekScope();
-        if (CVariable* v = scope ? scope->Find(name) : nullptr) return v;
+// The node made for a name becomes the cursor; a function name allows only
+// "(" next.
+void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
+    if (r.m_pNode) {
+        if (inPlace)
+            c.m_pNode = r.m_pNode;
+        else
+            AttachOperand(c, r.m_pNode.Get());
+        if (r.m_pNode->GetKind() == CToken::eFunctionName) c.m_nPrevRole = CToken::eRoleFunction;
     }
-    return nullptr;
+    if (r.m_nError) c.SetError(r.m_nError);
 }
 
 // A name not after a dot: variables, constants, functions, then states.
 void ResolveName(CCompiler& c) {
-    CStr name = TokenText(c);
-    bool noBlock = false;
-    if (CVariable* v = FindInScopes(c, name, noBlock)) return AttachOperand(c, MakeRef<CVariableNode>(v).Get());
-    if (noBlock) return c.SetError(eInternal);
-    CType* base = c.m_pBaseClass.Get();
-    if (CVariable* v = base->FindVariable(name)) return AttachOperand(c, MakeRef<CVariableNode>(v).Get());
-    int32_t value = 0;
-    if (base->FindConstant(name, value)) return AttachConstant(c, CConstValue::MakeInt(value));
-    auto* cls = static_cast<CClassNode*>(ClassNode(c));
-    if (CFunctionNode* f = cls ? cls->FindFunctionByName(name) : nullptr) {
-        AttachOperand(c, MakeRef<CCallNode>(f->GetFunction(), nullptr, 1).Get());
-        c.m_nPrevRole = CToken::eRoleFunction;
-        return;
-    }
-    if (CFunction* f = base->FindFunctionByName(name)) {
-        AttachOperand(c, MakeRef<CCallNode>(f, nullptr, 0).Get());
-        c.m_nPrevRole = CToken::eRoleFunction;
-        return;
-    }
-    int32_t state = c.m_States.Find(name);
-    if (state >= 0) return AttachConstant(c, CConstValue::MakeInt(state));
-    c.SetError(eUnknownName);
+    AttachResolved(c, ::ResolveName(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, TokenText(c)), false);
 }
 
-// A name after a dot: a member of the class of the variable before the dot.
-// The member node takes the place of the dot and keeps that variable.
+// A name after a dot: a member of the class of the variable before the dot;
+// the member node takes the place of the dot and keeps that variable.
 void ResolveMember(CCompiler& c) {
     CRefPtr<CNode> dot = c.m_pNode;
-    CRefPtr<CNode> obj = dot->GetChild(0);
-    if (!obj || obj->GetKind() != CToken::eText) return c.SetError(eExpectedObject);
-    CVariable* object = static_cast<CVariableNode*>(obj.Get())->m_pVariable.Get();
-    CType* cls = object ? object->GetType() : nullptr;
-    if (!cls || !cls->IsKind(CType::eClass)) return c.SetError(eExpectedObject);
-    CStr name = TokenText(c);
-    CRefPtr<CNode> member;
-    CFunction* function = nullptr;
-    if (CVariable* v = cls->FindVariable(name)) {
-        member = MakeRef<CVariableNode>(v, object);
-    } else if ((function = cls->FindFunctionByName(name)) != nullptr) {
-        member = MakeRef<CCallNode>(function, object, 0);
-    } else {
-        return c.SetError(eUnknownMember);
-    }
-    obj->AddChild(member.Get(), -1);
-    obj->ReplaceByFirstChild();
-    dot->ReplaceByFirstChild();
-    c.m_pNode = member;
-    if (!function) return;
-    c.m_nPrevRole = CToken::eRoleFunction;
-    if (!function->m_bDotCallable) c.SetError(eNotDotCallable);
+    AttachResolved(c, ::ResolveMember(dot.Get(), TokenText(c)), true);
 }
 
 // --- parentheses and calls ------------------------------------------------
@@ -147,27 +92,6 @@ void ResolveMember(CCompiler& c) {
 CNode* OpenParen(CCompiler& c) {
     if (c.m_pNode->GetKind() == CToken::eParenthesesLeft) return c.m_pNode.Get();
     return c.m_pNode->FindAncestor(CToken::eParenthesesLeft, CToken::eHardStop);
-}
-
-// Overloads: the target class first (its own functions, then its parents'),
-// then the script's functions; the first that accepts the types wins.
-void BindCall(CCompiler& c, CCallNode* call) {
-    CFunction signature(call->m_pFunction->m_strName, MakeRef<CType>(CType::eVoid).Get());
-    for (size_t i = 0; i < call->GetChildCount(); ++i) {
-        CType* t = TypeOf(call->GetChild(i));
-        if (!t) return c.SetError(eInvalidType);
-        signature.AddParam(t);
-    }
-    CType* target = call->m_pObject ? call->m_pObject->GetType() : c.m_pBaseClass.Get();
-    CFunction* found = target ? target->FindFunction(signature) : nullptr;
-    if (!found) {
-        auto* cls = static_cast<CClassNode*>(ClassNode(c));
-        if (!cls) return c.SetError(eInternal);
-        if (CFunctionNode* f = cls->FindFunction(signature)) found = f->GetFunction();
-    }
-    if (!found) return c.SetError(eNoSuitableFunction);
-    call->m_pFunction = found;
-    call->m_pType = nullptr;
 }
 
 // "(" inside a call: the argument list is complete.
@@ -180,7 +104,9 @@ void CloseCall(CCompiler& c, CNode* open) {
         call->DropLastChild();
     }
     c.m_pNode = call;
-    BindCall(c, static_cast<CCallNode*>(call.Get()));
+    auto* node = static_cast<CCallNode*>(call.Get());
+    if (int32_t error = ResolveCall(node, c.m_pBaseClass.Get())) return c.SetError(error);
+    node->m_pType = nullptr;  // typed again from the chosen function
 }
 
 // ")" closes a call's argument list or seals a group, which later operators
@@ -237,10 +163,7 @@ void InsertOperator(CCompiler& c, int32_t kind) {
 }
 
 void StateVariable(CCompiler& c) {
-    CNode* cls = ClassNode(c);
-    auto* block = cls ? static_cast<CBlockNode*>(cls->GetChild(0)) : nullptr;
-    CVariableList* scope = block ? block->PeekScope() : nullptr;
-    CVariable* state = scope ? scope->Find("$State") : nullptr;
+    CVariable* state = FindStateVariable(c.m_pNode.Get());
     if (!state) return c.SetError(eInternal);
     AttachOperand(c, MakeRef<CVariableNode>(state).Get());
 }

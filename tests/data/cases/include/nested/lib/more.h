@@ -1,0 +1,2 @@
+// the second level
+int y;

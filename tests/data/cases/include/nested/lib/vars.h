@@ -1,0 +1,2 @@
+int x;
+include "lib/more.h"

@@ -1,0 +1,5 @@
+state A
+{
+    Trace("from the include");
+    Trace("12345");
+}
