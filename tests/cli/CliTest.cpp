@@ -9,7 +9,8 @@
 // case's folder (the compiler's current directory), {TMP} for the scratch
 // folder, {EXE} for the folder of the binary. "args" holds one line of
 // arguments with the same placeholders plus {OUT} (= {TMP}/out.obj).
-// language.lan.txt holds "key<TAB>value" lines and becomes language.lan.
+// language.lan.txt holds "key<TAB>value" lines and becomes language.lan;
+// language.lan.bin is copied as it is (for damaged files).
 // A case with exit 0 must leave an object file, any other none.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -70,6 +71,7 @@ TEST_P(Cli, OutputAndStatus) {
     fs::permissions(bin / "orvelc", fs::perms::owner_all);
     if (fs::exists(c.dir / "language.lan.txt"))
         WriteLanguageFile(c.dir / "language.lan.txt", bin / "language.lan");
+    if (fs::exists(c.dir / "language.lan.bin")) fs::copy_file(c.dir / "language.lan.bin", bin / "language.lan");
     if (fs::exists(c.dir / "OrvelCEx.idx")) fs::copy_file(c.dir / "OrvelCEx.idx", bin / "OrvelCEx.idx");
 
     Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
