@@ -21,7 +21,13 @@ bool IsAssignable(const CNode* n) {
     return n && (n->GetKind() == CToken::eText || n->GetKind() == CToken::eBrackets);
 }
 
-CRefPtr<CType> Fresh(uint32_t kind) { return MakeRef<CType>(kind); }
+// Int and condition results carry nothing of their own and nothing changes
+// them later, so every node of one kind shares a record.
+CRefPtr<CType> Fresh(uint32_t kind) {
+    static const CRefPtr<CType> s_pInt = MakeRef<CType>(uint32_t(CType::eInt));
+    static const CRefPtr<CType> s_pCondition = MakeRef<CType>(uint32_t(CType::eCondition));
+    return kind == CType::eInt ? s_pInt : s_pCondition;
+}
 
 // a[i]
 CRefPtr<CType> Index(CNode* n, CType* l, CType* r) {
