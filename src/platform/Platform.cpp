@@ -6,9 +6,15 @@
 #include <ctime>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objbase.h>
 #include <process.h>
+// <windows.h> maps CreateDirectory to CreateDirectoryA; ours is a function.
+#undef CreateDirectory
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,7 +101,7 @@ bool IsAbsolutePath(const std::string& path) {
 std::string NativePath(const std::string& path) { return path; }
 
 void NewGuid(uint8_t out[16]) {
-    GUID g;
+    GUID g{};  // stays all zeros should the call fail
     CoCreateGuid(&g);
     std::memcpy(out, &g, 16);
 }

@@ -1,0 +1,291 @@
+// Runs the command-line corpus (tests/data/cases) against the Windows build
+// of orvelc under Wine, as a Windows user would run it: every path on the
+// command line and in the expected output is a Windows path (Z:\work\...),
+// and the expected text is turned into what a Windows console program
+// prints, lines ending in CR LF.
+//
+// Each case is judged as the Linux CLI test judges it (whole output, exit
+// status, object file written or not), and every object file the Windows
+// build writes is compared with the one the Linux build writes for the same
+// arguments: byte for byte when the runner chose the GUID (cases with the
+// default arguments get "-g" with a fixed GUID on both sides), otherwise byte
+// for byte apart from the 16 GUID bytes of the container header.
+//
+// Path translation in expected texts: a placeholder ({DIR}, {TMP}, {EXE},
+// {OUT}) becomes the Windows form of its folder, and the path that follows
+// it up to a blank, "(", quote or line end gets backslashes. The Windows
+// build keeps a forward slash that a script wrote (it prints paths as
+// built), so a case whose expected text needs that keeps its Windows text in
+// "expected.windows" (or NAME.out.windows) beside the usual one; there the
+// placeholders are replaced and nothing else changes.
+//
+//   orvelc-wine-cli --exe build-windows/orvelc.exe --linux build/orvelc
+//                   --cases tests/data/cases [--cases DIR...] [--wine LOADER]
+//                   [--filter TEXT] [-v]
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kFixedGuid = "0badc0de-1234-5678-9abc-def012345678";
+
+struct Options {
+    fs::path exe, linux, wine;
+    std::vector<fs::path> cases;
+    std::string filter;
+    bool verbose = false;
+};
+
+struct CliCase {
+    std::string name;
+    fs::path dir;       // current directory of the run
+    fs::path expected;  // expected output file
+    fs::path args;      // may not exist
+    std::string source; // for single-file cases
+};
+
+// The same discovery as the Linux CLI test: directories with "expected",
+// or NAME.oc with NAME.out beside it.
+std::vector<CliCase> FindCases(const fs::path& root) {
+    std::vector<CliCase> cases;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        fs::path p = e.path();
+        if (e.is_directory() && fs::exists(p / "expected")) {
+            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
+        } else if (e.is_regular_file() && p.extension() == ".oc") {
+            fs::path out = p;
+            out.replace_extension(".out");
+            if (fs::exists(out))
+                cases.push_back({fs::relative(p, root).replace_extension().string(), p.parent_path(),
+                                 out, fs::path(), p.filename().string()});
+        }
+    }
+    std::sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    return cases;
+}
+
+// Wine maps the Unix root to drive Z:.
+std::string WindowsPath(const fs::path& unixPath) {
+    std::string s = fs::absolute(unixPath).lexically_normal().string();
+    if (s.size() > 1 && s.back() == '/') s.pop_back();
+    std::replace(s.begin(), s.end(), '/', '\\');
+    return "Z:" + s;
+}
+
+bool EndsPath(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '(' || c == '\'' || c == '"'; }
+
+// Placeholders become Windows folders; the path after each one gets backslashes.
+std::string ApplyWindows(std::string s, const std::string& dir, const std::string& tmp,
+                         const std::string& exe, bool slashes = true) {
+    const std::pair<std::string, std::string> table[] = {
+        {"{DIR}", dir}, {"{TMP}", tmp}, {"{EXE}", exe}, {"{OUT}", tmp + "\\out.obj"}};
+    for (auto& [from, to] : table) {
+        for (size_t at = 0; (at = s.find(from, at)) != std::string::npos;) {
+            s.replace(at, from.size(), to);
+            at += to.size();
+            for (; slashes && at < s.size() && !EndsPath(s[at]); ++at)
+                if (s[at] == '/') s[at] = '\\';
+        }
+    }
+    return s;
+}
+
+std::string WithCrLf(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Offset of the 16 GUID bytes in an object file's container header, or -1.
+long GuidOffset(const std::string& obj) {
+    enum { eName = 8, eNumber = 16, eId = 32 };
+    if (obj.size() < 4 || obj.compare(0, 3, "\xFF\xA1\xD0") != 0) return -1;
+    uint8_t flags = uint8_t(obj[3]);
+    if (!(flags & eId)) return -1;
+    size_t at = 4;
+    if (flags & eName) at += 1 + (at < obj.size() ? uint8_t(obj[at]) : 0);
+    if (flags & eNumber) at += 4;
+    return at + 16 <= obj.size() ? long(at) : -1;
+}
+
+// Empty when the two object files agree (apart from the GUID unless exact).
+std::string CompareObjects(const fs::path& windows, const fs::path& linux, bool exact) {
+    std::string w = ReadFile(windows), l = ReadFile(linux);
+    if (w.size() != l.size())
+        return "object size " + std::to_string(w.size()) + " (Windows) vs " + std::to_string(l.size()) +
+               " (Linux)";
+    if (!exact) {
+        long g = GuidOffset(w);
+        if (g < 0 || g != GuidOffset(l)) return "object headers differ";
+        std::fill_n(w.begin() + g, 16, '\0');
+        std::fill_n(l.begin() + g, 16, '\0');
+    }
+    auto diff = std::mismatch(w.begin(), w.end(), l.begin());
+    if (diff.first == w.end()) return "";
+    return "objects differ from byte " + std::to_string(diff.first - w.begin());
+}
+
+void CopyStartupFiles(const CliCase& c, const fs::path& bin) {
+    if (fs::exists(c.dir / "language.lan.txt"))
+        WriteLanguageFile(c.dir / "language.lan.txt", bin / "language.lan");
+    if (fs::exists(c.dir / "OrvelCEx.idx")) fs::copy_file(c.dir / "OrvelCEx.idx", bin / "OrvelCEx.idx");
+}
+
+// The case's arguments; default ones get the fixed GUID so objects match exactly.
+std::vector<std::string> CaseArgs(const CliCase& c, const std::string& argsText, const std::string& out) {
+    if (!c.source.empty()) return {"-g", kFixedGuid, c.source, out};
+    if (fs::exists(c.args)) return SplitArgs(argsText);
+    return {"-g", kFixedGuid, "main.oc", out};
+}
+
+// The Windows text of a case when it has one; it is taken as written.
+fs::path WindowsExpectedFile(const CliCase& c) {
+    fs::path windows = c.expected;
+    windows += ".windows";
+    return windows;
+}
+
+// The Linux build on the same arguments, for its object file; "" or a failure.
+std::string CheckObject(const Options& o, const CliCase& c, const fs::path& windowsObj) {
+    ScratchDir tmp;
+    fs::path bin = tmp.path / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(o.linux, bin / "orvelc");
+    CopyStartupFiles(c, bin);
+    Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
+    std::vector<std::string> args =
+        CaseArgs(c, fs::exists(c.args) ? ph.Apply(ReadFile(c.args)) : "", (tmp.path / "out.obj").string());
+    RunResult r = RunProgram((bin / "orvelc").string(), args, c.dir.string());
+    if (!fs::exists(tmp.path / "out.obj"))
+        return "the Linux build wrote no object file (exit " + std::to_string(r.status) + ")";
+    return CompareObjects(windowsObj, tmp.path / "out.obj", !fs::exists(c.args));
+}
+
+// Runs one case; returns "" when it passes, else what went wrong.
+std::string RunCase(const Options& o, const CliCase& c) {
+    ScratchDir tmp;
+    fs::path bin = tmp.path / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(o.exe, bin / "orvelc.exe");
+    CopyStartupFiles(c, bin);
+
+    const std::string dir = WindowsPath(c.dir), scratch = WindowsPath(tmp.path), exe = WindowsPath(bin);
+    std::string argsText = fs::exists(c.args) ? ApplyWindows(ReadFile(c.args), dir, scratch, exe) : "";
+    std::vector<std::string> args = CaseArgs(c, argsText, scratch + "\\out.obj");
+    args.insert(args.begin(), exe + "\\orvelc.exe");
+    RunResult r = RunProgram(o.wine.string(), args, c.dir.string());
+
+    int wantStatus = -1;
+    std::string wantOut;
+    const fs::path own = WindowsExpectedFile(c);
+    const bool hasOwn = fs::exists(own);
+    if (!ParseExpected(ApplyWindows(ReadFile(hasOwn ? own : c.expected), dir, scratch, exe, !hasOwn),
+                       wantStatus, wantOut))
+        return "expected file does not start with 'exit N'";
+    wantOut = WithCrLf(wantOut);
+    std::string problem;
+    if (r.out != wantOut) problem += "output differs\n--- expected\n" + wantOut + "--- got\n" + r.out;
+    if (r.status != wantStatus)
+        problem += "exit status " + std::to_string(r.status) + ", expected " + std::to_string(wantStatus) + "\n";
+    const fs::path obj = tmp.path / "out.obj";
+    if (!fs::exists(c.args) && (wantStatus == 0) != fs::exists(obj))
+        problem += fs::exists(obj) ? "an object file was written\n" : "no object file was written\n";
+    if (problem.empty() && fs::exists(obj)) {
+        std::string objProblem = CheckObject(o, c, obj);
+        if (!objProblem.empty()) problem += objProblem + "\n";
+    }
+    return problem;
+}
+
+fs::path FindWine() {
+    if (const char* w = std::getenv("WINE")) return w;
+    for (const char* p : {"/usr/lib/wine/wine64", "/usr/bin/wine64", "/usr/bin/wine"})
+        if (fs::exists(p)) return p;
+    return "wine";
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (a == "-v") o.verbose = true;
+        else if (a == "--exe" && hasValue) o.exe = argv[++i];
+        else if (a == "--linux" && hasValue) o.linux = argv[++i];
+        else if (a == "--cases" && hasValue) o.cases.push_back(argv[++i]);
+        else if (a == "--wine" && hasValue) o.wine = argv[++i];
+        else if (a == "--filter" && hasValue) o.filter = argv[++i];
+        else return false;
+    }
+    if (o.wine.empty()) o.wine = FindWine();
+    return !o.exe.empty() && !o.linux.empty() && !o.cases.empty();
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!ParseOptions(argc, argv, o)) {
+        std::fprintf(stderr,
+                     "usage: orvelc-wine-cli --exe ORVELC.EXE --linux ORVELC --cases DIR... "
+                     "[--wine LOADER] [--filter TEXT] [-v]\n");
+        return 2;
+    }
+    o.exe = fs::absolute(o.exe);
+    o.linux = fs::absolute(o.linux);
+    // Wine's own chatter and its first-start dialogs stay out of the output.
+    if (!std::getenv("WINEPREFIX")) setenv("WINEPREFIX", (o.exe.parent_path() / "wine").c_str(), 1);
+    setenv("WINEDEBUG", "-all", 0);
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 0);
+
+    auto start = std::chrono::steady_clock::now();
+    RunResult warm = RunProgram(o.wine.string(), {WindowsPath(o.exe)}, fs::current_path().string());
+    if (warm.out.find("Orvel C Compiler") == std::string::npos) {
+        std::fprintf(stderr, "%s cannot run %s (status %d)\n", o.wine.c_str(), o.exe.c_str(), warm.status);
+        return 1;
+    }
+    std::printf("wine started in %.1f s\n", Seconds(start));
+
+    start = std::chrono::steady_clock::now();
+    int passed = 0, failed = 0;
+    std::vector<CliCase> cases;
+    for (const fs::path& root : o.cases) {
+        fs::path r = fs::absolute(root).lexically_normal();
+        if (!r.has_filename()) r = r.parent_path();
+        for (CliCase& c : FindCases(r)) {
+            c.name = r.parent_path().filename().string() + "/" + c.name;
+            if (c.name.find(o.filter) != std::string::npos) cases.push_back(c);
+        }
+    }
+    for (const CliCase& c : cases) {
+        std::string problem = RunCase(o, c);
+        if (problem.empty()) {
+            ++passed;
+            if (o.verbose) std::printf("ok   %s\n", c.name.c_str());
+        } else {
+            ++failed;
+            std::printf("FAIL %s\n%s\n", c.name.c_str(), problem.c_str());
+        }
+        std::fflush(stdout);
+    }
+    std::printf("corpus under wine in %.1f s\n", Seconds(start));
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 && passed > 0 ? 0 : 1;
+}
