@@ -172,6 +172,14 @@ void PrintFaultLine() {
 void InjectFaultFor(const std::string& source) {
     const char* pattern = std::getenv("ORVELC_FAULT_INJECT");
     if (!pattern || !*pattern) return;
+    // A leading '!' asks for a death no handler sees, as the system's
+    // out-of-memory killer would deal it.
+    bool uncatchable = pattern[0] == '!';
+    if (uncatchable) ++pattern;
     size_t n = std::strlen(pattern);
-    if (source.size() >= n && source.compare(source.size() - n, n, pattern) == 0) std::raise(SIGSEGV);
+    if (source.size() < n || source.compare(source.size() - n, n, pattern) != 0) return;
+#ifndef _WIN32
+    if (uncatchable) kill(getpid(), SIGKILL);
+#endif
+    std::raise(SIGSEGV);
 }

@@ -33,5 +33,5 @@ void SetFaultLine(const std::string& line);
 void PrintFaultLine();
 
 // For tests of the guard: when ORVELC_FAULT_INJECT is set and `source` ends
-// with its value, the compiler faults on purpose.
+// with its value, the compiler faults on purpose ("!NAME": it is killed).
 void InjectFaultFor(const std::string& source);

@@ -352,6 +352,13 @@ TEST_F(Workflow, FaultIsOneLineAndStatusThree) {
         << batch.out;
     EXPECT_TRUE(fs::exists(work / "out" / "good.obj"));
 
+    // A child killed outright cannot say anything; the batch says it for it.
+    setenv("ORVELC_FAULT_INJECT", "!crash.oc", 1);
+    RunResult killed = Run({"-w-", "-j", "2", "--out-dir", "out", "good.oc", "crash.oc"});
+    EXPECT_EQ(3, killed.status);
+    EXPECT_NE(std::string::npos, killed.out.find("crash.oc\n" + line + "1 compiled, 1 failed\n")) << killed.out;
+    setenv("ORVELC_FAULT_INJECT", "crash.oc", 1);
+
     RunResult json = Run({"--diagnostics=json", "--check", "crash.oc"});
     EXPECT_EQ(3, json.status);
     EXPECT_EQ("{\"file\":\"" + work.string() +
