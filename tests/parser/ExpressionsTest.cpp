@@ -146,27 +146,23 @@ TEST_F(ExpressionsTest, KeywordsAndStateNames) {
 }
 
 TEST_F(ExpressionsTest, ErrorsOfUnfinishedExpressions) {
-    EXPECT_EQ(1, Parse("", "a + ;"));
-    c = CCompiler();
-    EXPECT_EQ(3, Parse("", "x = (a + b;"));
-    c = CCompiler();
-    EXPECT_EQ(7, Parse("", "x = a, b;"));
-    c = CCompiler();
-    EXPECT_EQ(3, Parse("", "x = ();"));  // ")" may not follow "(" of a group
-    c = CCompiler();
-    EXPECT_EQ(4, Parse("", "x = a < b;"));
-    c = CCompiler();
-    EXPECT_EQ(9, Parse("", "x = u.;"));
-    c = CCompiler();
-    EXPECT_EQ(62, Parse("", "x = arr[1;"));
-    c = CCompiler();
-    EXPECT_EQ(23, Parse("", "x = a.GetLocationX();"));
-    c = CCompiler();
-    EXPECT_EQ(43, Parse("", "u.CallStopMoving();"));
-    c = CCompiler();
-    EXPECT_EQ(6, Parse("", "Trace(u);"));
-    c = CCompiler();
-    EXPECT_EQ(8, Parse("", "x = nothing;"));
+    const std::pair<const char*, int> cases[] = {
+        {"a + ;", 1},
+        {"x = (a + b;", 3},
+        {"x = a, b;", 7},
+        {"x = ();", 3},  // ")" may not follow the "(" of a group
+        {"x = a < b;", 4},
+        {"x = u.;", 9},
+        {"x = arr[1;", 62},
+        {"x = a.GetLocationX();", 23},
+        {"u.CallStopMoving();", 43},
+        {"Trace(u);", 6},
+        {"x = nothing;", 8},
+    };
+    for (auto [body, code] : cases) {
+        c = CCompiler();
+        EXPECT_EQ(code, Parse("", body)) << body;
+    }
 }
 
 TEST_F(ExpressionsTest, NamesResolveInnermostFirst) {
