@@ -2,6 +2,7 @@
 // built-in library. The count is intrusive so a raw pointer can be turned back
 // into a counted reference (the tree's parent links are raw pointers).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -11,6 +12,11 @@ public:
     CRefObject(const CRefObject&) : m_nRefs(0) {}
     CRefObject& operator=(const CRefObject&) { return *this; }
     virtual ~CRefObject() = default;
+
+    // Counted objects come from a pool of fixed-size records (RefPool.cpp);
+    // the deleting destructor passes the real size of the object back.
+    static void* operator new(size_t size);
+    static void operator delete(void* p, size_t size);
 
     void AddRef() { ++m_nRefs; }
     void Release() {
