@@ -1,6 +1,6 @@
 // Storage of counted objects: a free-list pool per size class. A long script
 // makes millions of nodes, types and variables of a handful of sizes; taking
-// them from blocks and threading freed ones onto a list per size costs a few
+// them from 2 MiB blocks and threading freed ones onto a list per size costs a few
 // instructions each way, where the general heap spent a third of the run.
 // Blocks are never given back: freed records are reused by the next ones of
 // their size, and the pool is reachable to the end, so leak checkers stay
@@ -8,6 +8,10 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "support/RefObject.h"
 
@@ -24,7 +28,7 @@ namespace {
 
 constexpr size_t kGrain = 16;
 constexpr size_t kClasses = 32;  // records up to 496 bytes; larger ones use the heap
-constexpr size_t kBlockBytes = 256 * 1024;
+constexpr size_t kBlockBytes = 2 * 1024 * 1024;
 
 struct SFreeRecord {
     SFreeRecord* m_pNext;
@@ -34,6 +38,19 @@ struct SBlock {
     SBlock* m_pNext;
 };
 
+// A block is one huge page where the system offers them: first touching a
+// block then costs one fault instead of five hundred.
+void* NewBlock() {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    void* block = std::aligned_alloc(kBlockBytes, kBlockBytes);
+    if (block) madvise(block, kBlockBytes, MADV_HUGEPAGE);
+#else
+    void* block = std::malloc(kBlockBytes);
+#endif
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+
 struct SRefPool {
     SFreeRecord* m_pFree[kClasses] = {};
     char* m_pCursor = nullptr;
@@ -42,8 +59,7 @@ struct SRefPool {
 
     void* Carve(size_t bytes) {
         if (size_t(m_pEnd - m_pCursor) < bytes) {
-            auto* block = static_cast<SBlock*>(std::malloc(kBlockBytes));
-            if (!block) throw std::bad_alloc();
+            auto* block = static_cast<SBlock*>(NewBlock());
             block->m_pNext = m_pBlocks;
             m_pBlocks = block;
             m_pCursor = reinterpret_cast<char*>(block) + kGrain;
