@@ -37,4 +37,4 @@ $(WIN_BUILD_DIR)/orvelc-wine-cli: tools/windows/WineCli.cpp tests/cli/CliSupport
 check-windows: build windows $(WIN_BUILD_DIR)/orvelc-wine-cli
 	WINEPREFIX=$(abspath $(WIN_BUILD_DIR))/wine ./$(WIN_BUILD_DIR)/orvelc-wine-cli \
 	  --exe $(WIN_BUILD_DIR)/orvelc.exe --linux $(BUILD_DIR)/orvelc \
-	  --cases tests/data/cases --cases tools/windows/cases
+	  --cases tests/data/cases --cases tools/windows/cases --expected tools/windows/expected

@@ -11,6 +11,8 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <objbase.h>
 #include <process.h>
 // <windows.h> maps CreateDirectory to CreateDirectoryA; ours is a function.
@@ -107,6 +109,46 @@ void NewGuid(uint8_t out[16]) {
 }
 
 long ProcessId() { return long(_getpid()); }
+
+// The temporary file lives in the user's temporary folder (the C library's
+// tmpfile() would use the root of the drive, often not writable) and goes
+// away when closed.
+bool BeginCapture(OutputCapture& c) {
+    char dir[MAX_PATH + 1], name[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof dir, dir);
+    if (n == 0 || n > MAX_PATH || GetTempFileNameA(dir, "orv", 0, name) == 0) return false;
+    c.file = _open(name, _O_RDWR | _O_BINARY | _O_TEMPORARY);
+    if (c.file < 0) {
+        DeleteFileA(name);
+        return false;
+    }
+    std::fflush(stdout);
+    c.saved = _dup(_fileno(stdout));
+    if (c.saved < 0 || _dup2(c.file, _fileno(stdout)) != 0) {
+        if (c.saved >= 0) _close(c.saved);
+        _close(c.file);
+        c.saved = c.file = -1;
+        return false;
+    }
+    return true;
+}
+
+std::string EndCapture(OutputCapture& c) {
+    std::string text;
+    if (c.file < 0) return text;
+    std::fflush(stdout);
+    _dup2(c.saved, _fileno(stdout));
+    _close(c.saved);
+    // The console stream wrote CR LF; the caller prints the text through it again.
+    _lseek(c.file, 0, SEEK_SET);
+    char buf[4096];
+    for (int got; (got = _read(c.file, buf, sizeof buf)) > 0;)
+        for (int i = 0; i < got; ++i)
+            if (buf[i] != '\r') text += buf[i];
+    _close(c.file);
+    c.saved = c.file = -1;
+    return text;
+}
 
 #else
 
@@ -206,6 +248,36 @@ void NewGuid(uint8_t out[16]) {
 }
 
 long ProcessId() { return long(::getpid()); }
+
+bool BeginCapture(OutputCapture& c) {
+    FILE* temp = std::tmpfile();
+    if (!temp) return false;
+    c.file = ::dup(fileno(temp));
+    std::fclose(temp);  // the duplicate keeps the unlinked file alive
+    std::fflush(stdout);
+    c.saved = c.file < 0 ? -1 : ::dup(STDOUT_FILENO);
+    if (c.saved < 0 || ::dup2(c.file, STDOUT_FILENO) < 0) {
+        if (c.saved >= 0) ::close(c.saved);
+        if (c.file >= 0) ::close(c.file);
+        c.saved = c.file = -1;
+        return false;
+    }
+    return true;
+}
+
+std::string EndCapture(OutputCapture& c) {
+    std::string text;
+    if (c.file < 0) return text;
+    std::fflush(stdout);
+    ::dup2(c.saved, STDOUT_FILENO);
+    ::close(c.saved);
+    ::lseek(c.file, 0, SEEK_SET);
+    char buf[4096];
+    for (ssize_t got; (got = ::read(c.file, buf, sizeof buf)) > 0;) text.append(buf, size_t(got));
+    ::close(c.file);
+    c.saved = c.file = -1;
+    return text;
+}
 
 #endif
 

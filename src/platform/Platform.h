@@ -53,4 +53,15 @@ void NewGuid(uint8_t out[16]);
 // Process id, used to name temporary files uniquely.
 long ProcessId();
 
+// Standard output redirected to a temporary file between BeginCapture and
+// EndCapture, which restores it and returns the text written meanwhile with
+// plain line feeds. Lets jobs that run one after another in this process
+// have their output collected like a child's. Captures do not nest.
+struct OutputCapture {
+    int saved = -1;  // the original standard output
+    int file = -1;   // the temporary file
+};
+bool BeginCapture(OutputCapture& capture);
+std::string EndCapture(OutputCapture& capture);
+
 }  // namespace platform

@@ -16,12 +16,13 @@
 // it up to a blank, "(", quote or line end gets backslashes. The Windows
 // build keeps a forward slash that a script wrote (it prints paths as
 // built), so a case whose expected text needs that keeps its Windows text in
-// "expected.windows" (or NAME.out.windows) beside the usual one; there the
-// placeholders are replaced and nothing else changes.
+// "expected.windows" (or NAME.out.windows) beside the usual one, or in
+// --expected DIR as CASE-NAME.expected; there the placeholders are replaced
+// and nothing else changes.
 //
 //   orvelc-wine-cli --exe build-windows/orvelc.exe --linux build/orvelc
-//                   --cases tests/data/cases [--cases DIR...] [--wine LOADER]
-//                   [--filter TEXT] [-v]
+//                   --cases tests/data/cases [--cases DIR...] [--expected DIR]
+//                   [--wine LOADER] [--filter TEXT] [-v]
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,7 +42,7 @@ namespace {
 constexpr const char* kFixedGuid = "0badc0de-1234-5678-9abc-def012345678";
 
 struct Options {
-    fs::path exe, linux, wine;
+    fs::path exe, linux, wine, overrides;
     std::vector<fs::path> cases;
     std::string filter;
     bool verbose = false;
@@ -83,19 +84,32 @@ std::string WindowsPath(const fs::path& unixPath) {
     return "Z:" + s;
 }
 
-bool EndsPath(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '(' || c == '\'' || c == '"'; }
+bool EndsPath(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '(' || c == '\'' || c == '"' || c == ',';
+}
 
-// Placeholders become Windows folders; the path after each one gets backslashes.
+// Placeholders become Windows folders; the path after each one gets
+// backslashes. On a JSON line ("{" first) a backslash is written escaped.
 std::string ApplyWindows(std::string s, const std::string& dir, const std::string& tmp,
                          const std::string& exe, bool slashes = true) {
     const std::pair<std::string, std::string> table[] = {
         {"{DIR}", dir}, {"{TMP}", tmp}, {"{EXE}", exe}, {"{OUT}", tmp + "\\out.obj"}};
-    for (auto& [from, to] : table) {
+    for (auto& [from, folder] : table) {
         for (size_t at = 0; (at = s.find(from, at)) != std::string::npos;) {
+            size_t lineStart = s.rfind('\n', at);
+            lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+            const bool json = s.compare(lineStart, 2, "{\"") == 0;
+            const std::string separator = json ? "\\\\" : "\\";
+            std::string to = folder;
+            if (json)
+                for (size_t k = 0; (k = to.find('\\', k)) != std::string::npos; k += 2) to.insert(k, 1, '\\');
             s.replace(at, from.size(), to);
             at += to.size();
-            for (; slashes && at < s.size() && !EndsPath(s[at]); ++at)
-                if (s[at] == '/') s[at] = '\\';
+            for (; slashes && at < s.size() && !EndsPath(s[at]); ++at) {
+                if (s[at] != '/') continue;
+                s.replace(at, 1, separator);
+                at += separator.size() - 1;
+            }
         }
     }
     return s;
@@ -131,6 +145,9 @@ std::string CompareObjects(const fs::path& windows, const fs::path& linux, bool 
     if (!exact) {
         long g = GuidOffset(w);
         if (g < 0 || g != GuidOffset(l)) return "object headers differ";
+        // Where the Windows build made the GUID itself, it must be a version-4 one.
+        if ((uint8_t(w[g + 7]) & 0xF0) != 0x40 || (uint8_t(w[g + 8]) & 0xC0) != 0x80)
+            if (w.compare(g, 16, l, g, 16) != 0) return "the Windows GUID is not a version-4 GUID";
         std::fill_n(w.begin() + g, 16, '\0');
         std::fill_n(l.begin() + g, 16, '\0');
     }
@@ -152,11 +169,13 @@ std::vector<std::string> CaseArgs(const CliCase& c, const std::string& argsText,
     return {"-g", kFixedGuid, "main.oc", out};
 }
 
-// The Windows text of a case when it has one; it is taken as written.
-fs::path WindowsExpectedFile(const CliCase& c) {
-    fs::path windows = c.expected;
-    windows += ".windows";
-    return windows;
+// The Windows text of a case when it has one: beside the case, or in the
+// runner's own folder of texts under the case's name. It is taken as written.
+fs::path WindowsExpectedFile(const Options& o, const CliCase& c) {
+    fs::path beside = c.expected;
+    beside += ".windows";
+    if (fs::exists(beside) || o.overrides.empty()) return beside;
+    return o.overrides / (c.name + ".expected");
 }
 
 // The Linux build on the same arguments, for its object file; "" or a failure.
@@ -175,6 +194,24 @@ std::string CheckObject(const Options& o, const CliCase& c, const fs::path& wind
     return CompareObjects(windowsObj, tmp.path / "out.obj", !fs::exists(c.args));
 }
 
+// Whether the Linux build passes the case as the Linux CLI test runs it; a
+// case that fails there too is not a Windows problem.
+bool PassesOnLinux(const Options& o, const CliCase& c) {
+    ScratchDir tmp;
+    fs::path bin = tmp.path / "bin";
+    fs::create_directories(bin);
+    fs::copy_file(o.linux, bin / "orvelc");
+    CopyStartupFiles(c, bin);
+    Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
+    std::vector<std::string> args = CaseArgs(c, fs::exists(c.args) ? ph.Apply(ReadFile(c.args)) : "",
+                                             (tmp.path / "out.obj").string());
+    RunResult r = RunProgram((bin / "orvelc").string(), args, c.dir.string());
+    int wantStatus = -1;
+    std::string wantOut;
+    return ParseExpected(ph.Apply(ReadFile(c.expected)), wantStatus, wantOut) && r.out == wantOut &&
+           r.status == wantStatus;
+}
+
 // Runs one case; returns "" when it passes, else what went wrong.
 std::string RunCase(const Options& o, const CliCase& c) {
     ScratchDir tmp;
@@ -191,7 +228,7 @@ std::string RunCase(const Options& o, const CliCase& c) {
 
     int wantStatus = -1;
     std::string wantOut;
-    const fs::path own = WindowsExpectedFile(c);
+    const fs::path own = WindowsExpectedFile(o, c);
     const bool hasOwn = fs::exists(own);
     if (!ParseExpected(ApplyWindows(ReadFile(hasOwn ? own : c.expected), dir, scratch, exe, !hasOwn),
                        wantStatus, wantOut))
@@ -228,6 +265,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--cases" && hasValue) o.cases.push_back(argv[++i]);
         else if (a == "--wine" && hasValue) o.wine = argv[++i];
         else if (a == "--filter" && hasValue) o.filter = argv[++i];
+        else if (a == "--expected" && hasValue) o.overrides = argv[++i];
         else return false;
     }
     if (o.wine.empty()) o.wine = FindWine();
@@ -245,7 +283,7 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: orvelc-wine-cli --exe ORVELC.EXE --linux ORVELC --cases DIR... "
-                     "[--wine LOADER] [--filter TEXT] [-v]\n");
+                     "[--expected DIR] [--wine LOADER] [--filter TEXT] [-v]\n");
         return 2;
     }
     o.exe = fs::absolute(o.exe);
@@ -281,7 +319,8 @@ int main(int argc, char** argv) {
             if (o.verbose) std::printf("ok   %s\n", c.name.c_str());
         } else {
             ++failed;
-            std::printf("FAIL %s\n%s\n", c.name.c_str(), problem.c_str());
+            const char* where = PassesOnLinux(o, c) ? "only under Wine" : "on Linux too";
+            std::printf("FAIL %s (%s)\n%s\n", c.name.c_str(), where, problem.c_str());
         }
         std::fflush(stdout);
     }
