@@ -19,7 +19,9 @@ rows=$work/rows.txt
 # run does not depend on a fresh identifier.
 guid=01234567-89ab-cdef-0123-456789abcdef
 
-# measure NAME LINES SCRIPT PROGRAM: one line "name lines ours tcc ourKiB tccKiB"
+# measure NAME LINES SCRIPT PROGRAM: one line
+# "name lines ours tcc ourKiB tccKiB ourCpu tccCpu" (medians of wall time,
+# means of user + system time, in seconds)
 measure() {
     name=$1 lines=$2 script=$3 program=$4
     if [ "$lines" -ge 1000000 ]; then runs="--runs 5 --warmup 1"
@@ -28,12 +30,14 @@ measure() {
     # shellcheck disable=SC2086
     hyperfine -N $runs --style none --export-csv "$work/$name.csv" \
         "$orvelc -w- -g $guid $script $work/$name.obj" \
-        "tcc -c $program -o $work/$name.o" >/dev/null 2>&1
+        "tcc -c $program -o $work/$name.o" >/dev/null
     ours=$(awk -F, 'NR == 2 { print $4 }' "$work/$name.csv")
     theirs=$(awk -F, 'NR == 3 { print $4 }' "$work/$name.csv")
+    ourCpu=$(awk -F, 'NR == 2 { print $5 + $6 }' "$work/$name.csv")
+    theirCpu=$(awk -F, 'NR == 3 { print $5 + $6 }' "$work/$name.csv")
     ourPeak=$("$tool" peak "$orvelc" -w- -g $guid "$script" "$work/$name.obj")
     theirPeak=$("$tool" peak tcc -c "$program" -o "$work/$name.o")
-    echo "$name $lines $ours $theirs $ourPeak $theirPeak" >>"$rows"
+    echo "$name $lines $ours $theirs $ourPeak $theirPeak $ourCpu $theirCpu" >>"$rows"
 }
 
 printf 'unit "Empty"\n{\n}\n' >"$work/empty.oc"
@@ -49,16 +53,18 @@ awk '
 function ms(s) { return sprintf("%.1f", s * 1000) }
 function rate(n, s) { return n > 0 ? sprintf("%.0f", n / s) : "-" }
 BEGIN {
-    print "| input | lines | orvelc ms | tcc ms | time ratio | orvelc lines/s | tcc lines/s | orvelc peak KiB | tcc peak KiB | memory ratio |"
-    print "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+    print "| input | lines | orvelc ms | tcc ms | time ratio | orvelc lines/s | tcc lines/s | orvelc peak KiB | tcc peak KiB | memory ratio | CPU ratio |"
+    print "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 }
 {
-    printf "| %s | %d | %s | %s | %.2f | %s | %s | %d | %d | %.2f |\n", \
-        $1, $2, ms($3), ms($4), $3 / $4, rate($2, $3), rate($2, $4), $5, $6, $5 / $6
+    printf "| %s | %d | %s | %s | %.2f | %s | %s | %d | %d | %.2f | %.2f |\n", \
+        $1, $2, ms($3), ms($4), $3 / $4, rate($2, $3), rate($2, $4), $5, $6, $5 / $6, $7 / $8
     t[$1] = $3; u[$1] = $4
 }
 END {
     if (("100000" in t) && ("1000000" in t))
         printf "\nGrowth 100,000 to 1,000,000 lines: orvelc x%.2f, tcc x%.2f (linear is x10).\n", \
             t["1000000"] / t["100000"], u["1000000"] / u["100000"]
+    print "\nTimes are medians of wall-clock time; the CPU ratio compares mean user + system time,"
+    print "which a busy machine disturbs less."
 }' "$rows" | tee "$work/results.md"
