@@ -56,6 +56,7 @@ private:
     void EmitReleaseLocals(CVariableList* scope);
     void EmitSerialize(CVariableList* scope);
     void WriteDescriptor(CCommandNode* node, uint32_t& offset);
+    void KeepHandlerOffPositionZero();
 
     CLabel* NewLabel(CNode* node);
     void Place(CLabel* label) { m_Gen.PlaceLabel(label); }

@@ -51,7 +51,14 @@ void CTranslator::TranslateState(CStateNode* node) {
     RoutineBody(node, nullptr, 0, 4, false, true);
 }
 
+// A handler table entry of 0 means "no handler", so no handler may start at
+// position 0: a unit whose first routine is a handler starts with one INT3.
+void CTranslator::KeepHandlerOffPositionZero() {
+    if (m_Gen.GetPass() == 1 && m_Gen.GetCodeSize() == 0) m_Gen.m_Code.Add(0xCC);
+}
+
 void CTranslator::TranslateEvent(CEventNode* node) {
+    KeepHandlerOffPositionZero();
     if (m_Gen.GetPass() == 1 && node->m_nEventIndex >= 0)
         m_Gen.SetEvent(uint32_t(node->m_nEventIndex), m_Gen.GetCodeSize());
     CVariableList* params = node->m_pParams.Get();
@@ -60,6 +67,7 @@ void CTranslator::TranslateEvent(CEventNode* node) {
 
 void CTranslator::TranslateCommand(CCommandNode* node) {
     CVariableList* params = node->m_pParams.Get();
+    KeepHandlerOffPositionZero();
     if (m_Gen.GetPass() == 1 && node->m_nCommandIndex >= 0) {
         uint32_t descriptor = 0;
         WriteDescriptor(node, descriptor);

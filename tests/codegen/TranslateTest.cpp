@@ -312,4 +312,16 @@ TEST_F(TranslateTest, EveryNameableClassCompilesWithItsTables) {
     }
 }
 
+// A handler table entry of 0 means "no handler": a unit whose first routine
+// is a handler pads one byte so that the handler is not lost.
+TEST_F(TranslateTest, FirstRoutineMayBeAHandler) {
+    Compile("unit \"T\"\n{\n event OnHit()\n {\n return 5;\n }\n command Stop()\n {\n return;\n }\n}\n");
+    EXPECT_EQ(0xCC, gen->m_Code[0]);
+    EXPECT_EQ(1u, gen->m_Events[0]);
+    EXPECT_NE(0u, gen->m_Commands[5].m_nPosition);
+    Compile("unit \"T\"\n{\n state A { }\n event OnHit()\n {\n return 5;\n }\n}\n");
+    EXPECT_EQ(0u, gen->m_States[0]);  // a state at 0 is bound normally: no padding
+    EXPECT_EQ(0x55, gen->m_Code[0]);
+}
+
 }  // namespace
