@@ -63,6 +63,8 @@ private:
 
 void CCompileRun::Report(CDiagnostic d, int column, int includedAt) {
     d.column = column;
+    // Only the JSON form shows the chain.
+    if (m_Request.format != EDiagnosticFormat::eJson) return ::Report(d, m_Request.format);
     std::vector<std::string> chain = m_Compiler.m_Scanner.GetIncludeChain();
     for (size_t i = 0; i + 1 < chain.size() && i + 1 < m_IncludeLines.size(); ++i)
         d.includes.push_back({chain[i], m_IncludeLines[i + 1]});

@@ -5,6 +5,7 @@
 #include "driver/Process.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,7 @@ void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
                         outcomes[c.index].output.append(buffer, size_t(n));
                         continue;
                     }
+                    if (n < 0 && errno == EINTR) continue;
                     FinishChild(c, outcomes[c.index]);
                     finished[c.index] = true;
                     running.erase(running.begin() + long(k));
