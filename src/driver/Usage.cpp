@@ -25,7 +25,7 @@ const char* UsageText() {
            "  --force              compile every script, up to date or not\n"
            "  --check              check the scripts, write no object file\n"
            "  --diagnostics=json   print each diagnostic as one JSON object a line, nothing else\n"
-           "  --tree               print the syntax tree of each accepted script\n"
+           "  --tree               print the syntax tree of each accepted script (text only)\n"
            "  --help               print this text\n"
            "  --version            print the version\n"
            "\n"

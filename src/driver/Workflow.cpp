@@ -57,7 +57,7 @@ private:
 void CBatchCollector::AddFile(const std::string& source, const fs::path& objectRelative) {
     // The same script named twice (directly and through a directory, say)
     // is compiled once.
-    std::string key = JoinWithCurrentDirectory(source);
+    std::string key = fs::path(JoinWithCurrentDirectory(source)).lexically_normal().string();
     if (!m_Sources.insert(key.empty() ? source : key).second) return;
     std::string object;
     if (!m_Options.outDir.empty())
@@ -111,7 +111,8 @@ bool CheckDistinctObjects(const std::vector<CBatchEntry>& entries, CDiagnostic& 
         if (objects[i].first != objects[i - 1].first) continue;
         const CBatchEntry& a = entries[std::min(objects[i].second, objects[i - 1].second)];
         const CBatchEntry& b = entries[std::max(objects[i].second, objects[i - 1].second)];
-        error = FileError(b.source, 0, "Object file", a.object);
+        std::string path = JoinWithCurrentDirectory(b.source);
+        error = FileError(path.empty() ? b.source : path, 0, "Object file", a.object);
         error.message += " is written for '" + a.source + "' already";
         return false;
     }
@@ -122,11 +123,15 @@ void PrintText(const WorkflowOptions& o, const std::string& text) {
     if (o.format == EDiagnosticFormat::eText) std::fputs(text.c_str(), stdout);
 }
 
-CDiagnostic UsageError(const std::string& reason) {
+// The classic "Invalid parameters" with the reason; a bare line in text,
+// a diagnostic without a file in JSON.
+void ReportUsageError(const std::string& reason, EDiagnosticFormat format) {
     CDiagnostic d;
-    d.file = "orvelc";
     d.message = "Invalid parameters: " + reason + " (orvelc --help lists the options)";
-    return d;
+    if (format == EDiagnosticFormat::eJson)
+        Report(d, format);
+    else
+        std::fputs((d.message + "\n").c_str(), stdout);
 }
 
 CompileRequest MakeRequest(const WorkflowOptions& o, const std::string& source, const std::string& output) {
@@ -134,7 +139,8 @@ CompileRequest MakeRequest(const WorkflowOptions& o, const std::string& source, 
     r.source = source;
     r.output = output;
     r.warnings = o.warnings;
-    r.printTree = o.printTree;
+    // JSON output is for programs and holds nothing but diagnostics.
+    r.printTree = o.printTree && o.format == EDiagnosticFormat::eText;
     r.checkOnly = o.check;
     r.format = o.format;
     r.includeDirs = o.includeDirs;
@@ -269,7 +275,7 @@ int RunWorkflow(int argc, char** argv) {
             CDiagnostic d = ParserError(error.guidNext, 0, ("Invalid guid " + error.guidText).c_str());
             Report(d, o.format);
         } else {
-            Report(UsageError(error.reason), o.format);
+            ReportUsageError(error.reason, o.format);
         }
         return 1;
     }
