@@ -21,7 +21,9 @@ windows-deps:
 	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
 
+# A fresh cache, so that a changed toolchain file takes effect in full.
 $(WIN_BUILD_DIR)/build.ninja: CMakeLists.txt $(WIN_TOOLCHAIN)
+	rm -f $(WIN_BUILD_DIR)/CMakeCache.txt
 	cmake -S . -B $(WIN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DGTest_DIR=$(WIN_GTEST_DIR)
 
