@@ -6,6 +6,7 @@
 #pragma once
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 template <class T>
@@ -22,12 +23,12 @@ public:
             return;
         }
         if (m_nCapacity == 0) {
-            m_nCapacity = newSize;
+            m_nCapacity = uint32_t(newSize);
             m_Data.reserve(newSize);
         } else if (newSize > m_nCapacity) {
-            m_nCapacity = std::max(newSize, m_nCapacity + Step());
+            m_nCapacity = uint32_t(std::max(newSize, m_nCapacity + Step()));
             if (m_nCapacity > m_Data.capacity())
-                m_Data.reserve(std::max(m_nCapacity, m_Data.capacity() * 2));
+                m_Data.reserve(std::max<size_t>(m_nCapacity, m_Data.capacity() * 2));
         }
         m_Data.resize(newSize);
     }
@@ -53,6 +54,8 @@ private:
     }
 
     std::vector<T> m_Data;
-    size_t m_nCapacity = 0;  // by the growth rule; m_Data may hold more
+    // By the growth rule; m_Data may hold more. 32 bits with the step beside
+    // it keep the array (and so every tree node) eight bytes smaller.
+    uint32_t m_nCapacity = 0;
     int m_nGrowBy;
 };
