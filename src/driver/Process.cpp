@@ -1,7 +1,8 @@
 // Process control for batch builds and the fault guard. This is the one
 // driver file that talks to the operating system directly (fork, pipes,
 // signals); on Windows the batch runs its jobs one after the other in the
-// compiler's own process and faults are not caught.
+// compiler's own process, each with its output captured, and faults are
+// not caught.
 #include "driver/Process.h"
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "platform/Platform.h"
 
 #ifndef _WIN32
 #include <poll.h>
@@ -146,13 +149,20 @@ void InstallFaultGuard() {
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &sa, nullptr);
 }
 
+bool JobsRunInChildren() { return true; }
+
 #else
+
+bool JobsRunInChildren() { return false; }
 
 void RunJobs(size_t count, int, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const CJobOutcome&)>& done) {
     for (size_t i = 0; i < count; ++i) {
         CJobOutcome outcome;
+        platform::OutputCapture capture;
+        bool captured = platform::BeginCapture(capture);
         outcome.status = job(i);
+        if (captured) outcome.output = platform::EndCapture(capture);
         done(i, outcome);
     }
 }

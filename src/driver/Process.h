@@ -18,6 +18,10 @@ struct CJobOutcome {
     bool crashed = false;  // killed by a signal, or could not be started
 };
 
+// True where RunJobs gives each job a process of its own; elsewhere the jobs
+// run one after the other in this process (see CConstantsSnapshot).
+bool JobsRunInChildren();
+
 // Runs job(i) for every i below count, at most `parallel` at a time, each in
 // its own process with standard output captured. done(i, outcome) is called
 // in the parent in index order, as soon as job i and all before it ended.

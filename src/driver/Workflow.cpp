@@ -13,6 +13,7 @@
 #include "builtins/BuiltinLibrary.h"
 #include "driver/Depfile.h"
 #include "driver/Driver.h"
+#include "driver/LibrarySnapshot.h"
 #include "driver/Paths.h"
 #include "driver/Process.h"
 #include "driver/StartupFiles.h"
@@ -208,6 +209,8 @@ int CBatchRun::Run(const std::vector<CBatchEntry>& entries) {
     std::vector<std::array<uint8_t, 16>> guids(entries.size());
     for (auto& g : guids) platform::NewGuid(g.data());
 
+    // In-process jobs must each start from the library as it was built.
+    CConstantsSnapshot pristine;
     size_t shown = 0;
     auto showSkipped = [&](size_t upTo) {
         for (; shown < upTo; ++shown) {
@@ -222,7 +225,9 @@ int CBatchRun::Run(const std::vector<CBatchEntry>& entries) {
             const CBatchEntry& e = entries[work[k]];
             CompileRequest request = MakeRequest(m_Options, e.source, e.object);
             std::copy(guids[work[k]].begin(), guids[work[k]].end(), request.guid);
-            return CompileGuarded(request) ? 0 : 1;
+            bool ok = CompileGuarded(request);
+            if (!JobsRunInChildren()) pristine.Restore();
+            return ok ? 0 : 1;
         },
         [&](size_t k, const CJobOutcome& outcome) {
             showSkipped(work[k]);
