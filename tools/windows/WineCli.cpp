@@ -212,8 +212,9 @@ bool PassesOnLinux(const Options& o, const CliCase& c) {
            r.status == wantStatus;
 }
 
-// Runs one case; returns "" when it passes, else what went wrong.
-std::string RunCase(const Options& o, const CliCase& c) {
+// Runs one case; returns "" when it passes, else what went wrong. Counts
+// the object files it compared.
+std::string RunCase(const Options& o, const CliCase& c, int& objects) {
     ScratchDir tmp;
     fs::path bin = tmp.path / "bin";
     fs::create_directories(bin);
@@ -242,6 +243,7 @@ std::string RunCase(const Options& o, const CliCase& c) {
     if (!fs::exists(c.args) && (wantStatus == 0) != fs::exists(obj))
         problem += fs::exists(obj) ? "an object file was written\n" : "no object file was written\n";
     if (problem.empty() && fs::exists(obj)) {
+        ++objects;
         std::string objProblem = CheckObject(o, c, obj);
         if (!objProblem.empty()) problem += objProblem + "\n";
     }
@@ -302,7 +304,7 @@ int main(int argc, char** argv) {
     std::printf("wine started in %.1f s\n", Seconds(start));
 
     start = std::chrono::steady_clock::now();
-    int passed = 0, failed = 0;
+    int passed = 0, failed = 0, objects = 0;
     std::vector<CliCase> cases;
     for (const fs::path& root : o.cases) {
         fs::path r = fs::absolute(root).lexically_normal();
@@ -313,7 +315,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const CliCase& c : cases) {
-        std::string problem = RunCase(o, c);
+        std::string problem = RunCase(o, c, objects);
         if (problem.empty()) {
             ++passed;
             if (o.verbose) std::printf("ok   %s\n", c.name.c_str());
@@ -324,7 +326,8 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
-    std::printf("corpus under wine in %.1f s\n", Seconds(start));
+    std::printf("corpus under wine in %.1f s; %d object files compared with the Linux build's\n",
+                Seconds(start), objects);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 && passed > 0 ? 0 : 1;
 }
