@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "builtins/BuiltinLibrary.h"
@@ -104,18 +105,38 @@ bool CBatchCollector::Add(const std::string& input, bool fromList) {
     return true;
 }
 
-bool CheckDistinctObjects(const std::vector<CBatchEntry>& entries, CDiagnostic& error) {
-    std::vector<std::pair<std::string, size_t>> objects;
-    for (size_t i = 0; i < entries.size(); ++i) objects.push_back({entries[i].object, i});
-    std::sort(objects.begin(), objects.end());
-    for (size_t i = 1; i < objects.size(); ++i) {
-        if (objects[i].first != objects[i - 1].first) continue;
-        const CBatchEntry& a = entries[std::min(objects[i].second, objects[i - 1].second)];
-        const CBatchEntry& b = entries[std::max(objects[i].second, objects[i - 1].second)];
-        std::string path = JoinWithCurrentDirectory(b.source);
-        error = FileError(path.empty() ? b.source : path, 0, "Object file", a.object);
-        error.message += " is written for '" + a.source + "' already";
-        return false;
+std::string Normal(const std::string& path) {
+    std::string joined = JoinWithCurrentDirectory(path);
+    return fs::path(joined.empty() ? path : joined).lexically_normal().string();
+}
+
+// Two scripts writing one object file would overwrite each other; an object
+// file that is a script (--out-dir . --obj-ext .oc) would destroy it, and a
+// depfile that is an object file likewise.
+bool CheckDistinctOutputs(const std::vector<CBatchEntry>& entries, bool depfiles, CDiagnostic& error) {
+    std::map<std::string, size_t> sources;
+    for (size_t i = 0; i < entries.size(); ++i) sources.emplace(Normal(entries[i].source), i);
+    std::map<std::string, size_t> outputs;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const CBatchEntry& e = entries[i];
+        std::vector<std::string> written = {e.object};
+        if (depfiles) written.push_back(DepfilePathFor(e.object));
+        for (const std::string& out : written) {
+            std::string key = Normal(out);
+            std::string path = Normal(e.source);
+            auto script = sources.find(key);
+            if (script != sources.end()) {
+                error = FileError(path, 0, "Output file", out);
+                error.message += " would replace the script '" + entries[script->second].source + "'";
+                return false;
+            }
+            auto [it, fresh] = outputs.emplace(key, i);
+            if (!fresh) {
+                error = FileError(path, 0, "Output file", out);
+                error.message += " is written for '" + entries[it->second].source + "' already";
+                return false;
+            }
+        }
     }
     return true;
 }
@@ -258,7 +279,7 @@ bool CollectBatch(const WorkflowOptions& options, std::vector<CBatchEntry>& entr
     CBatchCollector collector(options, entries, error);
     for (const std::string& input : options.inputs)
         if (!collector.Add(input, false)) return false;
-    return options.outDir.empty() || options.check || CheckDistinctObjects(entries, error);
+    return options.outDir.empty() || options.check || CheckDistinctOutputs(entries, options.depfile, error);
 }
 
 int RunWorkflow(int argc, char** argv) {

@@ -99,12 +99,43 @@ TEST_F(Batch, TwoScriptsForOneObjectAreRefused) {
     CDiagnostic error;
     EXPECT_FALSE(CollectBatch(o, entries, error));
     EXPECT_EQ((dir / "b/x.oc").string(), error.file);
-    EXPECT_EQ("Object file 'out/x.obj' is written for 'a/x.oc' already", error.message);
+    EXPECT_EQ("Output file 'out/x.obj' is written for 'a/x.oc' already", error.message);
     // Checking writes nothing, so nothing collides.
     o.check = true;
     entries.clear();
     EXPECT_TRUE(CollectBatch(o, entries, error));
     EXPECT_EQ(2u, entries.size());
+}
+
+TEST_F(Batch, OutputsNeverReplaceScriptsOrEachOther) {
+    Put("a.oc");
+    Put("b.oc");
+    WorkflowOptions o;
+    o.outDir = ".";
+    o.objExt = ".oc";
+    o.inputs = {"a.oc"};
+    std::vector<CBatchEntry> entries;
+    CDiagnostic error;
+    EXPECT_FALSE(CollectBatch(o, entries, error));
+    EXPECT_EQ("Output file './a.oc' would replace the script 'a.oc'", error.message);
+
+    // A script that sits where another script's object file goes.
+    o.outDir = "out";
+    o.objExt = ".obj";
+    o.inputs = {"b.oc", "out/b.obj"};
+    Put("out/b.obj");
+    entries.clear();
+    EXPECT_FALSE(CollectBatch(o, entries, error));
+    EXPECT_EQ((dir / "b.oc").string(), error.file);
+    EXPECT_EQ("Output file 'out/b.obj' would replace the script 'out/b.obj'", error.message);
+
+    // With depfiles, an object file ending in .d would be its own depfile.
+    o.inputs = {"a.oc"};
+    o.objExt = ".d";
+    o.depfile = true;
+    entries.clear();
+    EXPECT_FALSE(CollectBatch(o, entries, error));
+    EXPECT_EQ("Output file 'out/a.d' is written for 'a.oc' already", error.message);
 }
 
 TEST_F(Batch, MissingListStopsTheBatch) {
