@@ -49,6 +49,7 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& out
 }
 
 int Fail(const std::string& message) {
+    std::fflush(stdout);
     std::fprintf(stderr, "orvelc-run: error: %s\n", message.c_str());
     return 1;
 }
