@@ -185,6 +185,18 @@ bool TooDeep(CNode* root) {
     return false;
 }
 
+// True when the cursor already lies deeper below the expression root than
+// a finished expression may reach. Checked before every token: each step of
+// the grammar walks up from the cursor, so an expression that is only ever
+// opened ("a[a[a[..." or "f(f(f(...") would otherwise cost time quadratic
+// in its length before the final depth check could refuse it.
+bool CursorTooDeep(const CNode* n) {
+    size_t depth = 0;
+    for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
+        if (++depth > kMaxExpressionDepth + 1) return true;
+    return false;
+}
+
 // The error for an unfinished node on the path from the cursor to the root.
 int32_t CheckNode(CNode* n) {
     switch (CToken::GetRole(n->GetKind())) {
@@ -219,6 +231,7 @@ namespace {
 
 // Expression2: one token of the expression, or its end.
 void Expression2(CCompiler& c) {
+    if (CursorTooDeep(c.m_pNode.Get())) return c.SetError(eNestingTooDeep);
     const CToken& t = c.m_Scanner.GetToken();
     int32_t kind = t.m_nKind;
     int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
