@@ -24,7 +24,7 @@ TEST(Control, IfElseChains) {
 
 TEST(Control, LoopsWithBreakAndContinue) {
     CScript s(R"(unit "T" {
-        int i, w, f, d, odd, n;
+        int i, w, f, d, odd, n, m;
         state S {
             i = 0; w = 0;
             while (i < 10) { i = i + 1; if (i == 3) continue; if (i == 8) break; w = w + i; }
@@ -32,6 +32,7 @@ TEST(Control, LoopsWithBreakAndContinue) {
             f = i;
             n = 0;
             do { n = n + 1; if (n == 2) continue; d = d + n; } while (n < 5);
+            do { m = m + 1; if (m == 3) break; } while (1);
         }
     })");
     ASSERT_TRUE(s.Ok()) << s.Error();
@@ -41,6 +42,7 @@ TEST(Control, LoopsWithBreakAndContinue) {
     EXPECT_EQ(s.Var("f"), 10);
     EXPECT_EQ(s.Var("n"), 5);
     EXPECT_EQ(s.Var("d"), 1 + 3 + 4 + 5);
+    EXPECT_EQ(s.Var("m"), 3);
 }
 
 TEST(Control, NestedLoopsBreakOnlyTheInnerOne) {
