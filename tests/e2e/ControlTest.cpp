@@ -149,7 +149,7 @@ TEST(Control, StatementsAfterReturnOrBreakDoNothing) {
 
 // A handler at code position 0 would read as "no handler" in the tables;
 // the unit must still offer it to the engine.
-TEST(Control, DISABLED_FirstRoutineMayBeAHandler) {
+TEST(Control, FirstRoutineMayBeAHandler) {
     CScript s(R"(unit "T" {
         int x;
         event OnHit() { x = 1; return 5; }
