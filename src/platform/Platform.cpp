@@ -1,9 +1,11 @@
 // POSIX and Win32 implementations of the platform layer, chosen at compile time.
 #include "platform/Platform.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -150,6 +152,48 @@ std::string EndCapture(OutputCapture& c) {
     return text;
 }
 
+namespace {
+void (*s_pfnOnFault)() = nullptr;
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS*) {
+    s_pfnOnFault();
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+extern "C" void OnAbortSignal(int) { s_pfnOnFault(); }
+}  // namespace
+
+void InstallFaultHandler(void (*onFault)()) {
+    s_pfnOnFault = onFault;
+    // Room on the thread's stack for the handler after a stack overflow.
+    ULONG guarantee = 64 * 1024;
+    SetThreadStackGuarantee(&guarantee);
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(OnUnhandledException);
+    std::signal(SIGABRT, OnAbortSignal);
+}
+
+// Line ends become CR LF, as the console stream writes them everywhere else.
+void WriteOutput(const void* data, size_t size) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    const char* p = static_cast<const char*>(data);
+    const char* end = p + size;
+    DWORD put = 0;
+    while (p < end) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        const char* stop = nl ? nl : end;
+        if (stop > p) ::WriteFile(out, p, DWORD(stop - p), &put, nullptr);
+        if (nl) ::WriteFile(out, "\r\n", 2, &put, nullptr);
+        p = nl ? nl + 1 : end;
+    }
+}
+
+// Ends at once: after a fault, DLL detach code must not run.
+void ExitNow(int status) {
+    TerminateProcess(GetCurrentProcess(), UINT(status));
+    ExitProcess(UINT(status));  // not reached
+}
+
 #else
 
 FileHandle OpenFile(const std::string& path, OpenFor how) {
@@ -278,6 +322,39 @@ std::string EndCapture(OutputCapture& c) {
     c.saved = c.file = -1;
     return text;
 }
+
+namespace {
+void (*s_pfnOnFault)() = nullptr;
+
+extern "C" void OnFaultSignal(int) { s_pfnOnFault(); }
+}  // namespace
+
+void InstallFaultHandler(void (*onFault)()) {
+    s_pfnOnFault = onFault;
+    // The handler needs a stack of its own to report a stack overflow.
+    static std::vector<char> altStack(1 << 16);
+    stack_t ss{};
+    ss.ss_sp = altStack.data();
+    ss.ss_size = altStack.size();
+    sigaltstack(&ss, nullptr);
+    struct sigaction sa {};
+    sa.sa_handler = OnFaultSignal;
+    sa.sa_flags = SA_ONSTACK;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &sa, nullptr);
+}
+
+void WriteOutput(const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t put = ::write(STDOUT_FILENO, p, size);
+        if (put <= 0) return;
+        p += put;
+        size -= size_t(put);
+    }
+}
+
+void ExitNow(int status) { ::_exit(status); }
 
 #endif
 

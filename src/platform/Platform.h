@@ -64,4 +64,12 @@ struct OutputCapture {
 bool BeginCapture(OutputCapture& capture);
 std::string EndCapture(OutputCapture& capture);
 
+// From now on a crash (bad memory access, stack overflow, illegal
+// instruction, arithmetic fault, abort) calls onFault on a stack of its own.
+// onFault may only write prepared text with WriteOutput and end with ExitNow.
+void InstallFaultHandler(void (*onFault)());
+// Unbuffered write to standard output, safe inside onFault.
+void WriteOutput(const void* data, size_t size);
+[[noreturn]] void ExitNow(int status);
+
 }  // namespace platform

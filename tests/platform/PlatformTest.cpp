@@ -136,3 +136,42 @@ TEST(Platform, CapturedOutputComesBackInOrderAndStdoutIsRestored) {
     EXPECT_EQ("three\n", platform::EndCapture(c));
     std::printf("\n");
 }
+
+namespace {
+void OnTestFault() {
+    static const char line[] = "orvelc(0) : error C0000: Internal compiler error\n";
+    platform::WriteOutput(line, sizeof line - 1);
+    platform::ExitNow(3);
+}
+
+// Called through a volatile pointer, so the compiler cannot turn the
+// recursion into a loop: every call takes a real frame.
+int Recurse(volatile int* p, int n);
+int (*volatile s_pfnRecurse)(volatile int*, int) = Recurse;
+int Recurse(volatile int* p, int n) {
+    volatile int frame[64];
+    frame[0] = *p;
+    return n == 0 ? frame[0] : s_pfnRecurse(frame, n - 1) + frame[1];
+}
+}  // namespace
+
+TEST(PlatformDeathTest, FaultsEndWithThePreparedLineAndStatus) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto badPointer = [] {
+        platform::InstallFaultHandler(OnTestFault);
+        volatile int* p = nullptr;
+        std::exit(*p);
+    };
+    EXPECT_EXIT(badPointer(), ::testing::ExitedWithCode(3), "");
+    auto overflow = [] {
+        platform::InstallFaultHandler(OnTestFault);
+        volatile int x = 1;
+        std::exit(Recurse(&x, 1 << 30));
+    };
+    EXPECT_EXIT(overflow(), ::testing::ExitedWithCode(3), "");
+    auto aborted = [] {
+        platform::InstallFaultHandler(OnTestFault);
+        std::abort();
+    };
+    EXPECT_EXIT(aborted(), ::testing::ExitedWithCode(3), "");
+}
