@@ -138,4 +138,18 @@ TEST(Calls, StringConstantsArePassedByAddressIntoTheDataBlock) {
     EXPECT_NE(r.m_Calls[0].m_Args[0], r.m_Calls[1].m_Args[0]);
 }
 
+TEST(Calls, ConstantsEnumVariablesAndStringParametersOfScriptFunctions) {
+    CScript s(R"(unit "T" {
+        consts { LIMIT = 12; }
+        int r;
+        enum speed { "Slow" item 3, multi: "Fast" item 9 }
+        function int Say(string text, int n) { Trace(text); return n + LIMIT; }
+        state S { r = Say("hi", speed) + Say("again", LIMIT); }
+    })");
+    ASSERT_TRUE(s.Ok()) << s.Error();
+    s.Set("speed", 9);
+    EXPECT_EQ(Calls(RUN_OK(s, "S")), Strings({"Trace(\"hi\")", "Trace(\"again\")"}));
+    EXPECT_EQ(s.Var("r"), 9 + 12 + 12 + 12);
+}
+
 }  // namespace
