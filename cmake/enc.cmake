@@ -1,4 +1,4 @@
-# The script bench and the object inspector (tools/) need the emulator and
+# The script bench and the object dump (tools/) need the emulator and
 # the disassembler; both are optional so that the compiler alone still builds
 # where they are missing. The end-to-end suite registers itself from tools/,
 # which is added before tests/, so testing is switched on here already.

@@ -115,9 +115,15 @@ TEST(Tools, RunPrintsTraceResultAndVariables) {
               "  mode             = 0\n"
               "  hits             = 5\n"
               "  last             = 1792\n");
-    r = Shell(std::string(ORVELC_RUN) + " " + Compile(source, "run") + " 0 2>&1");
+    const std::string object = Compile(source, "run");
+    r = Shell(std::string(ORVELC_RUN) + " " + object + " 0 2>&1");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Has(r.out, "  1. Trace(\"idle\") -> 0\neax: 10 (0x0000000A)\n")) << r.out;
+    // From an object file, handlers are still named through the base class in its header.
+    r = Shell(std::string(ORVELC_RUN) + " --set @12=1 " + object + " OnHit 2>&1");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Has(r.out, "running event OnHit\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "  @12              = 2\n")) << r.out;
 }
 
 TEST(Tools, RunFailsClearly) {
