@@ -53,9 +53,9 @@ int32_t CNode::SlotOf(const CNode* child) const {
 void CNode::AddChild(CNode* child, int32_t index) {
     size_t slot = size_t(index);
     if (index < 0) {
-        slot = std::min(m_nFirstFree, m_Children.GetSize());
+        slot = std::min<size_t>(m_nFirstFree, m_Children.GetSize());
         while (slot < m_Children.GetSize() && m_Children[slot]) ++slot;
-        m_nFirstFree = slot + 1;
+        m_nFirstFree = uint32_t(slot + 1);
     }
     if (slot >= m_Children.GetSize()) {
         if (slot > m_Children.GetSize()) NoteEmptySlot(m_Children.GetSize());
@@ -119,7 +119,7 @@ void CNode::DropLastChild() {
     CNode* last = m_Children[n - 1].Get();
     if (last && last->m_pParent == this) last->m_pParent = nullptr;
     m_Children.SetSize(n - 1);
-    m_nFirstFree = std::min(m_nFirstFree, n - 1);
+    m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, n - 1));
 }
 
 CRefPtr<CNode> CNode::DetachChild(int32_t i) {

@@ -31,8 +31,8 @@ public:
     int32_t m_nKind;
     CNode* m_pParent = nullptr;
     CDynArray<CRefPtr<CNode>> m_Children;
-    int32_t m_nPriority;
     CRefPtr<CType> m_pType;
+    int32_t m_nPriority;  // beside m_nFirstFree: a long script has millions of nodes
 
     // Slots are filled by AddChild and emptied by DetachChild or
     // ReplaceByFirstChild; code that writes m_Children itself may fill or
@@ -65,11 +65,11 @@ public:
 private:
     int32_t SlotOf(const CNode* child) const;
     void MoveChildrenTo(std::vector<CNode*>& work);
-    void NoteEmptySlot(size_t slot) { m_nFirstFree = std::min(m_nFirstFree, slot); }
+    void NoteEmptySlot(size_t slot) { m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, slot)); }
 
     // Every slot below this one is known to be taken, so appending to a
     // block with many children does not rescan them.
-    size_t m_nFirstFree = 0;
+    uint32_t m_nFirstFree = 0;
 };
 
 class CBlockNode : public CNode {
