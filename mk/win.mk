@@ -3,11 +3,8 @@
 #   make windows        build-windows/orvelc.exe
 #   make check-windows  the corpus under wine64, objects compared with Linux
 WIN_BUILD_DIR ?= build-windows
-WIN_PACKAGES := g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 libgtest-dev
+WIN_PACKAGES := g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
 WIN_TOOLCHAIN := cmake/toolchains/mingw-w64-x86_64.cmake
-# The main CMakeLists asks for GoogleTest even when only the compiler is
-# built; the host's package satisfies the question and is never linked.
-WIN_GTEST_DIR := /usr/lib/$(shell gcc -dumpmachine 2>/dev/null)/cmake/GTest
 
 .PHONY: windows windows-deps check-windows check-windows-platform
 
@@ -25,9 +22,10 @@ windows-deps:
 $(WIN_BUILD_DIR)/build.ninja: CMakeLists.txt $(WIN_TOOLCHAIN)
 	rm -f $(WIN_BUILD_DIR)/CMakeCache.txt
 	cmake -S . -B $(WIN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN) -DGTest_DIR=$(WIN_GTEST_DIR)
+	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN)
 
-# Only the compiler: the test programs need GoogleTest, which has no MinGW build here.
+# The compiler and the platform check; the test programs need GoogleTest,
+# which has no MinGW build here, and the tools need Capstone and Unicorn.
 windows: windows-deps $(WIN_BUILD_DIR)/build.ninja
 	cmake --build $(WIN_BUILD_DIR) -j $(JOBS) --target orvelc orvel_platform_check
 

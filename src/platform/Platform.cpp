@@ -1,6 +1,7 @@
 // POSIX and Win32 implementations of the platform layer, chosen at compile time.
 #include "platform/Platform.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,9 @@
 #undef CreateDirectory
 #else
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/types.h>
 #include <unistd.h>
 #if defined(__APPLE__)
@@ -150,6 +153,21 @@ std::string EndCapture(OutputCapture& c) {
     _close(c.file);
     c.saved = c.file = -1;
     return text;
+}
+
+bool JobsRunInChildren() { return false; }
+
+// No fork here: one job after another, each with its output captured.
+void RunJobs(size_t count, int, const std::function<int(size_t)>& job,
+             const std::function<void(size_t, const JobOutcome&)>& done) {
+    for (size_t i = 0; i < count; ++i) {
+        JobOutcome outcome;
+        OutputCapture capture;
+        const bool captured = BeginCapture(capture);
+        outcome.status = job(i);
+        if (captured) outcome.output = EndCapture(capture);
+        done(i, outcome);
+    }
 }
 
 namespace {
@@ -321,6 +339,106 @@ std::string EndCapture(OutputCapture& c) {
     ::close(c.file);
     c.saved = c.file = -1;
     return text;
+}
+
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int fd = -1;
+    size_t index = 0;
+};
+
+// Starts job `index` in a child whose standard output is a pipe to us.
+bool StartChild(size_t index, const std::function<int(size_t)>& job, const std::vector<Child>& running,
+                Child& child) {
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    std::fflush(stdout);  // or the child would print our buffered text again
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::close(fds[0]);
+        for (const Child& other : running) ::close(other.fd);
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[1]);
+        int status = job(index);
+        std::fflush(stdout);
+        ::_exit(status);
+    }
+    ::close(fds[1]);
+    child = {pid, fds[0], index};
+    return true;
+}
+
+void FinishChild(const Child& child, JobOutcome& outcome) {
+    ::close(child.fd);
+    int status = 0;
+    while (::waitpid(child.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        outcome.status = WEXITSTATUS(status);
+    } else {
+        outcome.crashed = true;
+        outcome.status = 3;
+    }
+}
+
+// Reads what the running children have written; returns the ones that ended.
+void CollectOutput(std::vector<Child>& running, std::vector<JobOutcome>& outcomes, std::vector<bool>& finished) {
+    std::vector<pollfd> fds;
+    for (const Child& c : running) fds.push_back({c.fd, POLLIN, 0});
+    if (::poll(fds.data(), fds.size(), -1) <= 0) return;
+    for (size_t k = fds.size(); k-- > 0;) {
+        if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        Child c = running[k];
+        char buffer[65536];
+        ssize_t n = ::read(c.fd, buffer, sizeof buffer);
+        if (n > 0) {
+            outcomes[c.index].output.append(buffer, size_t(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        FinishChild(c, outcomes[c.index]);
+        finished[c.index] = true;
+        running.erase(running.begin() + long(k));
+    }
+}
+
+}  // namespace
+
+bool JobsRunInChildren() { return true; }
+
+void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
+             const std::function<void(size_t, const JobOutcome&)>& done) {
+    std::vector<JobOutcome> outcomes(count);
+    std::vector<bool> finished(count, false);
+    std::vector<Child> running;
+    size_t next = 0, emitted = 0;
+    while (emitted < count) {
+        while (running.size() < size_t(parallel) && next < count) {
+            Child child;
+            if (StartChild(next, job, running, child)) {
+                running.push_back(child);
+            } else if (running.empty()) {
+                outcomes[next].crashed = true;
+                outcomes[next].status = 3;
+                finished[next] = true;
+            } else {
+                break;  // try again when a running child has ended
+            }
+            ++next;
+        }
+        if (!running.empty()) CollectOutput(running, outcomes, finished);
+        for (; emitted < count && finished[emitted]; ++emitted) {
+            done(emitted, outcomes[emitted]);
+            outcomes[emitted] = JobOutcome();
+        }
+    }
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "platform/Platform.h"
@@ -174,4 +175,25 @@ TEST(PlatformDeathTest, FaultsEndWithThePreparedLineAndStatus) {
         std::abort();
     };
     EXPECT_EXIT(aborted(), ::testing::ExitedWithCode(3), "");
+}
+
+// Jobs end in any order but are reported in index order, each with its own
+// output and status; a job that crashes is reported, not lost.
+TEST(Platform, JobsReportInOrderWithTheirOutput) {
+    std::vector<std::string> seen;
+    platform::RunJobs(
+        5, 3,
+        [](size_t i) {
+            if (i == 3) std::abort();
+            std::printf("job %zu\n", i);
+            return int(i);
+        },
+        [&](size_t i, const platform::JobOutcome& o) {
+            seen.push_back(std::to_string(i) + ":" + o.output + ":" + std::to_string(o.status) +
+                           (o.crashed ? ":crashed" : ""));
+        });
+    EXPECT_EQ((std::vector<std::string>{"0:job 0\n:0", "1:job 1\n:1", "2:job 2\n:2", "3::3:crashed",
+                                        "4:job 4\n:4"}),
+              seen);
+    EXPECT_TRUE(platform::JobsRunInChildren());
 }

@@ -95,6 +95,20 @@ void CheckCapture() {
     Check(begun && text == "one\ntwo\n", "captured output with plain line feeds");
 }
 
+void CheckJobs() {
+    std::string seen;
+    platform::RunJobs(
+        3, 2,
+        [](size_t i) {
+            std::printf("job %d\n", int(i));
+            return int(i);
+        },
+        [&](size_t i, const platform::JobOutcome& o) {
+            seen += std::to_string(i) + ":" + o.output + ":" + std::to_string(o.status) + ";";
+        });
+    Check(seen == "0:job 0\n:0;1:job 1\n:1;2:job 2\n:2;", "jobs reported in order with their output");
+}
+
 void OnFault() {
     static const char line[] = "orvelc(0) : error C0000: Internal compiler error\n";
     platform::WriteOutput(line, sizeof line - 1);
@@ -128,6 +142,7 @@ int main(int argc, char** argv) {
     CheckFiles();
     CheckGuids();
     CheckCapture();
+    CheckJobs();
     std::printf("platform checks: %d failed\n", s_nFailed);
     return s_nFailed ? 1 : 0;
 }
