@@ -9,13 +9,14 @@
 #include <fstream>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
 #include "Target.h"
 
 class CScript {
 public:
     explicit CScript(const std::string& source) {
-        const std::string path = testing::TempDir() + "e2e_" +
+        const std::string path = testing::TempDir() + "e2e_" + std::to_string(getpid()) + "_" +
                                  testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
                                  std::to_string(s_nCounter++) + ".oc";
         std::ofstream(path) << source;

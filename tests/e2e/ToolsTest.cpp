@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +28,20 @@ SOutput Shell(const std::string& command) {
     return r;
 }
 
-std::string Temp(const std::string& name) { return testing::TempDir() + "tools_" + name; }
+// Per process, so concurrent runs from several build trees never share a file.
+// The files are removed when the program ends.
+struct STempFiles {
+    std::vector<std::string> paths;
+    ~STempFiles() {
+        for (const std::string& p : paths) std::remove(p.c_str());
+    }
+} g_TempFiles;
+
+std::string Temp(const std::string& name) {
+    std::string path = testing::TempDir() + "tools_" + std::to_string(getpid()) + "_" + name;
+    g_TempFiles.paths.push_back(path);
+    return path;
+}
 
 std::string WriteScript(const std::string& name, const std::string& text) {
     const std::string path = Temp(name + ".oc");
