@@ -10,12 +10,12 @@
 #include "driver/Paths.h"
 #include "driver/StartupFiles.h"
 #include "parser/Compiler.h"
+#include "parser/Errors.h"
 #include "parser/TreeDump.h"
 #include "platform/Platform.h"
 
 namespace {
 
-constexpr int kExpectedClassName = 11;
 
 bool NeedsTranslationWarning(const CToken& t) {
     for (const char* p = t.m_szText; *p; ++p)
@@ -163,7 +163,7 @@ bool CCompileRun::Accepted() {
     if (c.m_nError != 0 || c.m_pfnState == Error)
         code = c.m_nError;
     else if (!c.m_pBaseClass)
-        code = kExpectedClassName;
+        code = eErrExpectedClassName;
     else
         return true;
     Report(ParserError(c.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(code)), ColumnOf(last));

@@ -14,8 +14,8 @@ struct ErrorEntry {
 };
 
 constexpr ErrorEntry kErrors[] = {
-#define ERROR(code, text) {code, text},
-#include "driver/Errors.def"
+#define ERROR(name, code, text) {code, text},
+#include "parser/Errors.def"
 #undef ERROR
 };
 
@@ -56,7 +56,7 @@ void AppendField(std::string& out, const char* name, const std::string& value) {
 
 const char* GetErrorText(int code) {
     for (const ErrorEntry& e : kErrors)
-        if (e.code == code) return e.text;
+        if (e.code == code && e.text) return e.text;
     return "Internal compiler error";
 }
 

@@ -9,6 +9,7 @@
 #include "driver/Diagnostics.h"
 #include "driver/Driver.h"
 #include "parser/Compiler.h"
+#include "parser/Errors.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
     TranslateTree(root, gen);
     if (gen.ResolveJumps() != 0) {
         Report(ParserError(compiler.m_Scanner.GetFileName(), compiler.m_Scanner.GetToken().m_nLine,
-                           GetErrorText(61)),
+                           GetErrorText(eErrInternal)),
                request.format);
         return false;
     }

@@ -26,7 +26,7 @@ constexpr SAttributeKeyword kAttributeKeywords[] = {
 // null after an error.
 CCommandNode* AttributeTarget(CCompiler& c, uint32_t defined, int32_t alreadyDefined) {
     CCommandNode* node = dynamic_cast<CCommandNode*>(c.m_pNode.Get());
-    if (!node) return c.SetError(eErrNeverHere), nullptr;
+    if (!node) return c.SetError(eErrInternal), nullptr;
     if (node->m_nDefined & defined) return c.SetError(alreadyDefined), nullptr;
     node->m_nDefined |= defined;
     return node;
@@ -72,7 +72,7 @@ void xCommand3(CCompiler& c) {
 void xCommand4(CCompiler& c) {
     if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CCommandNode* node = dynamic_cast<CCommandNode*>(c.m_pNode.Get());
-    if (!node) return c.SetError(eErrNeverHere);
+    if (!node) return c.SetError(eErrInternal);
     if (Check(c, BindCommandHandler(node, c.m_pBaseClass.Get()))) c.m_pfnState = xCommand5;
 }
 

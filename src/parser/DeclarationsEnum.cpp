@@ -54,7 +54,7 @@ void DescriptionTextStep(CCompiler& c, StateFn after) {
 
 // EnumDeclaration = "enum" Name "{" { EnumItem "," } "multi" ":" EnumItem "}"
 void Enum1(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eEnum)) return c.SetError(eErrNeverHere);
+    if (!c.m_Scanner.Is(CToken::eEnum)) return c.SetError(eErrInternal);
     c.m_pfnState = Enum2;
 }
 
@@ -62,7 +62,7 @@ void Enum1(CCompiler& c) {
 void Enum2(CCompiler& c) {
     if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedVariableName);
     CBlockNode* block = CurrentBlock(c);
-    if (!block) return c.SetError(eErrNeverHere);
+    if (!block) return c.SetError(eErrInternal);
     if (!Check(c, DeclareEnum(block, TokenText(c), c.m_pEnumType))) return;
     c.m_pfnState = Enum3;
 }

@@ -4,6 +4,7 @@
 // the next state; the class body runs its sections in a fixed cycle
 // (declarations, states, events, functions, commands) until "}".
 #pragma once
+#include "parser/Errors.h"
 #include <cstdint>
 
 #include "parser/BodyStates.h"
@@ -15,39 +16,6 @@
 // so that other grammar files may use the same short names.
 namespace decl {
 
-enum EDeclarationError : int32_t {
-    eErrExpectedCommandName = 10,
-    eErrExpectedClassName = 11,
-    eErrExpectedStateName = 12,
-    eErrExpectedEventName = 13,
-    eErrExpectedFunctionName = 14,  // prints "Internal compiler error"
-    eErrExpectedOpenBrace = 15,
-    eErrExpectedCloseBrace = 16,
-    eErrExpectedVariableName = 18,
-    eErrExpectedSemicolon = 20,
-    eErrExpectedOpenParen = 21,
-    eErrExpectedCloseParen = 22,
-    eErrStateDefined = 29,
-    eErrExpectedQuotedString = 40,
-    eErrExpectedButton = 41,
-    eErrExpectedConstantName = 44,
-    eErrExpectedAssign = 45,
-    eErrExpectedValue = 46,
-    eErrExpectedReturnType = 47,
-    eErrUnknownClass = 49,
-    eErrButtonDefined = 51,
-    eErrDescriptionDefined = 52,
-    eErrPriorityDefined = 53,
-    eErrHotkeyDefined = 54,
-    eErrHiddenDefined = 55,
-    eErrAdvancedDefined = 56,
-    eErrItemDefined = 57,
-    eErrExpectedDescription = 58,
-    eErrPriorityRange = 59,
-    eErrExpectedColon = 60,
-    eErrNeverHere = 61,
-    eErrExpectedCloseBracket = 62,
-};
 
 const char* TokenText(const CCompiler& c);
 int32_t TokenValue(const CCompiler& c);

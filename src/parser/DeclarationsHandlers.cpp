@@ -60,7 +60,7 @@ void Event3(CCompiler& c) { OpenParameters(c, Event4); }
 void Event4(CCompiler& c) {
     if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CEventNode* node = dynamic_cast<CEventNode*>(c.m_pNode.Get());
-    if (!node) return c.SetError(eErrNeverHere);
+    if (!node) return c.SetError(eErrInternal);
     if (!Check(c, BindEventHandler(node, c.m_pBaseClass.Get()))) return;
     c.PushState(Event5);
     c.m_pfnState = EventBlock1;
@@ -103,7 +103,7 @@ void xFunction3(CCompiler& c) { OpenParameters(c, xFunction4); }
 void xFunction4(CCompiler& c) {
     if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CFunctionNode* node = dynamic_cast<CFunctionNode*>(c.m_pNode.Get());
-    if (!node) return c.SetError(eErrNeverHere);
+    if (!node) return c.SetError(eErrInternal);
     if (Check(c, AddScriptFunction(node))) c.m_pfnState = xFunction5;
 }
 

@@ -35,7 +35,7 @@ void State3(CCompiler& c) {
         return;
     }
     CStateNode* node = dynamic_cast<CStateNode*>(c.m_pNode.Get());
-    if (!node) return c.SetError(eErrNeverHere);
+    if (!node) return c.SetError(eErrInternal);
     CStateEntry& entry = c.m_States[size_t(node->m_nStateIndex)];
     if (entry.m_bDefined) return c.SetError(eErrStateDefined);
     entry.m_bDefined = 1;

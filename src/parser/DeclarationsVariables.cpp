@@ -14,7 +14,7 @@ namespace {
 // Declares `name` in the current block; false after an error.
 bool DeclareInBlock(CCompiler& c, const CStr& name, CType* type) {
     CBlockNode* block = CurrentBlock(c);
-    if (!block) return Check(c, eErrNeverHere);
+    if (!block) return Check(c, eErrInternal);
     return Check(c, DeclareVariable(block, name, type));
 }
 
@@ -23,7 +23,7 @@ bool DeclareInBlock(CCompiler& c, const CStr& name, CType* type) {
 bool IsDeclaredInBlock(CCompiler& c) {
     CBlockNode* block = CurrentBlock(c);
     if (!block) {
-        c.SetError(eErrNeverHere);
+        c.SetError(eErrInternal);
         return true;
     }
     CVariableList* scope = block->PeekScope();

@@ -1,6 +1,7 @@
 // The parser engine: the return stack, error recording, the first state and
 // the check at the end of the source.
 #include "parser/Compiler.h"
+#include "parser/Errors.h"
 
 void End(CCompiler&) {}
 void Error(CCompiler&) {}
@@ -17,7 +18,7 @@ void CCompiler::PushState(StateFn state) { m_ReturnStates.Add(state); }
 void CCompiler::PopState() {
     size_t n = m_ReturnStates.GetSize();
     if (!n) {
-        SetError(61);
+        SetError(eErrInternal);
         return;
     }
     m_pfnState = m_ReturnStates[n - 1];
@@ -44,6 +45,6 @@ void CheckEndOfFile(CCompiler& c) {
     if (c.m_Scanner.Is(CToken::eEndOfFile))
         c.m_pfnState = End;
     else
-        c.SetError(24);
-    if (c.m_States.FirstUndefined() >= 0) c.SetError(31);
+        c.SetError(eErrExpectedEndOfFile);
+    if (c.m_States.FirstUndefined() >= 0) c.SetError(eErrUndefinedState);
 }

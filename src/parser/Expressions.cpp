@@ -120,7 +120,7 @@ void CloseParen(CCompiler& c) {
     CNode* parent = open->GetParent();
     if (parent && parent->GetKind() == CToken::eFunctionName) return CloseCall(c, open.Get());
     CNode* inner = open->GetChild(0);
-    if (!inner) return c.SetError(eUnexpectedParen);
+    if (!inner) return c.SetError(eErrUnexpectedCloseParen);
     c.m_pNode = inner;
     inner->SetPriority(100);
     open->ReplaceByFirstChild();
@@ -130,7 +130,7 @@ void CloseParen(CCompiler& c) {
 void NextArgument(CCompiler& c) {
     CRefPtr<CNode> open = c.m_pNode->FindAncestor(CToken::eParenthesesLeft, CToken::eHardStop);
     CNode* call = open ? open->GetParent() : nullptr;
-    if (!call || call->GetKind() != CToken::eFunctionName) return c.SetError(eCommaWithoutFunction);
+    if (!call || call->GetKind() != CToken::eFunctionName) return c.SetError(eErrCommaWithoutFunction);
     open->ReplaceByFirstChild();
     call->AddChild(open.Get(), -1);
     c.m_pNode = open;
@@ -164,7 +164,7 @@ void InsertOperator(CCompiler& c, int32_t kind) {
 
 void StateVariable(CCompiler& c) {
     CVariable* state = FindStateVariable(c.m_pNode.Get());
-    if (!state) return c.SetError(eInternal);
+    if (!state) return c.SetError(eErrInternal);
     AttachOperand(c, MakeRef<CVariableNode>(state).Get());
 }
 
@@ -201,16 +201,16 @@ bool CursorTooDeep(const CNode* n) {
 int32_t CheckNode(CNode* n) {
     switch (CToken::GetRole(n->GetKind())) {
     case CToken::eRoleBinary:
-        return n->GetChild(0) && n->GetChild(1) && !n->GetChild(2) ? 0 : eDualOperator;
+        return n->GetChild(0) && n->GetChild(1) && !n->GetChild(2) ? 0 : eErrDualOperator;
     case CToken::eRolePrefix:
     case CToken::eRoleSuffix:
-        return n->GetChild(0) && !n->GetChild(1) ? 0 : ePrefixOperator;
+        return n->GetChild(0) && !n->GetChild(1) ? 0 : eErrPrefixOperator;
     case CToken::eRoleOpen:
-        return eUnpairedParen;
+        return eErrUnpairedParen;
     case CToken::eRoleDot:
-        return eUnknownMember;
+        return eErrUnknownMember;
     case CToken::eRoleOpenBracket:
-        return eExpectedBracketRight;
+        return eErrExpectedCloseBracket;
     default:
         return 0;
     }
@@ -220,7 +220,7 @@ int32_t CheckNode(CNode* n) {
 
 // Expression1: hangs a new expression root below the cursor.
 void Expression1(CCompiler& c) {
-    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eNestingTooDeep);
+    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
     c.m_nPrevRole = kRoleStart;
     Enter(c, MakeRef<CNode>(CToken::eHardStop).Get());
     GiveBack(c);
@@ -231,7 +231,7 @@ namespace {
 
 // Expression2: one token of the expression, or its end.
 void Expression2(CCompiler& c) {
-    if (CursorTooDeep(c.m_pNode.Get())) return c.SetError(eNestingTooDeep);
+    if (CursorTooDeep(c.m_pNode.Get())) return c.SetError(eErrNestingTooDeep);
     const CToken& t = c.m_Scanner.GetToken();
     int32_t kind = t.m_nKind;
     int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
@@ -267,10 +267,10 @@ void Expression3(CCompiler& c) {
     CNode* n = c.m_pNode.Get();
     for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
         if (int32_t code = CheckNode(n)) return c.SetError(code);
-    if (!n) return c.SetError(eInternal);
+    if (!n) return c.SetError(eErrInternal);
     if (CNode* top = n->GetChild(0)) {
-        if (TooDeep(top)) return c.SetError(eNestingTooDeep);
-        if (!TypeOf(top)) return c.SetError(eInvalidType);
+        if (TooDeep(top)) return c.SetError(eErrNestingTooDeep);
+        if (!TypeOf(top)) return c.SetError(eErrInvalidType);
     }
     c.m_pNode = n->GetParent();
     GiveBack(c);

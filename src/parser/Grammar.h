@@ -2,37 +2,10 @@
 // giving it back, and moving the tree cursor.
 #pragma once
 #include "parser/Compiler.h"
+#include "parser/Errors.h"
 
 namespace grammar {
 
-// Error codes the grammar records (messages in the driver's catalogue).
-enum ECode : int32_t {
-    eDualOperator = 1,
-    ePrefixOperator = 2,
-    eUnpairedParen = 3,
-    eInvalidType = 4,
-    eNoSuitableFunction = 6,
-    eCommaWithoutFunction = 7,
-    eUnknownName = 8,
-    eUnknownMember = 9,
-    eExpectedBraceLeft = 15,
-    eExpectedBraceRight = 16,
-    eDoWithoutWhile = 19,
-    eExpectedSemicolon = 20,
-    eExpectedParenLeft = 21,
-    eExpectedParenRight = 22,
-    eExpectedObject = 23,
-    eIllegalBreak = 25,
-    eIllegalContinue = 26,
-    eUnexpectedBrace = 27,
-    eUnknownState = 28,
-    eExpectedDelay = 33,
-    eUnexpectedParen = 42,
-    eNotDotCallable = 43,
-    eInternal = 61,
-    eExpectedBracketRight = 62,
-    eNestingTooDeep = 63,
-};
 
 // Return states deeper than this are refused, so that nothing after the
 // parser recurses deeper than a fixed bound.

@@ -6,28 +6,10 @@
 #pragma once
 #include <cstdint>
 
+#include "parser/Errors.h"
 #include "parser/Node.h"
 #include "semantic/States.h"
 
-// Parser error codes that these operations record (messages live with the
-// diagnostics).
-enum EParseError : int32_t {
-    eErrInvalidType = 4,
-    eErrNoSuitableFunction = 6,
-    eErrUnknownName = 8,
-    eErrUnknownMember = 9,
-    eErrVariableDefined = 17,
-    eErrObjectBeforeDot = 23,
-    eErrFunctionDefined = 30,
-    eErrUnknownEvent = 34,
-    eErrUnknownCommand = 35,
-    eErrEventDefined = 36,
-    eErrCommandDefined = 37,
-    eErrEnumNotMember = 39,
-    eErrNotDotCallable = 43,
-    eErrConstantDefined = 48,
-    eErrInternal = 61,
-};
 
 // A resolved name: the node made for it (not yet attached) or an error.
 struct CResolved {

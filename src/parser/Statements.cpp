@@ -59,14 +59,14 @@ constexpr Dispatch kStatements[] = {
 //           | assert | verify | Block | Expression ";"
 void Instruction1(CCompiler& c) {
     GiveBack(c);
-    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eNestingTooDeep);
+    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
     for (const Dispatch& d : kStatements)
         if (Is(c, d.kind)) return Go(c, d.state);
-    if (Is(c, CToken::eEndOfFile)) return c.SetError(eExpectedBraceRight);
+    if (Is(c, CToken::eEndOfFile)) return c.SetError(eErrExpectedCloseBrace);
     if (Is(c, CToken::eBracesLeft)) return Go(c, Block1);
     if (Is(c, CToken::eBracesRight)) {
         c.PopState();
-        if (c.m_pNode->GetKind() != CToken::eBlockInstruction) c.SetError(eUnexpectedBrace);
+        if (c.m_pNode->GetKind() != CToken::eBlockInstruction) c.SetError(eErrUnexpectedCloseBrace);
         return;
     }
     Call(c, Expression1, xSimpleInstruction1);
@@ -76,7 +76,7 @@ namespace {
 
 // ExpressionStatement = Expression ";"
 void xSimpleInstruction1(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     c.PopState();
 }
 
@@ -95,21 +95,21 @@ void Block2(CCompiler& c);
 
 // EventBody = "{" { Declaration } { Statement } "}"
 void EventBlock1(CCompiler& c) {
-    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eExpectedBraceLeft);
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     EnterBlock(c);
     Call(c, Declaration1, EventBlock2);
 }
 
 // FunctionBody: the same as an event body.
 void FunctionBlock1(CCompiler& c) {
-    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eExpectedBraceLeft);
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     EnterBlock(c);
     Call(c, Declaration1, FunctionBlock2);
 }
 
 // CommandBody = "{" { Declaration } Statement { Statement { Declaration } Statement } "}"
 void CommandBlock1(CCompiler& c) {
-    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eExpectedBraceLeft);
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     EnterBlock(c);
     Go(c, CommandBlock2);
 }
@@ -156,7 +156,7 @@ void CommandBlock4(CCompiler& c) {
 
 // Block = "{" { Statement } "}"
 void Block1(CCompiler& c) {
-    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eExpectedBraceLeft);
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     EnterBlock(c);
     Call(c, Instruction1, Block2);
 }
@@ -176,19 +176,19 @@ void If5(CCompiler& c);
 
 // IfStatement = "if" "(" Expression ")" Statement [ "else" Statement ]
 void If1(CCompiler& c) {
-    if (!Is(c, CToken::eIf)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eIf)) return c.SetError(eErrInternal);
     Go(c, If2);
 }
 
 void If2(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eExpectedParenLeft);
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eIf);
     Call(c, Expression1, If3);
 }
 
 void If3(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
-    if (EmptyCondition(c)) return c.SetError(eInvalidType);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
     Call(c, Instruction1, If4);
 }
 
@@ -210,19 +210,19 @@ void While4(CCompiler& c);
 
 // WhileStatement = "while" "(" Expression ")" Statement
 void While1(CCompiler& c) {
-    if (!Is(c, CToken::eWhile)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eWhile)) return c.SetError(eErrInternal);
     Go(c, While2);
 }
 
 void While2(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eExpectedParenLeft);
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eWhile);
     Call(c, Expression1, While3);
 }
 
 void While3(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
-    if (EmptyCondition(c)) return c.SetError(eInvalidType);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
     Call(c, Instruction1, While4);
 }
 
@@ -253,12 +253,12 @@ void ForPart(CCompiler& c, int32_t end, StateFn next) {
 
 // ForStatement = "for" "(" [ Expression ] ";" [ Expression ] ";" [ Expression ] ")" Statement
 void For1(CCompiler& c) {
-    if (!Is(c, CToken::eFor)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eFor)) return c.SetError(eErrInternal);
     Go(c, For2);
 }
 
 void For2(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eExpectedParenLeft);
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eFor);
     Go(c, For3);
 }
@@ -266,21 +266,21 @@ void For2(CCompiler& c) {
 void For3(CCompiler& c) { ForPart(c, CToken::eSemicolon, For4); }
 
 void For4(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     Go(c, For5);
 }
 
 void For5(CCompiler& c) { ForPart(c, CToken::eSemicolon, For6); }
 
 void For6(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     Go(c, For7);
 }
 
 void For7(CCompiler& c) { ForPart(c, CToken::eParenthesesRight, For8); }
 
 void For8(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     Call(c, Instruction1, For9);
 }
 
@@ -296,29 +296,29 @@ void DoEnd(CCompiler& c);
 
 // DoStatement = "do" Statement "while" "(" Expression ")" ";"
 void Do1(CCompiler& c) {
-    if (!Is(c, CToken::eDo)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eDo)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eDo);
     Call(c, Instruction1, Do2);
 }
 
 void Do2(CCompiler& c) {
-    if (!Is(c, CToken::eWhile)) return c.SetError(eDoWithoutWhile);
+    if (!Is(c, CToken::eWhile)) return c.SetError(eErrDoWithoutWhile);
     Go(c, Do3);
 }
 
 void Do3(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eExpectedParenLeft);
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     Call(c, Expression1, Do4);
 }
 
 void Do4(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eExpectedParenRight);
-    if (EmptyCondition(c)) return c.SetError(eInvalidType);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
     Go(c, DoEnd);
 }
 
 void DoEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     LeaveAndReturn(c);
 }
 
@@ -331,7 +331,7 @@ void ReturnEnd(CCompiler& c);
 
 // ReturnStatement = "return" ";" | "return" Expression ";" | "return" Name [ "," Number ] ";"
 void Return1(CCompiler& c) {
-    if (!Is(c, CToken::eReturn)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eReturn)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eReturn);
     Go(c, Return2);
 }
@@ -344,28 +344,28 @@ void Return2(CCompiler& c) {
         return Call(c, Expression1, ReturnEnd);
     }
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
-    if (!Is(c, CToken::eText)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(c.m_Scanner.GetToken().m_szText);
-    if (index < 0) return c.SetError(eUnknownState);
+    if (index < 0) return c.SetError(eErrUnknownState);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
-    if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eExpectedSemicolon);
+    if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
 }
 
 void Return3(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
-    if (!Is(c, CToken::eComma)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eComma)) return c.SetError(eErrExpectedSemicolon);
     Go(c, Return4);
 }
 
 void Return4(CCompiler& c) {
-    if (!Is(c, CToken::eNumber)) return c.SetError(eExpectedDelay);
+    if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedDelay);
     Attach(c, NewConst(c.m_Scanner.GetToken().m_nValue).Get());
     Go(c, ReturnEnd);
 }
 
 void ReturnEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     LeaveAndReturn(c);
 }
 
@@ -374,7 +374,7 @@ void StateInstr3(CCompiler& c);
 
 // StateChange = "state" [ Name ] ";"
 void StateInstr1(CCompiler& c) {
-    if (!Is(c, CToken::eState)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eState)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eStateInstr);
     Go(c, StateInstr2);
 }
@@ -382,16 +382,16 @@ void StateInstr1(CCompiler& c) {
 // Only a state whose body stands earlier may be the target.
 void StateInstr2(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
-    if (!Is(c, CToken::eText)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(c.m_Scanner.GetToken().m_szText);
-    if (index < 0) return c.SetError(eUnknownState);
+    if (index < 0) return c.SetError(eErrUnknownState);
     Attach(c, NewConst(index).Get());
     Go(c, StateInstr3);
-    if (!c.m_States[size_t(index)].m_bDefined) c.SetError(eUnknownState);
+    if (!c.m_States[size_t(index)].m_bDefined) c.SetError(eErrUnknownState);
 }
 
 void StateInstr3(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     LeaveAndReturn(c);
 }
 
@@ -407,41 +407,41 @@ bool InLoop(CCompiler& c) {
 
 // "break" ";"
 void Break1(CCompiler& c) {
-    if (!Is(c, CToken::eBreak)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eBreak)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eBreak);
     Go(c, Break2);
-    if (!InLoop(c)) c.SetError(eIllegalBreak);
+    if (!InLoop(c)) c.SetError(eErrIllegalBreak);
 }
 
 // "continue" ";"
 void Continue1(CCompiler& c) {
-    if (!Is(c, CToken::eContinue)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eContinue)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eContinue);
     Go(c, Break2);
-    if (!InLoop(c)) c.SetError(eIllegalContinue);
+    if (!InLoop(c)) c.SetError(eErrIllegalContinue);
 }
 
 void Break2(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     LeaveAndReturn(c);
 }
 
 // "assert" Expression ";"
 void Assert1(CCompiler& c) {
-    if (!Is(c, CToken::eAssert)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eAssert)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eAssert);
     Call(c, Expression1, AssertEnd);
 }
 
 // "verify" Expression ";"
 void Verify1(CCompiler& c) {
-    if (!Is(c, CToken::eVerify)) return c.SetError(eInternal);
+    if (!Is(c, CToken::eVerify)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eVerify);
     Call(c, Expression1, AssertEnd);
 }
 
 void AssertEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eExpectedSemicolon);
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     LeaveAndReturn(c);
 }
 
