@@ -4,6 +4,7 @@
 // contracts end to end under Wine (tools/windows).
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -184,7 +185,7 @@ TEST(Platform, JobsReportInOrderWithTheirOutput) {
     platform::RunJobs(
         5, 3,
         [](size_t i) {
-            if (i == 3) std::abort();
+            if (i == 3) std::raise(SIGKILL);  // no core file
             std::printf("job %zu\n", i);
             return int(i);
         },
