@@ -35,11 +35,13 @@ int ColumnOf(const CToken& t) { return t.m_nColumn > 1 ? t.m_nColumn - 1 : t.m_n
 
 class CCompileRun {
 public:
-    explicit CCompileRun(const CompileRequest& request) : m_Request(request) {
+    CCompileRun(const CompileRequest& request, CCompiler& compiler) : m_Request(request), m_Compiler(compiler) {
         m_Compiler.m_bWarnings = request.warnings ? 1 : 0;
     }
 
     bool Run();
+    // Open, parse and check the source; false after a diagnostic.
+    bool Front();
 
 private:
     bool Parse();
@@ -55,7 +57,7 @@ private:
     void Report(CDiagnostic d, int column = 0, int includedAt = 0);
 
     const CompileRequest& m_Request;
-    CCompiler m_Compiler;
+    CCompiler& m_Compiler;
     // m_IncludeLines[d]: the line in frame d-1 whose include opened frame d.
     std::vector<int> m_IncludeLines{0};
     std::vector<std::string> m_Dependencies;
@@ -170,7 +172,7 @@ bool CCompileRun::Accepted() {
     return false;
 }
 
-bool CCompileRun::Run() {
+bool CCompileRun::Front() {
     const std::string& source = m_Request.source;
     std::string path = JoinWithCurrentDirectory(source);
     if (path.empty()) {
@@ -182,7 +184,11 @@ bool CCompileRun::Run() {
         return false;
     }
     m_Dependencies.push_back(path);
-    if (!Parse() || !Accepted()) return false;
+    return Parse() && Accepted();
+}
+
+bool CCompileRun::Run() {
+    if (!Front()) return false;
     if (m_Request.printTree) std::fputs(DumpTree(m_Compiler.m_pRoot.Get()).c_str(), stdout);
     if (!GenerateAndWrite(m_Compiler, m_Request)) return false;
     if (m_Request.depfile.empty() || m_Request.checkOnly) return true;
@@ -194,6 +200,12 @@ bool CCompileRun::Run() {
 }  // namespace
 
 bool CompileScript(const CompileRequest& request) {
-    CCompileRun run(request);
+    CCompiler compiler;
+    CCompileRun run(request, compiler);
     return run.Run();
+}
+
+bool CompileToUnit(const CompileRequest& request, CCompiler& compiler, CCodeGen& gen) {
+    CCompileRun run(request, compiler);
+    return run.Front() && GenerateCode(compiler, gen, request);
 }

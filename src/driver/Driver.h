@@ -26,3 +26,9 @@ bool CompileScript(const CompileRequest& request);
 class CCompiler;
 // Generates the code of an accepted script and writes the object file.
 bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request);
+
+class CCodeGen;
+// Both translation passes of an accepted script into gen, jumps resolved.
+bool GenerateCode(CCompiler& compiler, CCodeGen& gen, const CompileRequest& request);
+// The compile flow up to the resolved unit in memory: no file is written.
+bool CompileToUnit(const CompileRequest& request, CCompiler& compiler, CCodeGen& gen);

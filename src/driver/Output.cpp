@@ -20,8 +20,7 @@ void PrintSummary(const CompileRequest& request) {
 
 }  // namespace
 
-bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
-    CCodeGen gen;
+bool GenerateCode(CCompiler& compiler, CCodeGen& gen, const CompileRequest& request) {
     CNode* root = compiler.m_pRoot.Get();
     PrepareTree(root);
     gen.SetPass(0);
@@ -35,6 +34,12 @@ bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
                request.format);
         return false;
     }
+    return true;
+}
+
+bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
+    CCodeGen gen;
+    if (!GenerateCode(compiler, gen, request)) return false;
     if (request.checkOnly) {
         PrintSummary(request);
         return true;
