@@ -33,7 +33,8 @@ $(WIN_BUILD_DIR)/orvelc-wine-cli: tools/windows/WineCli.cpp tests/cli/CliSupport
 	@mkdir -p $(WIN_BUILD_DIR)
 	g++ -std=c++20 -O1 -Wall -Wextra -Itests/cli -o $@ tools/windows/WineCli.cpp tests/cli/CliSupport.cpp
 
-WIN_WINE := WINEPREFIX=$(abspath $(WIN_BUILD_DIR))/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+# Expanded when used: wine64 may only have been installed by windows-deps.
+WIN_WINE = WINEPREFIX=$(abspath $(WIN_BUILD_DIR))/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   $(firstword $(wildcard /usr/lib/wine/wine64 /usr/bin/wine64) wine)
 
 # The platform layer in a scratch folder, then faults: the prepared line
