@@ -20,34 +20,32 @@ struct SExpectedClass {
     int m_nCommands;
     int m_nFirstCommand;
     int m_nConstants;
-    int m_nGlobal;  // functions with the global mark
-    int m_nDot;     // functions with the dot mark
 };
 
 // In class-tree order, i.e. indexed by EBuiltinClass.
 inline constexpr SExpectedClass kExpectedClasses[] = {
-    {"", "", -1, 14, 0, 0, -1, 2, 0, 0, 13, 0},
-    {"$CommandObject", "", -1, 4, 14, 0, -1, 133, 2, 40, 0, 0},
-    {"unit", "$CommandObject", 1, 148, 18, 10, 0, 0, -1, 39, 1, 48},
-    {"civil", "unit", 9, 3, 166, 0, -1, 0, -1, 0, 0, 0},
-    {"civilaircraft", "civil", 8, 3, 169, 0, -1, 0, -1, 0, 0, 0},
-    {"tank", "unit", 2, 24, 172, 0, -1, 0, -1, 0, 0, 5},
-    {"aircraft", "tank", 7, 3, 196, 0, -1, 0, -1, 0, 0, 0},
-    {"sapper", "tank", 3, 24, 199, 0, -1, 0, -1, 0, 0, 0},
-    {"repairer", "tank", 4, 29, 223, 0, -1, 0, -1, 0, 0, 0},
-    {"supplier", "tank", 5, 26, 252, 0, -1, 0, -1, 0, 0, 0},
-    {"builder", "tank", 6, 24, 278, 0, -1, 0, -1, 7, 0, 0},
-    {"transporter", "tank", 10, 21, 302, 0, -1, 0, -1, 0, 0, 0},
-    {"movingbuilding", "tank", 11, 5, 323, 0, -1, 0, -1, 0, 0, 0},
-    {"saboteur", "tank", 12, 3, 328, 0, -1, 0, -1, 0, 0, 0},
-    {"platoon", "$CommandObject", 13, 79, 331, 0, -1, 0, -1, 36, 0, 3},
-    {"$Object", "", -1, 28, 410, 0, -1, 0, -1, 9, 28, 1},
-    {"player", "", 15, 816, 438, 0, -1, 1, 2, 205, 0, 813},
-    {"mission", "$Object", 16, 958, 1254, 25, 0, 8, 2, 411, 5, 0},
-    {"campaign", "$Object", 14, 40, 2212, 20, 0, 3, 2, 36, 39, 0},
-    {"unitex", "unit", 0, 148, 2252, 0, -1, 0, -1, 0, 0, 145},
-    {"punit", "unit", 17, 115, 2400, 0, -1, 0, -1, 0, 0, 112},
-    {"tutorial", "campaign", 18, 0, -1, 0, -1, 0, -1, 0, 0, 0},
+    {"", "", -1, 14, 0, 0, -1, 2, 0, 0},
+    {"$CommandObject", "", -1, 4, 14, 0, -1, 133, 2, 40},
+    {"unit", "$CommandObject", 1, 148, 18, 10, 0, 0, -1, 39},
+    {"civil", "unit", 9, 3, 166, 0, -1, 0, -1, 0},
+    {"civilaircraft", "civil", 8, 3, 169, 0, -1, 0, -1, 0},
+    {"tank", "unit", 2, 24, 172, 0, -1, 0, -1, 0},
+    {"aircraft", "tank", 7, 3, 196, 0, -1, 0, -1, 0},
+    {"sapper", "tank", 3, 24, 199, 0, -1, 0, -1, 0},
+    {"repairer", "tank", 4, 29, 223, 0, -1, 0, -1, 0},
+    {"supplier", "tank", 5, 26, 252, 0, -1, 0, -1, 0},
+    {"builder", "tank", 6, 24, 278, 0, -1, 0, -1, 7},
+    {"transporter", "tank", 10, 21, 302, 0, -1, 0, -1, 0},
+    {"movingbuilding", "tank", 11, 5, 323, 0, -1, 0, -1, 0},
+    {"saboteur", "tank", 12, 3, 328, 0, -1, 0, -1, 0},
+    {"platoon", "$CommandObject", 13, 79, 331, 0, -1, 0, -1, 36},
+    {"$Object", "", -1, 28, 410, 0, -1, 0, -1, 9},
+    {"player", "", 15, 816, 438, 0, -1, 1, 2, 205},
+    {"mission", "$Object", 16, 958, 1254, 25, 0, 8, 2, 411},
+    {"campaign", "$Object", 14, 40, 2212, 20, 0, 3, 2, 36},
+    {"unitex", "unit", 0, 148, 2252, 0, -1, 0, -1, 0},
+    {"punit", "unit", 17, 115, 2400, 0, -1, 0, -1, 0},
+    {"tutorial", "campaign", 18, 0, -1, 0, -1, 0, -1, 0},
 };
 
 // FNV-1a (64-bit) over the members in order, each written as
