@@ -53,29 +53,8 @@ protected:
 };
 
 TEST_F(DeclarationsTest, TreeHoldsClassBlockAndMembersInSourceOrder) {
-    Accept(R"(tank "Patrol"
-{
-    int nStep;
-    state Waiting;
-    state Moving
-    {
-    }
-    event OnHit()
-    {
-        return 0;
-    }
-    function int Step()
-    {
-        return nStep;
-    }
-    state Waiting
-    {
-    }
-    command Stop()
-    {
-    }
-}
-)");
+    Accept(R"(tank "Patrol" { int nStep; state Waiting; state Moving { } event OnHit() { return 0; }
+    function int Step() { return nStep; } state Waiting { } command Stop() { } })");
     EXPECT_EQ(c.m_pNode.Get(), c.m_pRoot.Get());
     EXPECT_EQ(c.m_strClassName, "Patrol");
     ASSERT_EQ(c.m_pRoot->GetChildCount(), 1u);
@@ -118,22 +97,8 @@ TEST_F(DeclarationsTest, TreeHoldsClassBlockAndMembersInSourceOrder) {
 }
 
 TEST_F(DeclarationsTest, ClassBlockStartsWithStateAndLoopThenMembersWithTheirTypes) {
-    Accept(R"(unit "Roster"
-{
-    int a[], b;
-    platoon p1, p2;
-    enum eMode
-    {
-        multi:
-        "Any"
-    }
-    state Idle
-    {
-        int nLocal, anLocal[];
-        unit uLocal;
-    }
-}
-)");
+    Accept(R"(unit "Roster" { int a[], b; platoon p1, p2; enum eMode { multi: "Any" } state Idle { int
+    nLocal, anLocal[]; unit uLocal; } })");
     CVariableList* scope = ClassBlock()->PeekScope();
     ASSERT_NE(scope, nullptr);
     std::vector<std::string> names;
@@ -164,24 +129,9 @@ TEST_F(DeclarationsTest, ClassBlockStartsWithStateAndLoopThenMembersWithTheirTyp
 }
 
 TEST_F(DeclarationsTest, EnumItemsKeepValuesCaptionsDescriptionsAndEndWithTheMultiItem) {
-    Accept(R"(platoon "Convoy"
-{
-    enum eFormation
-    {
-        "Column",
-        "Line" item 2,
-        "Wedge" description "Arrow head",
-        "Box" item 4 description "Closed square",
-        multi:
-        "Mixed" item 9 description "Each its own"
-    }
-    enum eOther
-    {
-        multi:
-        "All"
-    }
-}
-)");
+    Accept(R"(platoon "Convoy" { enum eFormation { "Column", "Line" item 2, "Wedge" description
+    "Arrow head", "Box" item 4 description "Closed square", multi: "Mixed" item 9 description
+    "Each its own" } enum eOther { multi: "All" } })");
     const CDynArray<CEnumItem>& items = ClassVariable("eFormation")->GetType()->m_EnumItems;
     ASSERT_EQ(items.GetSize(), 5u);
     const struct {
@@ -202,25 +152,9 @@ TEST_F(DeclarationsTest, EnumItemsKeepValuesCaptionsDescriptionsAndEndWithTheMul
 }
 
 TEST_F(DeclarationsTest, CommandAttributesAreRecordedInAnyOrderAndDefaultsStay) {
-    Accept(R"(unit "Commander"
-{
-    enum eLights
-    {
-        "Off",
-        multi:
-        "Some"
-    }
-    command Stop() advanced item 3 hidden hotkey priority 255 description "Halt" button "Stop"
-    {
-    }
-    command SetLights(int nMode) button eLights priority 0
-    {
-    }
-    command Land()
-    {
-    }
-}
-)");
+    Accept(R"(unit "Commander" { enum eLights { "Off", multi: "Some" } command Stop() advanced item 3
+    hidden hotkey priority 255 description "Halt" button "Stop" { } command SetLights(int nMode)
+    button eLights priority 0 { } command Land() { } })");
     CCommandNode* stop = dynamic_cast<CCommandNode*>(Member(0));
     ASSERT_NE(stop, nullptr);
     EXPECT_EQ(stop->m_strButton, "Stop");
@@ -249,22 +183,9 @@ TEST_F(DeclarationsTest, CommandAttributesAreRecordedInAnyOrderAndDefaultsStay) 
 }
 
 TEST_F(DeclarationsTest, ParametersTakeTheirTypesAndATrailingComma) {
-    Accept(R"(mission "Canyon"
-{
-    function int Take(int nCount, string strName, player pOwner,)
-    {
-        return nCount;
-    }
-    function int Take(int nCount)
-    {
-        return nCount;
-    }
-    event Artefact(int nNumber, player pFinder,)
-    {
-        return 1;
-    }
-}
-)");
+    Accept(R"(mission "Canyon" { function int Take(int nCount, string strName, player pOwner,) { return
+    nCount; } function int Take(int nCount) { return nCount; } event Artefact(int nNumber,
+    player pFinder,) { return 1; } })");
     CFunctionNode* take = dynamic_cast<CFunctionNode*>(Member(0));
     ASSERT_NE(take, nullptr);
     CVariableList* params = take->m_pParams.Get();
@@ -291,15 +212,7 @@ TEST_F(DeclarationsTest, ScriptConstantsGoToTheBaseClassAndHideInheritedOnes) {
     int32_t inherited = 0;
     ASSERT_TRUE(saboteur->FindConstant("findEnemyUnit", inherited));
     size_t before = saboteur->m_Constants.GetSize();
-    Accept(R"(saboteur "Spy"
-{
-    consts
-    {
-        findEnemyUnit = 77;
-        SPY_DECLARATIONS_RANGE = 4294967295;
-    }
-}
-)");
+    Accept(R"(saboteur "Spy" { consts { findEnemyUnit = 77; SPY_DECLARATIONS_RANGE = 4294967295; } })");
     int32_t value = 0;
     ASSERT_TRUE(saboteur->FindConstant("findEnemyUnit", value));
     EXPECT_EQ(value, 77);

@@ -266,45 +266,41 @@ TEST(ResolveTest, CallArgumentsMustHaveTypesAndDottedCallsStayOnTheirObject) {
     EXPECT_EQ(ResolveCall(loose.Get(), m.m_pUnit.Get()), eErrInternal);
 }
 
+// A handler node of type T in the class block, with parameters of the given types.
+template <class T>
+CRefPtr<T> Handler(CModel& m, const char* name, std::initializer_list<CType*> params) {
+    CRefPtr<T> node = MakeRef<T>(name);
+    m.m_pClassBlock->AddChild(node.Get());
+    int n = 0;
+    for (CType* p : params) node->GetParams()->Add("p" + std::to_string(n++), p, CVariable::eParam);
+    return node;
+}
+
 TEST(ResolveTest, HandlersBindToFlattenedIndexesOnce) {
     CModel m;
-    CRefPtr<CEventNode> hit = MakeRef<CEventNode>("OnHit");
-    m.m_pClassBlock->AddChild(hit.Get());
+    CType* unit = m.m_pUnit.Get();
     ASSERT_EQ(m.m_pClass->m_EventHandlers.GetSize(), 2u);
     ASSERT_EQ(m.m_pClass->m_CommandHandlers.GetSize(), 3u);
-    EXPECT_EQ(BindEventHandler(hit.Get(), m.m_pUnit.Get()), 0);
+    CRefPtr<CEventNode> hit = Handler<CEventNode>(m, "OnHit", {});
+    EXPECT_EQ(BindEventHandler(hit.Get(), unit), 0);
     EXPECT_EQ(hit->m_nEventIndex, 0);
     EXPECT_EQ(m.m_pClass->m_EventHandlers[0].Get(), hit.Get());
-
-    CRefPtr<CEventNode> again = MakeRef<CEventNode>("OnHit");
-    m.m_pClassBlock->AddChild(again.Get());
-    EXPECT_EQ(BindEventHandler(again.Get(), m.m_pUnit.Get()), eErrEventDefined);
+    CRefPtr<CEventNode> again = Handler<CEventNode>(m, "OnHit", {});
+    EXPECT_EQ(BindEventHandler(again.Get(), unit), eErrEventDefined);
     EXPECT_EQ(again->m_nEventIndex, -1);
-    CRefPtr<CEventNode> withParam = MakeRef<CEventNode>("OnHit");
-    m.m_pClassBlock->AddChild(withParam.Get());
-    withParam->GetParams()->Add("n", m.m_pInt.Get(), CVariable::eParam);
-    EXPECT_EQ(BindEventHandler(withParam.Get(), m.m_pUnit.Get()), eErrUnknownEvent);
-    CRefPtr<CEventNode> see = MakeRef<CEventNode>("OnSee");
-    m.m_pClassBlock->AddChild(see.Get());
-    see->GetParams()->Add("who", m.m_pUnit.Get(), CVariable::eParam);
-    EXPECT_EQ(BindEventHandler(see.Get(), m.m_pUnit.Get()), 0);
+    EXPECT_EQ(BindEventHandler(Handler<CEventNode>(m, "OnHit", {m.m_pInt.Get()}).Get(), unit), eErrUnknownEvent);
+    CRefPtr<CEventNode> see = Handler<CEventNode>(m, "OnSee", {unit});
+    EXPECT_EQ(BindEventHandler(see.Get(), unit), 0);
     EXPECT_EQ(see->m_nEventIndex, 1);
 
-    CRefPtr<CCommandNode> attack = MakeRef<CCommandNode>("Attack");
-    m.m_pClassBlock->AddChild(attack.Get());
-    attack->GetParams()->Add("target", m.m_pUnit.Get(), CVariable::eParam);
-    EXPECT_EQ(BindCommandHandler(attack.Get(), m.m_pUnit.Get()), 0);
+    CRefPtr<CCommandNode> attack = Handler<CCommandNode>(m, "Attack", {unit});
+    EXPECT_EQ(BindCommandHandler(attack.Get(), unit), 0);
     EXPECT_EQ(attack->m_nCommandIndex, 2);
     EXPECT_EQ(m.m_pClass->m_CommandHandlers[2].Get(), attack.Get());
-    CRefPtr<CCommandNode> twice = MakeRef<CCommandNode>("Attack");
-    m.m_pClassBlock->AddChild(twice.Get());
-    twice->GetParams()->Add("target", m.m_pUnit.Get(), CVariable::eParam);
-    EXPECT_EQ(BindCommandHandler(twice.Get(), m.m_pUnit.Get()), eErrCommandDefined);
-    CRefPtr<CCommandNode> unknown = MakeRef<CCommandNode>("Attack");
-    m.m_pClassBlock->AddChild(unknown.Get());
-    EXPECT_EQ(BindCommandHandler(unknown.Get(), m.m_pUnit.Get()), eErrUnknownCommand);
+    EXPECT_EQ(BindCommandHandler(Handler<CCommandNode>(m, "Attack", {unit}).Get(), unit), eErrCommandDefined);
+    EXPECT_EQ(BindCommandHandler(Handler<CCommandNode>(m, "Attack", {}).Get(), unit), eErrUnknownCommand);
     CRefPtr<CCommandNode> destructor = MakeRef<CCommandNode>("$Destructor");
-    EXPECT_EQ(BindCommandHandler(destructor.Get(), m.m_pUnit.Get()), eErrInternal);  // no class node
+    EXPECT_EQ(BindCommandHandler(destructor.Get(), unit), eErrInternal);  // no class node
 }
 
 TEST(ResolveTest, DeclarationsRefuseDuplicatesInTheirOwnScope) {
