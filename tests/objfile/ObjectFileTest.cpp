@@ -185,30 +185,18 @@ TEST_F(ObjectFile, BodyLayoutInOrder) {
     EXPECT_EQ(body, want);
 }
 
+// The body layout test pins every byte Save writes, so writing the loaded
+// image again and comparing the files shows that Load gave back every table
+// and replaced what the image held before.
 TEST_F(ObjectFile, RoundTripGivesBackEveryTable) {
     CRefPtr<CCodeGen> g = SampleImage();
     ASSERT_TRUE(g->Save(Path("r.obj"), "Guard", 9, kGuid));
     CCodeGen back;
-    back.SetState(9, 9);  // whatever was there before is replaced
+    back.SetState(9, 9);
+    back.AppendDword(1);
     ASSERT_TRUE(LoadFile(Path("r.obj"), back));
-    EXPECT_EQ(back.m_nDataSize, 12u);
-    EXPECT_EQ(Bytes(back.m_Data.begin(), back.m_Data.end()), Bytes(g->m_Data.begin(), g->m_Data.end()));
-    EXPECT_EQ(Bytes(back.m_Code.begin(), back.m_Code.end()), Bytes(g->m_Code.begin(), g->m_Code.end()));
-    EXPECT_EQ(std::vector<uint32_t>(back.m_Relocations.begin(), back.m_Relocations.end()),
-              std::vector<uint32_t>({7}));
-    EXPECT_EQ(std::vector<uint32_t>(back.m_States.begin(), back.m_States.end()),
-              std::vector<uint32_t>({0, 0, 11}));
-    EXPECT_EQ(std::vector<uint32_t>(back.m_Events.begin(), back.m_Events.end()),
-              std::vector<uint32_t>({0, 1}));
-    ASSERT_EQ(back.m_ExternalCalls.GetSize(), 1u);
-    EXPECT_EQ(back.m_ExternalCalls[0].m_nPosition, 2u);
-    EXPECT_EQ(back.m_ExternalCalls[0].m_nBuiltin, 5u);
-    ASSERT_EQ(back.m_Commands.GetSize(), 2u);
-    EXPECT_EQ(back.m_Commands[1].m_nPosition, 6u);
-    EXPECT_EQ(back.m_Commands[1].m_nDescriptor, 8u);
+    EXPECT_EQ(back.m_States.GetSize(), 3u);
     EXPECT_EQ(back.m_Commands[1].m_nReserved[2], 0xABCDu);
-
-    // Saving what was loaded writes the same file.
     ASSERT_TRUE(back.Save(Path("r2.obj"), "Guard", 9, kGuid));
     EXPECT_EQ(ReadFile(Path("r2.obj")), ReadFile(Path("r.obj")));
 }
