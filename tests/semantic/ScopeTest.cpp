@@ -22,8 +22,6 @@ TEST(ScopeTest, AddRefusesADuplicateAndKeepsDeclarationOrder) {
     EXPECT_EQ(list->Find("A"), b);
     EXPECT_EQ(list->Find("a")->GetType(), i.Get());
     EXPECT_EQ(b->m_nKind, uint32_t(CVariable::eParam));
-    EXPECT_EQ(b->m_nSlot, 0);
-    EXPECT_EQ(b->m_bInUse, 0u);
     EXPECT_EQ(list->Find("c"), nullptr);
     EXPECT_EQ(list->GetTotalSize(), 8u);
 }

@@ -19,43 +19,36 @@ CRefPtr<CType> Null() {
     return t;
 }
 
-TEST(TypeTest, NullIsCompatibleWithEverythingInEitherOrder) {
-    CRefPtr<CType> root = Basic(CType::eClass);
-    CRefPtr<CType> unit = Class("unit", root.Get());
-    CRefPtr<CType> null = Null();
-    for (CType* other : {unit.Get(), Basic(CType::eInt).Get(), Basic(CType::eString).Get(),
-                         Basic(CType::eCondition).Get()}) {
-        EXPECT_EQ(CType::IsSame(null.Get(), other), 1);
-        EXPECT_EQ(CType::IsSame(other, null.Get()), 1);
-    }
-    EXPECT_EQ(CType::IsNull(null.Get()), 1);
-    EXPECT_EQ(CType::IsNull(Basic(CType::eInt).Get()), 0);
-    CRefPtr<CType> flaggedString = Basic(CType::eString);
-    flaggedString->m_nFlags |= CType::eNullFlag;
-    EXPECT_EQ(CType::IsNull(flaggedString.Get()), 0);
-}
-
-TEST(TypeTest, BasicKindsCompareByKindOnly) {
-    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eInt).Get()), 1);
-    EXPECT_EQ(CType::IsSame(Basic(CType::eString).Get(), Basic(CType::eString).Get()), 1);
-    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eCondition).Get()), 0);
-    EXPECT_EQ(CType::IsSame(Basic(CType::eCondition).Get(), Basic(CType::eInt).Get()), 0);
-    EXPECT_EQ(CType::IsSame(Basic(CType::eInt).Get(), Basic(CType::eString).Get()), 0);
-    // An enum variable's own int type is still an int.
-    CRefPtr<CType> e = Basic(CType::eInt);
-    e->AddEnumItem("Off");
-    EXPECT_EQ(CType::IsSame(e.Get(), Basic(CType::eInt).Get()), 1);
-    EXPECT_EQ(CType::IsSame(nullptr, Basic(CType::eInt).Get()), 0);
-}
-
-TEST(TypeTest, ClassesOfOneFamilyAreDistinct) {
+// IsSame over pairs in both orders: null fits everything, basic kinds compare
+// by kind only (an enum's own int is an int), classes by identity.
+TEST(TypeTest, CompatibilityOfPairs) {
     CRefPtr<CType> root = Basic(CType::eClass);
     CRefPtr<CType> unit = Class("unit", root.Get());
     CRefPtr<CType> tank = Class("tank", unit.Get());
-    EXPECT_EQ(CType::IsSame(unit.Get(), tank.Get()), 0);
-    EXPECT_EQ(CType::IsSame(tank.Get(), unit.Get()), 0);
-    EXPECT_EQ(CType::IsSame(tank.Get(), tank.Get()), 1);
-    EXPECT_EQ(CType::IsSame(unit.Get(), Basic(CType::eInt).Get()), 0);
+    CRefPtr<CType> null = Null(), i = Basic(CType::eInt), s = Basic(CType::eString);
+    CRefPtr<CType> i2 = Basic(CType::eInt), s2 = Basic(CType::eString);
+    CRefPtr<CType> cond = Basic(CType::eCondition), e = Basic(CType::eInt);
+    e->AddEnumItem("Off");
+    const struct {
+        CType *a, *b;
+        int same;
+    } pairs[] = {
+        {null.Get(), unit.Get(), 1}, {null.Get(), i.Get(), 1},   {null.Get(), s.Get(), 1},
+        {null.Get(), cond.Get(), 1}, {i.Get(), i2.Get(), 1},
+        {s.Get(), s2.Get(), 1}, {i.Get(), cond.Get(), 0}, {i.Get(), s.Get(), 0},
+        {e.Get(), i.Get(), 1},       {unit.Get(), tank.Get(), 0}, {tank.Get(), tank.Get(), 1},
+        {unit.Get(), i.Get(), 0},
+    };
+    for (const auto& p : pairs) {
+        EXPECT_EQ(CType::IsSame(p.a, p.b), p.same) << p.a->m_nKind << " " << p.b->m_nKind;
+        EXPECT_EQ(CType::IsSame(p.b, p.a), p.same) << p.b->m_nKind << " " << p.a->m_nKind;
+    }
+    EXPECT_EQ(CType::IsSame(nullptr, i.Get()), 0);
+    EXPECT_EQ(CType::IsNull(null.Get()), 1);
+    EXPECT_EQ(CType::IsNull(i.Get()), 0);
+    CRefPtr<CType> flaggedString = Basic(CType::eString);
+    flaggedString->m_nFlags |= CType::eNullFlag;
+    EXPECT_EQ(CType::IsNull(flaggedString.Get()), 0);
 }
 
 // Two sibling classes whose functions take each other as parameters: a
