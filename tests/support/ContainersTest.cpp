@@ -1,27 +1,23 @@
 // Containers where their behaviour is fixed: growth steps, letter case in keys.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "support/DynArray.h"
 #include "support/HashMap.h"
 #include "support/RefObject.h"
 
 TEST(Containers, GrowthSteps) {
-    CDynArray<int> a;
-    a.SetSize(100);
-    a.SetSize(101);
-    EXPECT_EQ(112u, a.GetCapacity());
-    CDynArray<int> b;
-    b.SetSize(8);
-    b.SetSize(9);
-    EXPECT_EQ(12u, b.GetCapacity());
-    CDynArray<int> c;
-    c.SetSize(20000);
-    c.SetSize(20001);
-    EXPECT_EQ(21024u, c.GetCapacity());
+    // {growth step (0: the default rule), size before, capacity after one more}
+    for (auto [step, size, capacity] : {std::array<size_t, 3>{0, 100, 112}, {0, 8, 12}, {0, 20000, 21024},
+                                        {4096, 1, 4097}}) {
+        CDynArray<int> a{int(step)};
+        a.SetSize(size);
+        a.SetSize(size + 1);
+        EXPECT_EQ(capacity, a.GetCapacity()) << size;
+    }
     CDynArray<int> d(4096);
-    d.SetSize(1);
     d.SetSize(2);
-    EXPECT_EQ(4097u, d.GetCapacity());
     d.SetSize(0, -1, true);
     EXPECT_EQ(0u, d.GetCapacity());
     d.SetSize(1);
