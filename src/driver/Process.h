@@ -1,4 +1,4 @@
-// Child processes for batch builds, and the guard that turns a fault inside
+// Batch jobs, and the guard that turns a fault inside
 // the compiler into one diagnostic line and exit status 3.
 //
 // Scripts of a batch are compiled in separate processes, not threads: a
