@@ -154,33 +154,8 @@ TEST_F(ExpressionsTest, ErrorsOfUnfinishedExpressions) {
     }
 }
 
-TEST_F(ExpressionsTest, NamesResolveInnermostFirst) {
-    // A local hides a parameter, which hides a class variable.
-    Parse("function int k(int a) { int b; b = a; return b; }\n"
-          "event OnTransported(int x) { return x; }",
-          "x = a;");
-    ASSERT_EQ(0, c.m_nError);
-    CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
-    CNode* function = nullptr;
-    CNode* event = nullptr;
-    for (size_t i = 0; i < block->GetChildCount(); ++i) {
-        if (block->GetChild(i)->GetKind() == CToken::eFunction) function = block->GetChild(i);
-        if (block->GetChild(i)->GetKind() == CToken::eEvent) event = block->GetChild(i);
-    }
-    auto var = [](CNode* stmt, size_t child) {
-        return static_cast<CVariableNode*>(stmt->GetChild(0)->GetChild(child))->m_pVariable.Get();
-    };
-    CNode* assign = function->GetChild(0)->GetChild(0);  // b = a
-    EXPECT_EQ(uint32_t(CVariable::eLocal), var(assign, 0)->m_nKind);
-    EXPECT_EQ(uint32_t(CVariable::eParam), var(assign, 1)->m_nKind);
-    CNode* ret = event->GetChild(0)->GetChild(0);  // return x (the parameter)
-    EXPECT_EQ(uint32_t(CVariable::eParam),
-              static_cast<CVariableNode*>(ret->GetChild(0)->GetChild(0))->m_pVariable->m_nKind);
-    EXPECT_EQ("(Assign x a)", Expr());
-    auto* x = static_cast<CVariableNode*>(Body()->GetChild(0)->GetChild(0)->GetChild(0));
-    EXPECT_EQ(uint32_t(CVariable::eMember), x->m_pVariable->m_nKind);
-}
-
+// Lookup order of locals, parameters and class variables is in the resolve
+// tests; handler parameters arriving at run time in the end-to-end tests.
 TEST_F(ExpressionsTest, FunctionsBeforeStatesAndScriptFunctionsInAnyCase) {
     // A state named like a built-in function resolves to the function; a
     // script function is found whatever the letter case.
