@@ -120,26 +120,6 @@ TEST(NodeTest, FindAncestorStopsAtTheStopKindAndSkipsTheNodeItself) {
     EXPECT_EQ(stmt->FindAncestor(CToken::eState, CToken::eFunction), nullptr);
 }
 
-// Builds an expression as the expression grammar does: operands attach
-// below the cursor and become it; operators insert by priority.
-struct CExpr {
-    CRefPtr<CNode> m_pRoot = MakeRef<CNode>(CToken::eHardStop);
-    CNode* m_pCursor = m_pRoot.Get();
-
-    CExpr& Operand(int32_t kind) {
-        CRefPtr<CNode> n = MakeRef<CNode>(kind);
-        m_pCursor->AddChild(n.Get());
-        m_pCursor = n.Get();
-        return *this;
-    }
-    CExpr& Operator(int32_t kind) {
-        CRefPtr<CNode> n = MakeRef<CNode>(kind);
-        m_pCursor->InsertByPriority(n.Get(), -1, CToken::GetAssociativity(kind));
-        m_pCursor = n.Get();
-        return *this;
-    }
-};
-
 // Prints a tree as nested kind names for comparison.
 std::string Shape(const CNode* n) {
     if (!n) return "_";
@@ -151,28 +131,8 @@ std::string Shape(const CNode* n) {
     return s + ")";
 }
 
-TEST(NodeTest, InsertByPriorityHonoursAssociativity) {
-    CExpr minus;
-    minus.Operand(CToken::eText).Operator(CToken::eMinus).Operand(CToken::eText);
-    minus.Operator(CToken::eMinus).Operand(CToken::eNumber);
-    EXPECT_EQ(Shape(minus.m_pRoot.Get()), "HardStop(Minus(Minus(Text Text) Number))");
-
-    CExpr assign;
-    assign.Operand(CToken::eText).Operator(CToken::eAssign).Operand(CToken::eText);
-    assign.Operator(CToken::eAssign).Operand(CToken::eNumber);
-    EXPECT_EQ(Shape(assign.m_pRoot.Get()), "HardStop(Assign(Text Assign(Text Number)))");
-
-    CExpr mixed;  // a - b * c < d
-    mixed.Operand(CToken::eText).Operator(CToken::eMinus).Operand(CToken::eText);
-    mixed.Operator(CToken::eMultiply).Operand(CToken::eText).Operator(CToken::eLT).Operand(CToken::eText);
-    EXPECT_EQ(Shape(mixed.m_pRoot.Get()), "HardStop(LT(Minus(Text Multiply(Text Text)) Text))");
-
-    CExpr prefix;  // -a * b: the prefix attaches like an operand
-    prefix.Operator(CToken::eMinusUnary).Operand(CToken::eText).Operator(CToken::eMultiply);
-    prefix.Operand(CToken::eText);
-    EXPECT_EQ(Shape(prefix.m_pRoot.Get()), "HardStop(Multiply(MinusUnary(Text) Text))");
-}
-
+// Insertion by priority and associativity is read back from the trees of real
+// expressions in the expression tests.
 TEST(NodeTest, InsertAboveAndReplaceByFirstChildMoveSubtrees) {
     CRefPtr<CNode> p = Make(CToken::eHardStop);
     CNode* x = Add(p.Get(), CToken::eText);
