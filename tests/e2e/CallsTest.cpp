@@ -5,9 +5,9 @@
 
 namespace {
 
-TEST(Calls, OverloadsPickTheBuiltinByArgumentTypes) {
-    CScript s(R"(unit "T" {
-        int n;
+TEST(Calls, OverloadsAndArgumentOrderOfBuiltins) {
+    SCRIPT(s, R"(unit "T" {
+        int n, a;
         state S {
             n = 42;
             Trace("text");
@@ -15,9 +15,14 @@ TEST(Calls, OverloadsPickTheBuiltinByArgumentTypes) {
             TraceD(n + 1);
             n = DistanceTo(3, 4);
         }
+        state Args {
+            a = 5;
+            a = Distance(1, a, a * 2, -3);
+            CallMoveToPoint(a, 2, 3);
+        }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     s.Bench().SetReturn("DistanceTo", 9);
+    s.Bench().SetReturn("Distance", 77);
     SRunResult r = RUN_OK(s, "S");
     EXPECT_EQ(Calls(r), Strings({"Trace(\"text\")", "Trace(42)", "TraceD(43)", "DistanceTo(3, 4)"}));
     ASSERT_EQ(r.m_Calls.size(), 4u);
@@ -27,24 +32,12 @@ TEST(Calls, OverloadsPickTheBuiltinByArgumentTypes) {
     EXPECT_TRUE(r.m_Calls[3].m_bHasObject);
     EXPECT_EQ(r.m_Calls[3].m_nObject, CBench::kGameObject);
     EXPECT_EQ(s.Var("n"), 9);
-}
-
-TEST(Calls, ArgumentsArriveInParameterOrder) {
-    CScript s(R"(unit "T" {
-        int a;
-        state S {
-            a = 5;
-            a = Distance(1, a, a * 2, -3);
-            CallMoveToPoint(a, 2, 3);
-        }
-    })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
-    s.Bench().SetReturn("Distance", 77);
-    EXPECT_EQ(Calls(RUN_OK(s, "S")), Strings({"Distance(1, 5, 10, -3)", "CallMoveToPoint(77, 2, 3)"}));
+    // Arguments arrive in parameter order.
+    EXPECT_EQ(Calls(RUN_OK(s, "Args")), Strings({"Distance(1, 5, 10, -3)", "CallMoveToPoint(77, 2, 3)"}));
 }
 
 TEST(Calls, MethodsOnObjectVariablesAndOnTheControlledObject) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         unit enemy;
         int hp, mine;
         state S {
@@ -54,20 +47,17 @@ TEST(Calls, MethodsOnObjectVariablesAndOnTheControlledObject) {
             if (IsEnemy(enemy)) enemy.SetUnitName("target");
         }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     s.Bench().SetReturn("GetAttacker", 0x5000);
     s.Bench().SetReturn("GetHP", 60);
     s.Bench().SetReturn("IsEnemy", 1);
     SRunResult r = RUN_OK(s, "S");
     EXPECT_EQ(Calls(r), Strings({"GetAttacker()", "$AddRef(20480)", "$Release(0)", "20480.GetHP()", "GetHP()",
                                  "IsEnemy(20480)", "20480.SetUnitName(\"target\")"}));
-    EXPECT_EQ(s.Var("enemy"), 0x5000);
-    EXPECT_EQ(s.Var("hp"), 60);
-    EXPECT_EQ(s.Var("mine"), 60);
+    ExpectVars(s, {{"enemy", 0x5000}, {"hp", 60}, {"mine", 60}});
 }
 
 TEST(Calls, ScriptFunctionsWithParametersAndRecursion) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         int f, g, calls;
         function int Fact(int n) {
             calls = calls + 1;
@@ -80,34 +70,22 @@ TEST(Calls, ScriptFunctionsWithParametersAndRecursion) {
             Trace(t);
             return t;
         }
-        state S {
-            f = Fact(6);
-            g = Mix(1, 2, 3) + Mix(4, 5, 6);
-        }
-    })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
-    EXPECT_EQ(Calls(RUN_OK(s, "S")), Strings({"Trace(123)", "Trace(456)"}));
-    EXPECT_EQ(s.Var("f"), 720);
-    EXPECT_EQ(s.Var("calls"), 6);
-    EXPECT_EQ(s.Var("g"), 579);
-}
-
-TEST(Calls, ConditionsReturnedFromFunctionsAreZeroOrOne) {
-    CScript s(R"(unit "T" {
         int a, b, c;
         function int Less(int x, int y) { return x < y; }
         function int Both(int x, int y) { return x && y; }
-        state S { a = Less(1, 2); b = Less(2, 1); c = Both(3, 4) + Both(3, 0); }
+        state S {
+            f = Fact(6);
+            g = Mix(1, 2, 3) + Mix(4, 5, 6);
+            a = Less(1, 2); b = Less(2, 1); c = Both(3, 4) + Both(3, 0);
+        }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
-    RUN_OK(s, "S");
-    EXPECT_EQ(s.Var("a"), 1);
-    EXPECT_EQ(s.Var("b"), 0);
-    EXPECT_EQ(s.Var("c"), 1);
+    EXPECT_EQ(Calls(RUN_OK(s, "S")), Strings({"Trace(123)", "Trace(456)"}));
+    // Conditions returned from functions are 0 or 1.
+    ExpectVars(s, {{"f", 720}, {"calls", 6}, {"g", 579}, {"a", 1}, {"b", 0}, {"c", 1}});
 }
 
 TEST(Calls, EventAndCommandHandlersReceiveTheirParameters) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         int sum, last, moved;
         unit target;
         state Idle { }
@@ -115,40 +93,32 @@ TEST(Calls, EventAndCommandHandlersReceiveTheirParameters) {
         event OnCannonFoundTarget(int kind, unit u) { last = kind; target = u; return 1; }
         command Move(int x, int y, int z) button "Go" { moved = x + y * 10 + z * 100; CallMoveToPoint(x, y, z); }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     EXPECT_EQ(RUN_OK(s, "OnCannonEndFire", {4, 2}).m_nEax, 42u);
     EXPECT_EQ(s.Var("sum"), 42);
     SRunResult r = RUN_OK(s, "OnCannonFoundTarget", {7, 0x6000});
     EXPECT_EQ(Calls(r), Strings({"$AddRef(24576)", "$Release(0)"}));
-    EXPECT_EQ(s.Var("last"), 7);
-    EXPECT_EQ(s.Var("target"), 0x6000);
+    ExpectVars(s, {{"last", 7}, {"target", 0x6000}});
     EXPECT_EQ(Calls(RUN_OK(s, "Move", {1, 2, 3})), Strings({"CallMoveToPoint(1, 2, 3)"}));
     EXPECT_EQ(s.Var("moved"), 321);
 }
 
-TEST(Calls, StringConstantsArePassedByAddressIntoTheDataBlock) {
-    CScript s(R"(unit "T" {
+TEST(Calls, StringsByAddressConstantsAndEnums) {
+    SCRIPT(s, R"(unit "T" {
+        consts { LIMIT = 12; }
+        int r;
+        enum speed { "Slow" item 3, multi: "Fast" item 9 }
+        function int Say(string text, int n) { Trace(text); return n + LIMIT; }
         state S { Trace("same"); Trace("other"); Trace("same"); MessageTalk(1); }
+        state Use { r = Say("hi", speed) + Say("again", LIMIT); }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     SRunResult r = RUN_OK(s, "S");
     EXPECT_EQ(Calls(r), Strings({"Trace(\"same\")", "Trace(\"other\")", "Trace(\"same\")", "MessageTalk(1)"}));
     ASSERT_EQ(r.m_Calls.size(), 4u);
     for (const SBuiltinCall& c : r.m_Calls) EXPECT_TRUE(c.m_Args[0] < CBench::kData + 16 || c.m_strName != "Trace");
     EXPECT_NE(r.m_Calls[0].m_Args[0], r.m_Calls[1].m_Args[0]);
-}
-
-TEST(Calls, ConstantsEnumVariablesAndStringParametersOfScriptFunctions) {
-    CScript s(R"(unit "T" {
-        consts { LIMIT = 12; }
-        int r;
-        enum speed { "Slow" item 3, multi: "Fast" item 9 }
-        function int Say(string text, int n) { Trace(text); return n + LIMIT; }
-        state S { r = Say("hi", speed) + Say("again", LIMIT); }
-    })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
+    // Constants, enum variables and string parameters of script functions.
     s.Set("speed", 9);
-    EXPECT_EQ(Calls(RUN_OK(s, "S")), Strings({"Trace(\"hi\")", "Trace(\"again\")"}));
+    EXPECT_EQ(Calls(RUN_OK(s, "Use")), Strings({"Trace(\"hi\")", "Trace(\"again\")"}));
     EXPECT_EQ(s.Var("r"), 9 + 12 + 12 + 12);
 }
 

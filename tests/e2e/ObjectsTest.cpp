@@ -6,13 +6,13 @@
 namespace {
 
 TEST(Objects, AssignmentCountsTheNewReferenceBeforeReleasingTheOld) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         unit a, b;
         state Take { a = GetAttacker(); }
         state Copy { b = a; }
+        state Self { a = a; }
         state Clear { a = null; }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     CBench& bench = s.Bench();
     bench.SetReturn("GetAttacker", 0x100);
     EXPECT_EQ(Calls(RUN_OK(s, "Take")), Strings({"GetAttacker()", "$AddRef(256)", "$Release(0)"}));
@@ -20,27 +20,17 @@ TEST(Objects, AssignmentCountsTheNewReferenceBeforeReleasingTheOld) {
     EXPECT_EQ(Calls(RUN_OK(s, "Take")), Strings({"GetAttacker()", "$AddRef(512)", "$Release(256)"}));
     EXPECT_EQ(Calls(RUN_OK(s, "Copy")), Strings({"$AddRef(512)", "$Release(0)"}));
     EXPECT_EQ(bench.GetRefCount(0x200), 2);
+    // Self-assignment must count the object again before it releases it.
+    EXPECT_EQ(Calls(RUN_OK(s, "Self")), Strings({"$AddRef(512)", "$Release(512)"}));
+    EXPECT_EQ(bench.GetRefCount(0x200), 2);
     EXPECT_EQ(Calls(RUN_OK(s, "Clear")), Strings({"$Release(512)"}));
-    EXPECT_EQ(s.Var("a"), 0);
-    EXPECT_EQ(s.Var("b"), 0x200);
+    ExpectVars(s, {{"a", 0}, {"b", 0x200}});
     EXPECT_EQ(bench.GetRefCount(0x200), 1);
     EXPECT_EQ(bench.GetRefCount(0x100), 0);
 }
 
-TEST(Objects, SelfAssignmentKeepsTheObjectAlive) {
-    CScript s(R"(unit "T" {
-        unit a;
-        state S { a = GetAttacker(); a = a; }
-    })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
-    s.Bench().SetReturn("GetAttacker", 0x300);
-    EXPECT_EQ(Calls(RUN_OK(s, "S")),
-              Strings({"GetAttacker()", "$AddRef(768)", "$Release(0)", "$AddRef(768)", "$Release(768)"}));
-    EXPECT_EQ(s.Bench().GetRefCount(0x300), 1);
-}
-
 TEST(Objects, LocalsStartNullAndAreReleasedAtReturnKeepingTheResult) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         int seen;
         state Idle { }
         event OnHit() {
@@ -52,7 +42,6 @@ TEST(Objects, LocalsStartNullAndAreReleasedAtReturnKeepingTheResult) {
             return 3;
         }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     s.Set("seen", -1);
     s.Bench().SetReturn("GetAttacker", 0x400);
     SRunResult r = RUN_OK(s, "OnHit");
@@ -63,7 +52,7 @@ TEST(Objects, LocalsStartNullAndAreReleasedAtReturnKeepingTheResult) {
 }
 
 TEST(Objects, DestructorReleasesAndSerializerVisitsEveryClassVariable) {
-    CScript s(R"(unit "T" {
+    SCRIPT(s, R"(unit "T" {
         int count;
         unit first;
         int list[];
@@ -71,7 +60,6 @@ TEST(Objects, DestructorReleasesAndSerializerVisitsEveryClassVariable) {
         unit second;
         state S { first = GetAttacker(); second = first; count = 3; }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     s.Bench().SetReturn("GetAttacker", 0x500);
     RUN_OK(s, "S");
     EXPECT_EQ(s.Bench().GetRefCount(0x500), 2);
@@ -89,8 +77,8 @@ TEST(Objects, DestructorReleasesAndSerializerVisitsEveryClassVariable) {
     EXPECT_EQ(r.m_Calls[5].m_strSignature, "platoon: void $Serialize(platoon)");
 }
 
-TEST(Objects, ArraysGoThroughGetAtAndSetAt) {
-    CScript s(R"(unit "T" {
+TEST(Objects, ArraysGoThroughGetAtAndSetAtWithoutAnObject) {
+    SCRIPT(s, R"(unit "T" {
         int a[];
         int b[];
         int i, x, y;
@@ -100,24 +88,15 @@ TEST(Objects, ArraysGoThroughGetAtAndSetAt) {
             x = b[4];
             y = a[i - 1] * 2 + a[1];
         }
+        state Pair { a[2] = 7; x = a[2]; }
     })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
     RUN_OK(s, "S");
     CBench& bench = s.Bench();
     EXPECT_EQ(bench.GetArray(uint32_t(s.Var("a"))), std::vector<int32_t>({0, 1, 4, 9}));
     EXPECT_EQ(bench.GetArray(uint32_t(s.Var("b"))), std::vector<int32_t>({0, 0, 0, 0, 10}));
-    EXPECT_EQ(s.Var("x"), 10);
-    EXPECT_EQ(s.Var("y"), 19);
-}
-
-TEST(Objects, ArrayCallsCarryArrayIndexAndValueWithoutAnObject) {
-    CScript s(R"(unit "T" {
-        int a[];
-        int x;
-        state S { a[2] = 7; x = a[2]; }
-    })");
-    ASSERT_TRUE(s.Ok()) << s.Error();
-    SRunResult r = RUN_OK(s, "S");
+    ExpectVars(s, {{"x", 10}, {"y", 19}});
+    // The calls carry index, array and value, and no object.
+    SRunResult r = RUN_OK(s, "Pair");
     ASSERT_EQ(r.m_Calls.size(), 2u);
     EXPECT_EQ(r.m_Calls[0].m_strName, "$SetAt");
     EXPECT_EQ(r.m_Calls[1].m_strName, "$GetAt");
@@ -127,6 +106,7 @@ TEST(Objects, ArrayCallsCarryArrayIndexAndValueWithoutAnObject) {
     EXPECT_EQ(r.m_Calls[0].m_Args, std::vector<uint32_t>({2, uint32_t(s.Var("a")), 7}));
     EXPECT_EQ(r.m_Calls[1].m_Args, std::vector<uint32_t>({2, uint32_t(s.Var("a"))}));
     EXPECT_EQ(s.Var("x"), 7);
+    EXPECT_EQ(bench.GetArray(uint32_t(s.Var("a"))), std::vector<int32_t>({0, 1, 7, 9}));
 }
 
 }  // namespace

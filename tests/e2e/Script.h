@@ -88,6 +88,16 @@ inline std::vector<std::string> Calls(const SRunResult& r) {
 
 using Strings = std::vector<std::string>;
 
+// A script that must compile and bind before the test goes on.
+#define SCRIPT(s, source) \
+    CScript s(source);    \
+    ASSERT_TRUE(s.Ok()) << s.Error()
+
+// Each named class variable must hold its value after a run.
+inline void ExpectVars(const CScript& s, std::initializer_list<std::pair<const char*, int32_t>> expected) {
+    for (auto [name, value] : expected) EXPECT_EQ(s.Var(name), value) << name;
+}
+
 // Runs a routine that must finish cleanly.
 #define RUN_OK(script, ...)                                            \
     ([&] {                                                             \
