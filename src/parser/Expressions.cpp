@@ -189,11 +189,15 @@ bool TooDeep(CNode* root) {
 // a finished expression may reach. Checked before every token: each step of
 // the grammar walks up from the cursor, so an expression that is only ever
 // opened ("a[a[a[..." or "f(f(f(...") would otherwise cost time quadratic
-// in its length before the final depth check could refuse it.
+// in its length before the final depth check could refuse it. Open groups
+// count only against a wider bound: a sealed group collapses and adds no depth.
 bool CursorTooDeep(const CNode* n) {
-    size_t depth = 0;
-    for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
-        if (++depth > kMaxExpressionDepth + 1) return true;
+    size_t depth = 0, walked = 0;
+    for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent()) {
+        if (++walked > 8 * kMaxExpressionDepth) return true;
+        if (n->GetKind() != CToken::eParenthesesLeft && ++depth > kMaxExpressionDepth + 1)
+            return true;
+    }
     return false;
 }
 
