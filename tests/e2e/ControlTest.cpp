@@ -69,9 +69,11 @@ TEST(Control, LoopBudgetEndsEndlessLoops) {
     }
 }
 
-TEST(Control, StatesReturnTheNextStateAndTheDelay) {
+// States hand back the delay (20 when none is given) and the next state;
+// handlers hand back their value and may change the state.
+TEST(Control, StatesAndHandlersReturnToTheEngine) {
     SCRIPT(s, R"(unit "T" {
-        int x;
+        int x, hits;
         state A;
         state B { return A, 30; }
         state A {
@@ -80,6 +82,11 @@ TEST(Control, StatesReturnTheNextStateAndTheDelay) {
             if (x == 3) { state B; return; }
             if (x == 4) return;
             x = 99;
+        }
+        event OnHit() {
+            hits = hits + 1;
+            if (hits > 2) state B;
+            return hits * 10;
         }
     })");
     const uint32_t a = uint32_t(s.StateNumber("A")), b = uint32_t(s.StateNumber("B"));
@@ -94,23 +101,10 @@ TEST(Control, StatesReturnTheNextStateAndTheDelay) {
     EXPECT_EQ(s.Var("x"), 99);
     EXPECT_EQ(RUN_OK(s, "B").m_nEax, 30u);
     EXPECT_EQ(uint32_t(s.Var("$State")), a);
-}
-
-TEST(Control, HandlersReturnValuesAndChangeState) {
-    SCRIPT(s, R"(unit "T" {
-        int hits;
-        state Idle;
-        state Alert;
-        state Idle { return Idle, 10; }
-        state Alert { return Alert, 10; }
-        event OnHit() {
-            hits = hits + 1;
-            if (hits > 2) state Alert;
-            return hits * 10;
-        }
-    })");
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(int32_t(RUN_OK(s, "OnHit").m_nEax), i * 10);
-    EXPECT_EQ(s.Var("$State"), s.StateNumber("Alert"));
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(int32_t(RUN_OK(s, "OnHit").m_nEax), i * 10);
+        EXPECT_EQ(uint32_t(s.Var("$State")), i > 2 ? b : a);
+    }
 }
 
 // A handler at code position 0 would read as "no handler" in the tables;

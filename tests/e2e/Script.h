@@ -58,7 +58,6 @@ public:
     }
 
     CBench& Bench() { return m_Bench; }
-    CTarget& Target() { return m_Target; }
 
 private:
     static inline int s_nCounter = 0;

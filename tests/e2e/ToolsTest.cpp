@@ -93,11 +93,8 @@ TEST(Tools, DumpShowsHeaderTablesAndLabelledCode) {
 TEST(Tools, DumpRefusesWhatIsNotAnObjectFile) {
     const std::string text = WriteScript("text", "unit \"X\" { }\n");
     const std::string object = Compile(WriteScript("cut", kScript), "cut");
-    std::string bytes;
-    {
-        std::ifstream in(object, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::ifstream in(object, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
     std::ofstream(Temp("cut.obj"), std::ios::binary) << bytes.substr(0, bytes.size() - 9);
     struct {
         std::string path, message;
