@@ -26,11 +26,17 @@ build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 demo: build
+	@mkdir -p $(BUILD_DIR)/examples
 	@for f in examples/*.oc; do \
-	  echo "== $$f"; \
-	  ./$(BUILD_DIR)/orvelc "$$f" "$(BUILD_DIR)/examples/$$(basename $$f .oc).obj"; \
+	  obj="$(BUILD_DIR)/examples/$$(basename $$f .oc).obj"; \
+	  echo "== $$f -> $$obj"; \
+	  ./$(BUILD_DIR)/orvelc -w- "$$f" "$$obj"; \
 	  echo "(exit status $$?)"; \
 	done
+	@if [ -x $(BUILD_DIR)/orvelc-dump ]; then \
+	  echo "== what the guard became (orvelc-dump, first lines)"; \
+	  ./$(BUILD_DIR)/orvelc-dump $(BUILD_DIR)/examples/guard.obj | head -40; \
+	fi
 
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
