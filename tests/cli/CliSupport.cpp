@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -111,4 +112,23 @@ std::string Placeholders::Apply(std::string s) const {
     replace("{EXE}", exe);
     replace("{OUT}", tmp + "/out.obj");
     return s;
+}
+
+std::vector<CliCase> FindCases(const fs::path& root) {
+    std::vector<CliCase> cases;
+    if (!fs::exists(root)) return cases;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        fs::path p = e.path();
+        if (e.is_directory() && fs::exists(p / "expected")) {
+            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
+        } else if (e.is_regular_file() && p.extension() == ".oc") {
+            fs::path out = p;
+            out.replace_extension(".out");
+            if (fs::exists(out))
+                cases.push_back({fs::relative(p, root).replace_extension().string(), p.parent_path(),
+                                 out, fs::path(), p.filename().string()});
+        }
+    }
+    std::sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return a.name < b.name; });
+    return cases;
 }

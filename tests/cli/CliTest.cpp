@@ -30,33 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliCase {
-    std::string name;
-    fs::path dir;       // current directory of the run
-    fs::path expected;  // expected output file
-    fs::path args;      // may not exist
-    std::string source; // for single-file cases
-};
-
-std::vector<CliCase> FindCases() {
-    std::vector<CliCase> cases;
-    fs::path root = fs::path(ORVEL_TEST_DATA) / "cases";
-    if (!fs::exists(root)) return cases;
-    for (auto& e : fs::recursive_directory_iterator(root)) {
-        fs::path p = e.path();
-        if (e.is_directory() && fs::exists(p / "expected")) {
-            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
-        } else if (e.is_regular_file() && p.extension() == ".oc") {
-            fs::path out = p;
-            out.replace_extension(".out");
-            if (fs::exists(out))
-                cases.push_back({fs::relative(p, root).replace_extension().string(), p.parent_path(),
-                                 out, fs::path(), p.filename().string()});
-        }
-    }
-    std::sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return a.name < b.name; });
-    return cases;
-}
 
 void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
 
@@ -98,7 +71,7 @@ TEST_P(Cli, OutputAndStatus) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Cli, ::testing::ValuesIn(FindCases()),
+INSTANTIATE_TEST_SUITE_P(Cases, Cli, ::testing::ValuesIn(FindCases(fs::path(ORVEL_TEST_DATA) / "cases")),
                          [](const ::testing::TestParamInfo<CliCase>& info) {
                              std::string n = info.param.name;
                              for (char& ch : n)

@@ -48,33 +48,6 @@ struct Options {
     bool verbose = false;
 };
 
-struct CliCase {
-    std::string name;
-    fs::path dir;       // current directory of the run
-    fs::path expected;  // expected output file
-    fs::path args;      // may not exist
-    std::string source; // for single-file cases
-};
-
-// The same discovery as the Linux CLI test: directories with "expected",
-// or NAME.oc with NAME.out beside it.
-std::vector<CliCase> FindCases(const fs::path& root) {
-    std::vector<CliCase> cases;
-    for (auto& e : fs::recursive_directory_iterator(root)) {
-        fs::path p = e.path();
-        if (e.is_directory() && fs::exists(p / "expected")) {
-            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
-        } else if (e.is_regular_file() && p.extension() == ".oc") {
-            fs::path out = p;
-            out.replace_extension(".out");
-            if (fs::exists(out))
-                cases.push_back({fs::relative(p, root).replace_extension().string(), p.parent_path(),
-                                 out, fs::path(), p.filename().string()});
-        }
-    }
-    std::sort(cases.begin(), cases.end(), [](auto& a, auto& b) { return a.name < b.name; });
-    return cases;
-}
 
 // Wine maps the Unix root to drive Z:.
 std::string WindowsPath(const fs::path& unixPath) {
