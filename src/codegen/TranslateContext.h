@@ -11,7 +11,6 @@ struct CContext {
     CLabel* m_pContinue = nullptr;
     bool m_bStore = false;
 
-    CContext Plain() const { return CContext{}; }
     CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont, false}; }
     CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue, false}; }
 };
