@@ -18,13 +18,13 @@ FUZZ_LONG_SECONDS ?= 600
 FUZZ_TARGETS := compile language index object
 ROB_PACKAGES := clang libclang-rt-dev
 ROB_SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -fsanitize=fuzzer-no-link
-ROB_ASAN_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tools/robustness/lsan.supp \
+ROB_ASAN_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tools/robustness/lsan.supp:print_suppressions=0 \
                 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 
 .PHONY: deps-rob build-sanitize check-sanitize check-fuzz fuzz
 
-check: check-fuzz
+check: check-sanitize check-fuzz
 
 deps-rob: deps
 	@missing=""; for p in $(ROB_PACKAGES); do \

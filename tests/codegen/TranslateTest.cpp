@@ -5,6 +5,7 @@
 
 #include <capstone/capstone.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -132,7 +133,11 @@ TEST_F(TranslateTest, CommandDescriptorWithDefaultsAndWithAnEnumButton) {
             " command Stop() button \"Halt\" description \"now\"\n {\n return;\n }\n"
             " command SetAttackMode(int m) button mode priority 7 hidden advanced\n {\n return;\n }\n}\n");
     const uint8_t* data = gen->m_Data.GetData();
-    auto word = [&](uint32_t at) { return *reinterpret_cast<const uint32_t*>(data + at); };
+    auto word = [&](uint32_t at) {  // descriptors follow strings, so words are unaligned
+        uint32_t w;
+        std::memcpy(&w, data + at, 4);
+        return w;
+    };
     auto text = [&](uint32_t at) { return std::string(reinterpret_cast<const char*>(data + at)); };
     uint32_t stop = gen->m_Commands[5].m_nDescriptor;
     EXPECT_EQ(0xFFFFFFFFu, word(0));
