@@ -2,6 +2,7 @@
 // whose frames are fixed, the command descriptors in the data block, and the
 // tables of every nameable class.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <capstone/capstone.h>
 
@@ -26,7 +27,7 @@ protected:
     // Parses and translates a script; fails the test on a parse error.
     void Compile(const std::string& source) {
         static int files = 0;
-        std::string path = ::testing::TempDir() + "translate_" + std::to_string(files++) + ".oc";
+        std::string path = ::testing::TempDir() + "translate_" + std::to_string(getpid()) + "_" + std::to_string(files++) + ".oc";
         std::ofstream(path, std::ios::binary) << source;
         c = std::make_unique<CCompiler>();
         c->m_Scanner.Open(path);

@@ -5,6 +5,7 @@
 // feed many token sequences into a class body and require every parse to
 // end: the class body cycle must never spin.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <random>
@@ -25,7 +26,7 @@ protected:
     // machine did not finish within `maxSteps`.
     static bool Parse(CCompiler& c, const std::string& text, int maxSteps = 100000) {
         static int files = 0;
-        std::string path = ::testing::TempDir() + "declarations_" + std::to_string(files++) + ".oc";
+        std::string path = ::testing::TempDir() + "declarations_" + std::to_string(getpid()) + "_" + std::to_string(files++) + ".oc";
         std::ofstream(path, std::ios::binary) << text;
         if (!c.m_Scanner.Open(path)) return false;
         c.Begin();

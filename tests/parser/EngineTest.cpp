@@ -1,6 +1,7 @@
 // The parser engine driven as the driver does: one token fetched per step,
 // the current state run on it, until End or Error.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
@@ -16,7 +17,7 @@ namespace {
 
 // Writes `text` to a file of its own for the scanner.
 std::string TempSource(const std::string& name, const std::string& text) {
-    std::string path = ::testing::TempDir() + "engine_" + name + ".ocs";
+    std::string path = ::testing::TempDir() + "engine_" + std::to_string(getpid()) + "_" + name + ".ocs";
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }

@@ -2,6 +2,7 @@
 // name lookup order. Each source is a small unit script parsed as the driver
 // does; trees are rendered as S-expressions so a wrong grouping shows at once.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
@@ -52,7 +53,7 @@ protected:
     // Parses a unit whose state S has `body`; returns the error code.
     int Parse(const std::string& members, const std::string& body) {
         static int files = 0;
-        std::string path = ::testing::TempDir() + "expr_" + std::to_string(files++) + ".oc";
+        std::string path = ::testing::TempDir() + "expr_" + std::to_string(getpid()) + "_" + std::to_string(files++) + ".oc";
         std::ofstream(path, std::ios::binary)
             << "unit \"T\"\n{\n int a, b, c, x, y;\n int arr[];\n unit u;\n" << members
             << "\n state S\n {\n" << body << "\n }\n}\n";
