@@ -1,6 +1,7 @@
 // Scripts compiled one after the other in one process (the batch on systems
 // without child processes) must not see each other's constants.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ std::string Script(const char* name, int value) {
 
 class LibrarySnapshot : public ::testing::Test {
 protected:
-    fs::path dir = fs::temp_directory_path() / "orvelc-snapshot-test";
+    fs::path dir = fs::temp_directory_path() / ("orvelc-snapshot-" + std::to_string(getpid()));
     void SetUp() override {
         fs::remove_all(dir);
         fs::create_directories(dir);
