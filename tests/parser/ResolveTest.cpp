@@ -7,6 +7,8 @@
 //   tree: root > class unit > class block {$State $Loop x a} > function Foo(int a) > body
 #include <gtest/gtest.h>
 
+#include "../semantic/MemberBuilders.h"
+
 #include "parser/Resolve.h"
 
 namespace {
@@ -63,20 +65,13 @@ struct CModel {
         for (CType* t : {m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()}) t->ReleaseMembers();
     }
     CFunction* Function(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CFunction> f = MakeRef<CFunction>(name, m_pInt.Get());
-        for (CType* p : params) f->AddParam(p);
-        cls->AddFunction(f.Get());
-        return f.Get();
+        return AddMember<CFunction>(cls, name, m_pInt.Get(), params, &CType::AddFunction);
     }
     void Event(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CEvent> e = MakeRef<CEvent>(name, m_pInt.Get());
-        for (CType* p : params) e->AddParam(p);
-        cls->AddEvent(e.Get());
+        AddMember<CEvent>(cls, name, m_pInt.Get(), params, &CType::AddEvent);
     }
     void Command(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CCommand> c = MakeRef<CCommand>(name, m_pInt.Get());
-        for (CType* p : params) c->AddParam(p);
-        cls->AddCommand(c.Get());
+        AddMember<CCommand>(cls, name, m_pInt.Get(), params, &CType::AddCommand);
     }
     CResolved Name(const char* name, const CNode* at = nullptr) {
         return ResolveName(at ? at : m_pCursor.Get(), m_pUnit.Get(), m_States, name);

@@ -2,6 +2,8 @@
 // with events and commands spread over the chain.
 #include <gtest/gtest.h>
 
+#include "MemberBuilders.h"
+
 #include "semantic/Function.h"
 #include "semantic/Type.h"
 #include "semantic/Variable.h"
@@ -26,20 +28,13 @@ struct CTree {
             t->ReleaseMembers();
     }
     CFunction* Function(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CFunction> f = MakeRef<CFunction>(name, m_pInt.Get());
-        for (CType* p : params) f->AddParam(p);
-        cls->AddFunction(f.Get());
-        return f.Get();
+        return AddMember<CFunction>(cls, name, m_pInt.Get(), params, &CType::AddFunction);
     }
     void Event(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CEvent> e = MakeRef<CEvent>(name, m_pInt.Get());
-        for (CType* p : params) e->AddParam(p);
-        cls->AddEvent(e.Get());
+        AddMember<CEvent>(cls, name, m_pInt.Get(), params, &CType::AddEvent);
     }
     void Command(CType* cls, const char* name, std::initializer_list<CType*> params) {
-        CRefPtr<CCommand> c = MakeRef<CCommand>(name, m_pInt.Get());
-        for (CType* p : params) c->AddParam(p);
-        cls->AddCommand(c.Get());
+        AddMember<CCommand>(cls, name, m_pInt.Get(), params, &CType::AddCommand);
     }
 };
 
