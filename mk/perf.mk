@@ -13,14 +13,7 @@ PERF_PACKAGES := tcc hyperfine
 .PHONY: deps-perf bench
 
 deps-perf: deps
-	@missing=""; for p in $(PERF_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
-	fi
+	@sh tools/install-missing.sh $(PERF_PACKAGES)
 
 bench: deps-perf $(BUILD_DIR)/build.ninja
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target orvelc orvel_bench >/dev/null

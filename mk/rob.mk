@@ -27,14 +27,7 @@ ROB_ASAN_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tools/robustness/lsan.supp:p
 check: check-sanitize check-fuzz
 
 deps-rob: deps
-	@missing=""; for p in $(ROB_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
-	fi
+	@sh tools/install-missing.sh $(ROB_PACKAGES)
 
 $(ASAN_DIR)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -9,14 +9,7 @@ WIN_TOOLCHAIN := cmake/toolchains/mingw-w64-x86_64.cmake
 .PHONY: windows windows-deps check-windows check-windows-platform
 
 windows-deps:
-	@missing=""; for p in $(WIN_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:$$missing"; \
-	  SUDO=""; [ "$$(id -u)" = 0 ] || SUDO=sudo; \
-	  $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
-	fi
+	@sh tools/install-missing.sh $(WIN_PACKAGES)
 
 # A fresh cache, so that a changed toolchain file takes effect in full.
 $(WIN_BUILD_DIR)/build.ninja: CMakeLists.txt $(WIN_TOOLCHAIN)
