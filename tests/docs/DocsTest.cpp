@@ -15,6 +15,7 @@
 // Failures name the file and the line of the block's opening fence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <regex>
