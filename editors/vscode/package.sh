@@ -1,0 +1,21 @@
+#!/bin/sh
+# Packages the extension once per platform: package.sh DIR OUT {TARGET SERVER NAME}...
+# For each triple, SERVER (an existing file) is copied to DIR/server/NAME,
+# alone, and vsce writes OUT/orvel-TARGET-VERSION.vsix. DIR/server/ is
+# removed afterwards, also on failure, so a later package never picks up
+# another platform's binary.
+set -eu
+dir=$1 out=$2
+shift 2
+cd "$dir"
+trap 'rm -rf server' EXIT
+version=$(node -p 'require("./package.json").version')
+while [ $# -ge 3 ]; do
+  target=$1 server=$2 name=$3
+  shift 3
+  rm -rf server && mkdir server
+  cp "$server" "server/$name"
+  chmod 755 "server/$name"
+  npx --no-install vsce package --target "$target" --skip-license \
+    --allow-missing-repository --out "$out/orvel-$target-$version.vsix"
+done

@@ -1,0 +1,105 @@
+// Tests of what the extension decides without an editor: where the server
+// is found (and the messages when it is not), the indentation rules, and that
+// every snippet, with its placeholders at their defaults, and every grammar
+// fixture marked as a script is accepted by the real compiler (ORVELC names
+// it; make sets it).
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const { findServer, serverFileName } = require('../client/server');
+
+function scratch() {
+  return fs.mkdtempSync(path.join(os.tmpdir(), 'orvel-vscode-'));
+}
+
+test('the server: bundled per platform, or the configured path', () => {
+  const ext = scratch();
+  fs.mkdirSync(path.join(ext, 'server'));
+  const linux = path.join(ext, 'server', 'orvelc-lsp');
+  fs.writeFileSync(linux, '');
+  fs.chmodSync(linux, 0o644);
+
+  assert.deepStrictEqual(findServer({ setting: '', extensionPath: ext, platform: 'linux' }), { command: linux });
+  assert.ok(fs.statSync(linux).mode & 0o100, 'the bundled server is made executable');
+
+  // A Linux package has no Windows server: say so instead of starting nothing.
+  const win = findServer({ setting: '', extensionPath: ext, platform: 'win32' });
+  assert.match(win.error, /no language server for win32/);
+  assert.ok(win.error.includes(path.join(ext, 'server', 'orvelc-lsp.exe')));
+  assert.strictEqual(serverFileName('win32'), 'orvelc-lsp.exe');
+
+  // The setting wins over the bundled server; a relative one is taken from the folder.
+  const own = path.join(ext, 'my-lsp');
+  fs.writeFileSync(own, '');
+  assert.deepStrictEqual(findServer({ setting: ` ${own} `, extensionPath: ext, platform: 'linux' }), { command: own });
+  assert.deepStrictEqual(findServer({ setting: 'my-lsp', base: ext, extensionPath: '/nowhere', platform: 'linux' }), { command: own });
+  assert.match(findServer({ setting: 'my-lsp', extensionPath: ext, platform: 'linux' }).error, /no folder is open/);
+  assert.match(findServer({ setting: path.join(ext, 'server'), extensionPath: ext, platform: 'linux' }).error,
+    /orvelc.serverPath points to .*server, but there is no file there/);
+});
+
+// Fills a snippet's placeholders with their defaults: ${1:x} and $1 give x,
+// ${1|a,b|} gives a, $0 gives nothing.
+function expandSnippet(lines) {
+  let text = lines.join('\n');
+  const values = { 0: '' };
+  for (const [, n, value, choices] of text.matchAll(/\$\{(\d+)(?::([^{}]*)|\|([^|]*)\|)\}/g)) {
+    values[n] ??= value ?? choices.split(',')[0];
+  }
+  for (let previous = ''; previous !== text;) {
+    previous = text;
+    text = text.replace(/\$\{(\d+)(?::[^{}]*|\|[^|]*\|)\}|\$(\d+)/g, (_, a, b) => values[a ?? b] ?? '');
+  }
+  return text;
+}
+
+function compile(t, dir, file) {
+  if (!process.env.ORVELC) {
+    t.skip('ORVELC is not set');
+    return;
+  }
+  try {
+    execFileSync(process.env.ORVELC, ['-w-', file, path.join(scratch(), 'out.obj')], { cwd: dir, encoding: 'utf8' });
+  } catch (error) {
+    assert.fail(`${file} does not compile:\n${error.stdout}`);
+  }
+}
+
+test('snippet expansion', () => {
+  assert.strictEqual(expandSnippet(['${1|a,b|} ${2:x} $2 ${3:$1}$0']), 'a x x a');
+});
+
+test('every snippet compiles with its defaults', async (t) => {
+  const snippets = JSON.parse(fs.readFileSync(path.join(__dirname, '..', 'snippets', 'orvel.json'), 'utf8'));
+  for (const [name, snippet] of Object.entries(snippets)) {
+    await t.test(name, (t) => {
+      const body = expandSnippet(snippet.body);
+      const script = name === 'unit' ? body : `unit "Snippet"\n{\n${body}\n}\n`;
+      const dir = scratch();
+      fs.writeFileSync(path.join(dir, 'snippet.oc'), script);
+      compile(t, dir, 'snippet.oc');
+    });
+  }
+});
+
+test('the grammar fixtures that are scripts compile', async (t) => {
+  const dir = path.join(__dirname, 'grammar');
+  for (const file of ['class.oc', 'routines.oc', 'statements.oc']) {
+    await t.test(file, (t) => compile(t, dir, file));
+  }
+});
+
+test('indentation: after an open brace or parenthesis and a bare if, back at a closing one', () => {
+  const rules = JSON.parse(fs.readFileSync(path.join(__dirname, '..', 'language-configuration.json'), 'utf8')).indentationRules;
+  const matching = (pattern, lines) => lines.filter((line) => new RegExp(pattern).test(line));
+  const increase = ['state Idle {', '{', '    {  // body', 'Move(a,', 'x = 1;', 'Trace("{");', '// {', '}'];
+  assert.deepStrictEqual(matching(rules.increaseIndentPattern, increase), ['state Idle {', '{', '    {  // body', 'Move(a,']);
+  const next = ['if (a < b)', '    else', 'while (x) // wait', 'for (;;)', 'do', 'if (a) b();', 'done'];
+  assert.deepStrictEqual(matching(rules.indentNextLinePattern, next), ['if (a < b)', '    else', 'while (x) // wait', 'for (;;)', 'do']);
+  assert.deepStrictEqual(matching(rules.decreaseIndentPattern, ['}', '    });', 'x = }', '{']), ['}', '    });']);
+});
