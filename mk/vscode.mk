@@ -3,6 +3,7 @@
 #
 #   make vscode         build/vscode/orvel-linux-x64-VERSION.vsix and
 #                       build/vscode/orvel-win32-x64-VERSION.vsix
+#   make vscode VSCODE_TARGETS=linux-x64    only the Linux package
 #   make check-vscode   the grammar tests and the client's tests (part of make check)
 #
 # The servers are taken from VSCODE_SERVER_LINUX and VSCODE_SERVER_WIN32; a
@@ -15,6 +16,10 @@ VSCODE_DIR := editors/vscode
 VSCODE_OUT ?= $(BUILD_DIR)/vscode
 VSCODE_SERVER_LINUX ?= $(BUILD_DIR)/orvelc-lsp
 VSCODE_SERVER_WIN32 ?= $(or $(WIN_BUILD_DIR),build-windows)/orvelc-lsp.exe
+VSCODE_TARGETS ?= linux-x64 win32-x64
+# The server file of a target, and the name it has inside the package.
+vscode_server = $(if $(filter win32-%,$1),$(VSCODE_SERVER_WIN32),$(VSCODE_SERVER_LINUX))
+vscode_server_name = $(if $(filter win32-%,$1),orvelc-lsp.exe,orvelc-lsp)
 VSCODE_STAMP := $(VSCODE_DIR)/node_modules/.installed-from-lock
 
 .PHONY: vscode vscode-deps check-vscode
@@ -37,10 +42,9 @@ check-vscode: build $(VSCODE_STAMP)
 # One package per target: the server of that target alone in server/, then
 # vsce; server/ is emptied again so the tree holds no stale binary.
 vscode: $(VSCODE_STAMP)
-	@ok=1; for s in "$(VSCODE_SERVER_LINUX)" "$(VSCODE_SERVER_WIN32)"; do \
+	@ok=1; for s in $(foreach t,$(VSCODE_TARGETS),"$(call vscode_server,$t)"); do \
 	  [ -f "$$s" ] || { echo "make vscode: no language server at $$s (set VSCODE_SERVER_LINUX / VSCODE_SERVER_WIN32)"; ok=0; }; \
 	done; [ $$ok = 1 ]
 	@mkdir -p $(VSCODE_OUT)
 	@sh $(VSCODE_DIR)/package.sh $(VSCODE_DIR) $(abspath $(VSCODE_OUT)) \
-	  linux-x64 $(abspath $(VSCODE_SERVER_LINUX)) orvelc-lsp \
-	  win32-x64 $(abspath $(VSCODE_SERVER_WIN32)) orvelc-lsp.exe
+	  $(foreach t,$(VSCODE_TARGETS),$t $(abspath $(call vscode_server,$t)) $(call vscode_server_name,$t))

@@ -1,8 +1,9 @@
 // Tests of what the extension decides without an editor: where the server
-// is found (and the messages when it is not), the indentation rules, and that
-// every snippet, with its placeholders at their defaults, and every grammar
-// fixture marked as a script is accepted by the real compiler (ORVELC names
-// it; make sets it).
+// is found, what the client tells the user and when it restarts (against
+// stand-ins for the editor API), the indentation rules, and that every
+// snippet with its placeholders at their defaults, and every grammar fixture
+// marked as a script, is accepted by the real compiler (ORVELC names it;
+// make sets it).
 'use strict';
 
 const test = require('node:test');
@@ -13,9 +14,12 @@ const path = require('path');
 const { execFileSync } = require('child_process');
 const { findServer, serverFileName } = require('../client/server');
 
+const scratchDirs = [];
 function scratch() {
-  return fs.mkdtempSync(path.join(os.tmpdir(), 'orvel-vscode-'));
+  scratchDirs.push(fs.mkdtempSync(path.join(os.tmpdir(), 'orvel-vscode-')));
+  return scratchDirs.at(-1);
 }
+test.after(() => scratchDirs.forEach((dir) => fs.rmSync(dir, { recursive: true, force: true })));
 
 test('the server: bundled per platform, or the configured path', () => {
   const ext = scratch();
@@ -102,4 +106,67 @@ test('indentation: after an open brace or parenthesis and a bare if, back at a c
   const next = ['if (a < b)', '    else', 'while (x) // wait', 'for (;;)', 'do', 'if (a) b();', 'done'];
   assert.deepStrictEqual(matching(rules.indentNextLinePattern, next), ['if (a < b)', '    else', 'while (x) // wait', 'for (;;)', 'do']);
   assert.deepStrictEqual(matching(rules.decreaseIndentPattern, ['}', '    });', 'x = }', '{']), ['}', '    });']);
+});
+
+// extension.js against stand-ins for the editor and the client library:
+// what the user is told, and when a server is started or stopped.
+function loadExtension({ setting, startError }) {
+  const Module = require('module');
+  const events = { messages: [], started: [], stopped: 0, onConfig: undefined };
+  const vscode = {
+    workspace: {
+      workspaceFolders: undefined,
+      getConfiguration: (section) => ({ get: (key, fallback) => (section === 'orvelc' && key === 'serverPath' ? setting() : fallback) }),
+      onDidChangeConfiguration: (listener) => { events.onConfig = listener; return { dispose() {} }; },
+    },
+    window: { showErrorMessage: (text) => events.messages.push(text) },
+  };
+  class LanguageClient {
+    constructor(id, name, server, options) { Object.assign(this, { id, server, options }); }
+    async start() { if (startError) throw new Error(startError); events.started.push(this); }
+    async stop() { events.stopped += 1; }
+  }
+  const stand = { vscode, 'vscode-languageclient/node': { LanguageClient, TransportKind: { stdio: 0 } } };
+  const load = Module._load;
+  Module._load = function (request, ...rest) { return stand[request] ?? load.call(this, request, ...rest); };
+  try {
+    const file = require.resolve('../client/extension');
+    delete require.cache[file];
+    return { extension: require(file), events };
+  } finally {
+    Module._load = load;
+  }
+}
+
+test('the client: one clear message when the server is missing or fails, a restart when the setting changes', async () => {
+  const ext = scratch();
+  const context = { extensionPath: ext, subscriptions: [] };
+
+  const missing = loadExtension({ setting: () => '' });
+  await missing.extension.activate(context);
+  assert.strictEqual(missing.events.started.length, 0);
+  assert.strictEqual(missing.events.messages.length, 1);
+  assert.match(missing.events.messages[0], /^Orvel C: This Orvel C extension carries no language server/);
+
+  const own = path.join(ext, 'orvelc-lsp');
+  fs.writeFileSync(own, '');
+  const failing = loadExtension({ setting: () => own, startError: 'spawn EACCES' });
+  await failing.extension.activate(context);
+  assert.match(failing.events.messages[0], /could not be started \(spawn EACCES\)/);
+  assert.ok(failing.events.messages[0].includes(own));
+
+  let setting = own;
+  const running = loadExtension({ setting: () => setting });
+  await running.extension.activate(context);
+  const [client] = running.events.started;
+  assert.deepStrictEqual(client.server.run, { command: own, transport: 0 });
+  assert.deepStrictEqual(client.options.documentSelector, [{ language: 'orvel' }]);
+  await running.events.onConfig({ affectsConfiguration: (key) => key === 'editor.fontSize' });
+  assert.strictEqual(running.events.stopped, 0);
+  setting = path.join(ext, 'gone');
+  await running.events.onConfig({ affectsConfiguration: (key) => key === 'orvelc.serverPath' });
+  assert.strictEqual(running.events.stopped, 1);
+  assert.match(running.events.messages[0], /there is no file there/);
+  await running.extension.deactivate();
+  assert.strictEqual(running.events.stopped, 1, 'nothing left to stop');
 });
