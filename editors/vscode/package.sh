@@ -3,7 +3,9 @@
 # For each triple, SERVER (an existing file) is copied to DIR/server/NAME,
 # alone, and vsce writes OUT/orvel-TARGET-VERSION.vsix. DIR/server/ is
 # removed afterwards, also on failure, so a later package never picks up
-# another platform's binary.
+# another platform's binary; earlier packages of the target are removed
+# first, so OUT/orvel-TARGET-*.vsix names exactly one file. Each package is
+# then checked: its one server, and a client that loads from its own files.
 set -eu
 dir=$1 out=$2
 shift 2
@@ -16,6 +18,8 @@ while [ $# -ge 3 ]; do
   rm -rf server && mkdir server
   cp "$server" "server/$name"
   chmod 755 "server/$name"
+  rm -f "$out/orvel-$target-"*.vsix
   npx --no-install vsce package --target "$target" --skip-license \
     --allow-missing-repository --out "$out/orvel-$target-$version.vsix"
+  node test/check-vsix.js "$out/orvel-$target-$version.vsix" "$name"
 done
