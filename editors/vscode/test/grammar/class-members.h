@@ -1,0 +1,2 @@
+// Members that class.oc includes.
+int spare;
