@@ -2,7 +2,7 @@
 // (parent of mission and campaign) and $CommandObject (parent of unit and
 // platoon, which declares the unit commands).
 // Rows are in member order. A function row starts with its built-in number;
-// events and commands are numbered by their place after the ancestors' own.
+// an event's or command's index is its place, counted after the ancestors'.
 #include "builtins/BuiltinRows.h"
 
 using namespace BuiltinRows;

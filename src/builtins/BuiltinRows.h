@@ -47,8 +47,10 @@ constexpr SBuiltinMemberDesc Row(int number, const char* name, std::initializer_
 }
 
 // Function rows start with the built-in number the engine calls the function
-// by. A row that stands for several functions gives the number of its first;
-// each further one takes the next lower number.
+// by. Object files bind calls by these numbers, so a row never changes its
+// number; new functions take the next unused numbers.
+// A row that stands for several functions gives the number of its first; each
+// further one takes the next lower number.
 
 // One function: number, name(params): result, marks.
 constexpr SBuiltinMemberDesc Fn(int number, const char* name, std::initializer_list<TBuiltinType> params,
