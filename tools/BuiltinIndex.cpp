@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "builtins/BuiltinLibrary.h"
+#include "builtins/BuiltinTables.h"
 #include "semantic/Library.h"
 
 namespace {
@@ -24,7 +25,7 @@ std::vector<const CFunction*> Flatten(const CType* type, CRefPtr<CFunctionList> 
 
 CBuiltinIndex::CBuiltinIndex() {
     if (g_builtinClasses.GetSize() == 0) BuildBuiltinLibrary();
-    m_Functions.resize(g_builtinFunctionNumbers.GetSize());
+    m_Functions.resize(size_t(GetBuiltinFunctionTotal()));
     for (const CRefPtr<CType>& named : g_builtinClasses)
         for (const CType* t = named.Get(); t; t = t->GetParent()) AddClass(t);
 }

@@ -1,71 +1,68 @@
 // The campaign class and tutorial, a campaign without members of its own.
-// Rows are in member order; the comment before a row is its position or its
-// flattened index.
+// Rows are in member order. A function row starts with its built-in number;
+// an event's or command's index is its place, counted after the ancestors'.
 #include "builtins/BuiltinRows.h"
 
 using namespace BuiltinRows;
 
 // ---- campaign --------------------------------------------------------------
 
-// Events by flattened index.
 constexpr SBuiltinMemberDesc s_campaignEvents[] = {
-    /*   0 */ Fn("StartMission", {I}, V),
-    /*   1 */ Fn("EndingMission", {I, I}, V),
-    /*   2 */ Fn("EndMission", {I, I}, V),
-    /*   3 */ Fn("EnableNextMission", {I, I, I}, V),
-    /* 4-11 */ Series("Timer", 8, {}, V),
-    /* 12-19 */ Series("CustomEvent", 8, {I, I, I, I}, I),
+    Handler("StartMission", {I}, V),
+    Handler("EndingMission", {I, I}, V),
+    Handler("EndMission", {I, I}, V),
+    Handler("EnableNextMission", {I, I, I}, V),
+    HandlerSeries("Timer", 8, {}, V),
+    HandlerSeries("CustomEvent", 8, {I, I, I, I}, I),
 };
 
-// Commands by flattened index.
 constexpr SBuiltinMemberDesc s_campaignCommands[] = {
-    /*   2 */ Fn("$Destructor", {}, I),
-    /*   3 */ Fn("Initialize", {}, I),
-    /*   4 */ Fn("DifficultyLevel", {I}, I),
+    Handler("$Destructor", {}, I),
+    Handler("Initialize", {}, I),
+    Handler("DifficultyLevel", {I}, I),
 };
 
-// Functions by position (numbers 2212-2251, number = 2251 - position).
 constexpr SBuiltinMemberDesc s_campaignFunctions[] = {
-    /*   0 */ Fn("$Serialize", {campaign}, V),
-    /*   1 */ Fn("GetCampaignTime", {}, I, Global),
-    /*   2 */ Fn("RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I, I, I}, V, Global),
-    /*   3 */ Fn("RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I, I}, V, Global),
-    /*   4 */ Fn("RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I}, V, Global),
-    /*   5 */ Fn("RegisterMission", {I, S, S, S, I, I, I, I, I, I, I}, V, Global),
-    /*   6 */ Fn("RegisterMission", {I, S, S, S, I, I, I, I, I, I}, V, Global),
-    /*   7 */ Fn("EnableMission", {I, I}, V, Global),
-    /*   8 */ Fn("ActivateMission", {I, I}, V, Global),
-    /*   9 */ Fn("EnableMissionsEq", {I, I, I}, V, Global),
-    /*  10 */ Fn("EnableMissions", {I, I}, V, Global),
-    /*  11 */ Fn("ActivateMissionsEq", {I, I, I}, V, Global),
-    /*  12 */ Fn("ActivateMissions", {I, I}, V, Global),
-    /*  13 */ Fn("IsMissionEnabled", {I}, I, Global),
-    /*  14 */ Fn("IsMissionActive", {I}, I, Global),
-    /*  15 */ Fn("AreMissionsEnabled", {I}, I, Global),
-    /*  16 */ Fn("AreMissionsActive", {I}, I, Global),
-    /*  17 */ Fn("AreMissionsEnabledEq", {I, I}, I, Global),
-    /*  18 */ Fn("AreMissionsActiveEq", {I, I}, I, Global),
-    /*  19 */ Fn("GetNextMission", {I, I}, I, Global),
-    /*  20 */ Fn("GetCurrentMission", {}, I, Global),
-    /*  21 */ Fn("LoadMission", {I, I}, V, Global),
-    /*  22 */ Fn("LoadBase", {I, I}, V, Global),
-    /*  23 */ Fn("SetWorldsToLoad", {I}, V, Global),
-    /*  24 */ Fn("ForceKeepBitmapAfterStatistic", {}, V, Global),
-    /*  25 */ Fn("SetActivePlayerAndWorld", {I, I}, V, Global),
-    /*  26 */ Fn("SetTimer", {I, I}, V, Global),
-    /*  27 */ Fn("EnableChooseMissionButton", {I}, V, Global),
-    /*  28 */ Fn("CreateGamePlayer", {I, I, I, S}, V, Global),
-    /*  29 */ Fn("GetPlayerSideColor", {I}, I, Global),
-    /*  30 */ Fn("SetPlayerSideColor", {I, I}, V, Global),
-    /*  31 */ Fn("GetSeason", {}, I, Global),
-    /*  32 */ Fn("SetSeason", {I}, V, Global),
-    /*  33 */ Fn("SetMissionState", {I, I}, V, Global),
-    /*  34 */ Fn("GetMissionState", {I}, I, Global),
-    /*  35 */ Fn("LoadGameParameters", {S}, V, Global),
-    /*  36 */ Fn("LoadGameParameters", {S, S}, V, Global),
-    /*  37 */ Fn("LoadGameParameters", {S, S, S}, V, Global),
-    /*  38 */ Fn("LoadGameParameters", {S, S, S, S}, V, Global),
-    /*  39 */ Fn("LoadGameParameters", {S, S, S, S, S}, V, Global),
+    Fn(2251, "$Serialize", {campaign}, V),
+    Fn(2250, "GetCampaignTime", {}, I, Global),
+    Fn(2249, "RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I, I, I}, V, Global),
+    Fn(2248, "RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I, I}, V, Global),
+    Fn(2247, "RegisterMission", {I, S, S, S, I, I, I, I, I, I, I, I}, V, Global),
+    Fn(2246, "RegisterMission", {I, S, S, S, I, I, I, I, I, I, I}, V, Global),
+    Fn(2245, "RegisterMission", {I, S, S, S, I, I, I, I, I, I}, V, Global),
+    Fn(2244, "EnableMission", {I, I}, V, Global),
+    Fn(2243, "ActivateMission", {I, I}, V, Global),
+    Fn(2242, "EnableMissionsEq", {I, I, I}, V, Global),
+    Fn(2241, "EnableMissions", {I, I}, V, Global),
+    Fn(2240, "ActivateMissionsEq", {I, I, I}, V, Global),
+    Fn(2239, "ActivateMissions", {I, I}, V, Global),
+    Fn(2238, "IsMissionEnabled", {I}, I, Global),
+    Fn(2237, "IsMissionActive", {I}, I, Global),
+    Fn(2236, "AreMissionsEnabled", {I}, I, Global),
+    Fn(2235, "AreMissionsActive", {I}, I, Global),
+    Fn(2234, "AreMissionsEnabledEq", {I, I}, I, Global),
+    Fn(2233, "AreMissionsActiveEq", {I, I}, I, Global),
+    Fn(2232, "GetNextMission", {I, I}, I, Global),
+    Fn(2231, "GetCurrentMission", {}, I, Global),
+    Fn(2230, "LoadMission", {I, I}, V, Global),
+    Fn(2229, "LoadBase", {I, I}, V, Global),
+    Fn(2228, "SetWorldsToLoad", {I}, V, Global),
+    Fn(2227, "ForceKeepBitmapAfterStatistic", {}, V, Global),
+    Fn(2226, "SetActivePlayerAndWorld", {I, I}, V, Global),
+    Fn(2225, "SetTimer", {I, I}, V, Global),
+    Fn(2224, "EnableChooseMissionButton", {I}, V, Global),
+    Fn(2223, "CreateGamePlayer", {I, I, I, S}, V, Global),
+    Fn(2222, "GetPlayerSideColor", {I}, I, Global),
+    Fn(2221, "SetPlayerSideColor", {I, I}, V, Global),
+    Fn(2220, "GetSeason", {}, I, Global),
+    Fn(2219, "SetSeason", {I}, V, Global),
+    Fn(2218, "SetMissionState", {I, I}, V, Global),
+    Fn(2217, "GetMissionState", {I}, I, Global),
+    Fn(2216, "LoadGameParameters", {S}, V, Global),
+    Fn(2215, "LoadGameParameters", {S, S}, V, Global),
+    Fn(2214, "LoadGameParameters", {S, S, S}, V, Global),
+    Fn(2213, "LoadGameParameters", {S, S, S, S}, V, Global),
+    Fn(2212, "LoadGameParameters", {S, S, S, S, S}, V, Global),
 };
 
 constexpr SBuiltinConstantDesc s_campaignConstants[] = {

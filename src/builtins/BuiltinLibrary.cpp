@@ -1,10 +1,7 @@
-// Builds the semantic records from the tables. The order is what fixes the
-// built-in function numbers: classes in class-tree order, and within a class
-// the functions are created from the last position to the first (each
-// creation takes the next number) while they are added in member order.
+// Builds the semantic records from the tables: classes in class-tree order,
+// members in member order. Each function takes the built-in number its row
+// gives, so the order of creation fixes nothing.
 #include "builtins/BuiltinLibrary.h"
-
-#include <vector>
 
 #include "builtins/BuiltinTables.h"
 #include "semantic/Function.h"
@@ -46,20 +43,16 @@ void AddParams(const CClassRecords& classes, CFunction& f, const SBuiltinMember&
     for (int i = 0; i < m.m_nParams; ++i) f.m_Params[size_t(i)] = ResolveType(classes, m.m_Params[i]);
 }
 
-// Numbers are taken in reverse member order, so the records are made into
-// `made` by position first and added to the class afterwards.
-void AddFunctions(const CClassRecords& classes, CType& cls, const SBuiltinClassDesc& desc,
-                  std::vector<CRefPtr<CFunction>>& made, CStr& name) {
-    made.assign(size_t(CountBuiltinMembers(desc.m_Functions)), nullptr);
+void AddFunctions(const CClassRecords& classes, CType& cls, const SBuiltinClassDesc& desc, CStr& name) {
     auto create = [&](const SBuiltinMember& m) {
         name.assign(m.m_strName);
-        CRefPtr<CFunction> f = CFunction::MakeBuiltin(name, ResolveType(classes, m.m_nResult), m.IsGlobal());
+        CRefPtr<CFunction> f =
+            CFunction::MakeBuiltin(name, ResolveType(classes, m.m_nResult), m.IsGlobal(), m.m_nNumber);
         f->m_bDotCallable = m.IsDotCallable();
         AddParams(classes, *f, m);
-        made[size_t(m.m_nPosition)] = std::move(f);
+        cls.AddFunction(f.Get());
     };
-    ForEachBuiltinMemberReversed(desc.m_Functions, create);
-    for (CRefPtr<CFunction>& f : made) cls.AddFunction(f.Get());
+    ForEachBuiltinMember(desc.m_Functions, create);
 }
 
 template <class TRecord>
@@ -82,13 +75,12 @@ void AddConstants(CType& cls, const SBuiltinClassDesc& desc, CStr& name) {
     ForEachBuiltinConstant(desc.m_Constants, add);
 }
 
-// `made` and `name` are scratch space reused across classes, so that the
-// build allocates only what the records keep.
-void FillClass(const CClassRecords& classes, EBuiltinClass c, std::vector<CRefPtr<CFunction>>& made,
-               CStr& name) {
+// `name` is scratch space reused across classes, so that the build allocates
+// only what the records keep.
+void FillClass(const CClassRecords& classes, EBuiltinClass c, CStr& name) {
     const SBuiltinClassDesc& desc = GetBuiltinClassDesc(c);
     CType& cls = *classes[int(c)];
-    AddFunctions(classes, cls, desc, made, name);
+    AddFunctions(classes, cls, desc, name);
     AddHandlers<CEvent>(classes, cls, desc.m_Events, &CType::AddEvent, name);
     AddHandlers<CCommand>(classes, cls, desc.m_Commands, &CType::AddCommand, name);
     AddConstants(cls, desc, name);
@@ -99,16 +91,15 @@ void FillClass(const CClassRecords& classes, EBuiltinClass c, std::vector<CRefPt
 }  // namespace
 
 void BuildBuiltinLibrary() {
-    // A second build would append 19 more classes and number its functions
-    // from 2515 on; while a library is live, one is enough.
+    // A second build would append 19 more classes; while a library is live,
+    // one is enough.
     if (g_pRootClass) return;
     CreateBasicTypes();
     CClassRecords classes;
     CreateClassRecords(classes);
-    std::vector<CRefPtr<CFunction>> made;
     CStr name;
     name.reserve(64);
-    for (int c = 0; c < kBuiltinClassCount; ++c) FillClass(classes, EBuiltinClass(c), made, name);
+    for (int c = 0; c < kBuiltinClassCount; ++c) FillClass(classes, EBuiltinClass(c), name);
     for (EBuiltinClass c : GetBuiltinNameableOrder())
         classes[int(c)]->SetClassNumber(GetBuiltinClassDesc(c).m_nClassNumber);
     for (EBuiltinClass c : GetBuiltinNameableOrder()) g_builtinClasses.Add(classes[int(c)]);

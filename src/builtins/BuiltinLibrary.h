@@ -2,13 +2,12 @@
 // and its release at exit.
 #pragma once
 
-// Creates the shared types, the 22 class records with every member, numbers
-// the built-in functions 0..2514 and fills g_builtinClasses. Meant to run
-// once per run: the number registry is never reset. Calling it again while
-// the library is built does nothing.
+// Creates the shared types, the 22 class records with every member (each
+// function with the number its table row gives) and fills g_builtinClasses.
+// Calling it again while the library is built does nothing.
 void BuildBuiltinLibrary();
 
 // Breaks every parent and member reference of the class records, empties
 // g_builtinClasses and drops the shared types, so the counted records free
-// themselves. The number registry keeps its entries.
+// themselves.
 void ReleaseBuiltinLibrary();

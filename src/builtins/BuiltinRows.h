@@ -37,32 +37,50 @@ constexpr TBuiltinType punit = BuiltinClassType(EBuiltinClass::ePUnit);
 constexpr uint8_t Dot = kBuiltinDot;
 constexpr uint8_t Global = kBuiltinGlobal;
 
-constexpr SBuiltinMemberDesc Row(const char* name, std::initializer_list<TBuiltinType> params,
+constexpr SBuiltinMemberDesc Row(int number, const char* name, std::initializer_list<TBuiltinType> params,
                                  TBuiltinType result, uint8_t marks, uint8_t series, bool family) {
-    SBuiltinMemberDesc d{name, {}, uint8_t(params.size()), result, marks, series, family};
+    SBuiltinMemberDesc d{name, {}, uint8_t(params.size()), result, marks, series, family, int16_t(number)};
     // A row with too many parameters fails to compile: the index leaves the array.
     uint8_t n = 0;
     for (TBuiltinType t : params) d.m_Params[n++] = t;
     return d;
 }
 
-// One member: name(params): result, marks.
-constexpr SBuiltinMemberDesc Fn(const char* name, std::initializer_list<TBuiltinType> params,
+// Function rows start with the built-in number the engine calls the function
+// by. Object files bind calls by these numbers, so a row never changes its
+// number; new functions take the next unused numbers.
+// A row that stands for several functions gives the number of its first; each
+// further one takes the next lower number.
+
+// One function: number, name(params): result, marks.
+constexpr SBuiltinMemberDesc Fn(int number, const char* name, std::initializer_list<TBuiltinType> params,
                                 TBuiltinType result, uint8_t marks = 0) {
-    return Row(name, params, result, marks, 0, false);
+    return Row(number, name, params, result, marks, 0, false);
 }
 
-// count members named name0 .. name(count-1), all alike.
-constexpr SBuiltinMemberDesc Series(const char* name, uint8_t count,
+// count functions named name0 .. name(count-1), all alike.
+constexpr SBuiltinMemberDesc Series(int number, const char* name, uint8_t count,
                                     std::initializer_list<TBuiltinType> params, TBuiltinType result,
                                     uint8_t marks = 0) {
-    return Row(name, params, result, marks, count, false);
+    return Row(number, name, params, result, marks, count, false);
 }
 
 // 126 overloads: the fixed parameters, then 1..6 more, each int or string.
-constexpr SBuiltinMemberDesc Family(const char* name, std::initializer_list<TBuiltinType> fixed,
+constexpr SBuiltinMemberDesc Family(int number, const char* name, std::initializer_list<TBuiltinType> fixed,
                                     TBuiltinType result, uint8_t marks = 0) {
-    return Row(name, fixed, result, marks, 0, true);
+    return Row(number, name, fixed, result, marks, 0, true);
+}
+
+// One event or command: name(params): result. Its index is its place.
+constexpr SBuiltinMemberDesc Handler(const char* name, std::initializer_list<TBuiltinType> params,
+                                     TBuiltinType result) {
+    return Row(kNoBuiltinNumber, name, params, result, 0, 0, false);
+}
+
+// count events or commands named name0 .. name(count-1), all alike.
+constexpr SBuiltinMemberDesc HandlerSeries(const char* name, uint8_t count,
+                                           std::initializer_list<TBuiltinType> params, TBuiltinType result) {
+    return Row(kNoBuiltinNumber, name, params, result, 0, count, false);
 }
 
 // count constants named name0 .. name(count-1) with values first, first + 1, ...

@@ -62,6 +62,7 @@ void ExpandRow(const SBuiltinMemberDesc& row, int form, SBuiltinMember& m) {
     m.m_nResult = row.m_nResult;
     m.m_nMarks = row.m_nMarks;
     m.m_nParams = row.m_nParams;
+    m.m_nNumber = row.m_nNumber == kNoBuiltinNumber ? kNoBuiltinNumber : row.m_nNumber - form;
     std::memcpy(m.m_Params, row.m_Params, row.m_nParams);
     if (!row.m_bFamily) return;
     int extra = 1;
@@ -69,14 +70,6 @@ void ExpandRow(const SBuiltinMemberDesc& row, int form, SBuiltinMember& m) {
     int pattern = form - ((2 << (extra - 1)) - 2);
     for (int bit = extra - 1; bit >= 0; --bit)
         m.m_Params[m.m_nParams++] = ((pattern >> bit) & 1) ? kBuiltinString : kBuiltinInt;
-}
-
-int AncestorSum(EBuiltinClass c, std::span<const SBuiltinMemberDesc> SBuiltinClassDesc::*list) {
-    int total = 0;
-    for (EBuiltinClass p = GetBuiltinClassDesc(c).m_nParent; p != EBuiltinClass::eNone;
-         p = GetBuiltinClassDesc(p).m_nParent)
-        total += CountBuiltinMembers(GetBuiltinClassDesc(p).*list);
-    return total;
 }
 
 }  // namespace
@@ -121,19 +114,6 @@ void ForEachBuiltinMember(std::span<const SBuiltinMemberDesc> rows, CBuiltinVisi
     }
 }
 
-void ForEachBuiltinMemberReversed(std::span<const SBuiltinMemberDesc> rows,
-                                  CBuiltinVisitor<SBuiltinMember> visit) {
-    SBuiltinMember m;
-    int position = CountBuiltinMembers(rows);
-    for (size_t r = rows.size(); r-- > 0;) {
-        for (int form = RowSize(rows[r]); form-- > 0;) {
-            ExpandRow(rows[r], form, m);
-            m.m_nPosition = --position;
-            visit(m);
-        }
-    }
-}
-
 void ForEachBuiltinConstant(std::span<const SBuiltinConstantDesc> rows,
                             CBuiltinVisitor<SBuiltinConstant> visit) {
     SBuiltinConstant k;
@@ -152,25 +132,8 @@ void ForEachBuiltinConstant(std::span<const SBuiltinConstantDesc> rows,
     }
 }
 
-int GetBuiltinFunctionBase(EBuiltinClass c) {
-    int base = 0;
-    for (int i = 0; i < int(c); ++i) base += CountBuiltinMembers(s_classTree[i]->m_Functions);
-    return base;
-}
-
-int GetBuiltinFunctionNumber(EBuiltinClass c, int position) {
-    return GetBuiltinFunctionBase(c) + CountBuiltinMembers(GetBuiltinClassDesc(c).m_Functions) - 1 -
-           position;
-}
-
 int GetBuiltinFunctionTotal() {
-    return GetBuiltinFunctionBase(EBuiltinClass::eCount);
-}
-
-int GetInheritedEventCount(EBuiltinClass c) {
-    return AncestorSum(c, &SBuiltinClassDesc::m_Events);
-}
-
-int GetInheritedCommandCount(EBuiltinClass c) {
-    return AncestorSum(c, &SBuiltinClassDesc::m_Commands);
+    int total = 0;
+    for (const SBuiltinClassDesc* desc : s_classTree) total += CountBuiltinMembers(desc->m_Functions);
+    return total;
 }

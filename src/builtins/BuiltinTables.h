@@ -5,16 +5,20 @@
 // one row here and are expanded by ForEachBuiltinMember, so the tables read
 // like the member lists they come from.
 //
+// Every function row carries its built-in number, the engine's index of the
+// function; across all classes the numbers are 0..N-1, each once. Events and
+// commands have no number: their index is their place in the list flattened
+// over the ancestors.
+//
 // This layer knows nothing of the semantic records; BuildBuiltinLibrary turns
-// it into CType/CFunction objects. Tests use it to check counts, numbering
-// and signatures without building anything.
+// it into CType/CFunction objects. Names and numbers can be read here without
+// building anything.
 #pragma once
 #include <cstdint>
 #include <span>
 #include <string_view>
 
-// Classes in the order of the class tree. Built-in function numbers are handed
-// out in this order, so it must not change.
+// Classes in the order of the class tree.
 enum class EBuiltinClass : uint8_t {
     eRoot,
     eCommandObject,
@@ -59,6 +63,7 @@ constexpr uint8_t kBuiltinDot = 1;     // callable after a dot on another object
 constexpr uint8_t kBuiltinGlobal = 2;  // the engine runs it without an object
 
 constexpr int kMaxBuiltinParams = 15;
+constexpr int kNoBuiltinNumber = -1;  // events and commands
 // A family: fixed leading parameters, then k = 1..6 more, each int or string.
 constexpr int kBuiltinFamilyMaxExtra = 6;
 constexpr int kBuiltinFamilySize = 126;  // 2 + 4 + ... + 64
@@ -72,6 +77,9 @@ struct SBuiltinMemberDesc {
     uint8_t m_nMarks;
     uint8_t m_nSeries;  // 0: one member; n: n members named m_pszName + "0".."n-1"
     bool m_bFamily;     // kBuiltinFamilySize overloads of one name
+    // Number of the row's first function; each further one takes the next
+    // lower number. kNoBuiltinNumber for events and commands.
+    int16_t m_nNumber;
 };
 
 // One row of a constant table. Values are 32-bit patterns; a pattern of
@@ -102,6 +110,7 @@ struct SBuiltinMember {
     TBuiltinType m_nResult;
     uint8_t m_nMarks;
     int m_nPosition;  // own position in the class's list, 0-based
+    int m_nNumber;    // built-in number; kNoBuiltinNumber for events and commands
     char m_szNameBuffer[64];
 
     std::span<const TBuiltinType> GetParams() const { return {m_Params, size_t(m_nParams)}; }
@@ -143,19 +152,10 @@ std::span<const EBuiltinClass> GetBuiltinNameableOrder();
 int CountBuiltinMembers(std::span<const SBuiltinMemberDesc> rows);
 int CountBuiltinConstants(std::span<const SBuiltinConstantDesc> rows);
 
-// Expands the rows in member order, or from the last position to the first.
+// Expands the rows in member order.
 void ForEachBuiltinMember(std::span<const SBuiltinMemberDesc> rows, CBuiltinVisitor<SBuiltinMember> visit);
-void ForEachBuiltinMemberReversed(std::span<const SBuiltinMemberDesc> rows,
-                                  CBuiltinVisitor<SBuiltinMember> visit);
 void ForEachBuiltinConstant(std::span<const SBuiltinConstantDesc> rows,
                             CBuiltinVisitor<SBuiltinConstant> visit);
 
-// Numbering: the function at position p of class c has number
-// GetBuiltinFunctionBase(c) + count - 1 - p.
-int GetBuiltinFunctionBase(EBuiltinClass c);
-int GetBuiltinFunctionNumber(EBuiltinClass c, int position);
+// Number of built-in functions over all classes.
 int GetBuiltinFunctionTotal();
-// Events and commands of all ancestors, i.e. the flattened index of the
-// class's own first event or command.
-int GetInheritedEventCount(EBuiltinClass c);
-int GetInheritedCommandCount(EBuiltinClass c);

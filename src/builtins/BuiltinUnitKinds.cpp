@@ -1,19 +1,18 @@
 // The kinds of unit below unit: civil units and the armed tank family.
 // Each declares its own reference counting and saving members, then the
 // functions of its specialty.
-// Rows are in member order; the comment before a row is its position or its
-// flattened index.
+// Rows are in member order. A function row starts with its built-in number;
+// an event's or command's index is its place, counted after the ancestors'.
 #include "builtins/BuiltinRows.h"
 
 using namespace BuiltinRows;
 
 // ---- civil -----------------------------------------------------------------
 
-// Functions by position (numbers 166-168, number = 168 - position).
 constexpr SBuiltinMemberDesc s_civilFunctions[] = {
-    /*   0 */ Fn("$Release", {civil}, V),
-    /*   1 */ Fn("$AddRef", {civil}, V),
-    /*   2 */ Fn("$Serialize", {civil}, V),
+    Fn(168, "$Release", {civil}, V),
+    Fn(167, "$AddRef", {civil}, V),
+    Fn(166, "$Serialize", {civil}, V),
 };
 
 constinit const SBuiltinClassDesc kBuiltinCivilDesc = {
@@ -26,11 +25,10 @@ constinit const SBuiltinClassDesc kBuiltinCivilDesc = {
 
 // ---- civilaircraft ---------------------------------------------------------
 
-// Functions by position (numbers 169-171, number = 171 - position).
 constexpr SBuiltinMemberDesc s_civilAircraftFunctions[] = {
-    /*   0 */ Fn("$Release", {civilaircraft}, V),
-    /*   1 */ Fn("$AddRef", {civilaircraft}, V),
-    /*   2 */ Fn("$Serialize", {civilaircraft}, V),
+    Fn(171, "$Release", {civilaircraft}, V),
+    Fn(170, "$AddRef", {civilaircraft}, V),
+    Fn(169, "$Serialize", {civilaircraft}, V),
 };
 
 constinit const SBuiltinClassDesc kBuiltinCivilAircraftDesc = {
@@ -43,32 +41,31 @@ constinit const SBuiltinClassDesc kBuiltinCivilAircraftDesc = {
 
 // ---- tank ------------------------------------------------------------------
 
-// Functions by position (numbers 172-195, number = 195 - position).
 constexpr SBuiltinMemberDesc s_tankFunctions[] = {
-    /*   0 */ Fn("$Release", {tank}, V),
-    /*   1 */ Fn("$AddRef", {tank}, V),
-    /*   2 */ Fn("$Serialize", {tank}, V),
-    /*   3 */ Fn("GetCannonsCount", {}, I),
-    /*   4 */ Fn("GetCannonType", {I}, I),
-    /*   5 */ Fn("GetCannonShootRange", {I}, I),
-    /*   6 */ Fn("GetCannonMinimumShootRange", {I}, I),
-    /*   7 */ Fn("GetCannonSightRange", {I}, I),
-    /*   8 */ Fn("CannonFireToTarget", {I, unit, I}, V),
-    /*   9 */ Fn("CannonFireGround", {I, I, I, I, I}, V),
-    /*  10 */ Fn("IsTargetInCannonRange", {I, unit}, I),
-    /*  11 */ Fn("IsPointInCannonRange", {I, I, I, I}, I),
-    /*  12 */ Fn("SetCannonFireMode", {I, I}, V),
-    /*  13 */ Fn("StopCannonFire", {I}, V),
-    /*  14 */ Fn("CannonRequiresSupply", {I}, I, Dot),
-    /*  15 */ Fn("CanCannonFireToAircraft", {I}, I, Dot),
-    /*  16 */ Fn("CanCannonFireToGround", {I}, I, Dot),
-    /*  17 */ Fn("GetCannonHPDamage", {I}, I, Dot),
-    /*  18 */ Fn("GetCannonElectronicDamage", {I}, I, Dot),
-    /*  19 */ Fn("GetCannonAngleToTarget", {I, unit}, I),
-    /*  20 */ Fn("GetCannonAngleToPoint", {I, I, I, I}, I),
-    /*  21 */ Fn("CanCannonTurnFullAngle", {I}, I),
-    /*  22 */ Fn("HaveCannonsMissingAmmo", {}, I),
-    /*  23 */ Fn("GetAmmoCount", {}, I),
+    Fn(195, "$Release", {tank}, V),
+    Fn(194, "$AddRef", {tank}, V),
+    Fn(193, "$Serialize", {tank}, V),
+    Fn(192, "GetCannonsCount", {}, I),
+    Fn(191, "GetCannonType", {I}, I),
+    Fn(190, "GetCannonShootRange", {I}, I),
+    Fn(189, "GetCannonMinimumShootRange", {I}, I),
+    Fn(188, "GetCannonSightRange", {I}, I),
+    Fn(187, "CannonFireToTarget", {I, unit, I}, V),
+    Fn(186, "CannonFireGround", {I, I, I, I, I}, V),
+    Fn(185, "IsTargetInCannonRange", {I, unit}, I),
+    Fn(184, "IsPointInCannonRange", {I, I, I, I}, I),
+    Fn(183, "SetCannonFireMode", {I, I}, V),
+    Fn(182, "StopCannonFire", {I}, V),
+    Fn(181, "CannonRequiresSupply", {I}, I, Dot),
+    Fn(180, "CanCannonFireToAircraft", {I}, I, Dot),
+    Fn(179, "CanCannonFireToGround", {I}, I, Dot),
+    Fn(178, "GetCannonHPDamage", {I}, I, Dot),
+    Fn(177, "GetCannonElectronicDamage", {I}, I, Dot),
+    Fn(176, "GetCannonAngleToTarget", {I, unit}, I),
+    Fn(175, "GetCannonAngleToPoint", {I, I, I, I}, I),
+    Fn(174, "CanCannonTurnFullAngle", {I}, I),
+    Fn(173, "HaveCannonsMissingAmmo", {}, I),
+    Fn(172, "GetAmmoCount", {}, I),
 };
 
 constinit const SBuiltinClassDesc kBuiltinTankDesc = {
@@ -81,11 +78,10 @@ constinit const SBuiltinClassDesc kBuiltinTankDesc = {
 
 // ---- aircraft --------------------------------------------------------------
 
-// Functions by position (numbers 196-198, number = 198 - position).
 constexpr SBuiltinMemberDesc s_aircraftFunctions[] = {
-    /*   0 */ Fn("$Release", {aircraft}, V),
-    /*   1 */ Fn("$AddRef", {aircraft}, V),
-    /*   2 */ Fn("$Serialize", {aircraft}, V),
+    Fn(198, "$Release", {aircraft}, V),
+    Fn(197, "$AddRef", {aircraft}, V),
+    Fn(196, "$Serialize", {aircraft}, V),
 };
 
 constinit const SBuiltinClassDesc kBuiltinAircraftDesc = {
@@ -98,32 +94,31 @@ constinit const SBuiltinClassDesc kBuiltinAircraftDesc = {
 
 // ---- sapper ----------------------------------------------------------------
 
-// Functions by position (numbers 199-222, number = 222 - position).
 constexpr SBuiltinMemberDesc s_sapperFunctions[] = {
-    /*   0 */ Fn("$Release", {sapper}, V),
-    /*   1 */ Fn("$AddRef", {sapper}, V),
-    /*   2 */ Fn("$Serialize", {sapper}, V),
-    /*   3 */ Fn("CallPutMine", {}, V),
-    /*   4 */ Fn("IsPuttingMine", {}, I),
-    /*   5 */ Fn("HaveMines", {}, I),
-    /*   6 */ Fn("GetMinesCount", {}, I),
-    /*   7 */ Fn("IsGoodPointForMine", {I, I, I}, I),
-    /*   8 */ Fn("AddMineAreaClose", {I, I, I, I, I, I}, I),
-    /*   9 */ Fn("AddMineAreaMedium", {I, I, I, I, I, I}, I),
-    /*  10 */ Fn("AddMineAreaFar", {I, I, I, I, I, I}, I),
-    /*  11 */ Fn("AddMineLine", {I, I, I, I, I, I}, I),
-    /*  12 */ Fn("AddMinePoint", {I, I, I}, I),
-    /*  13 */ Fn("ResetMinePoints", {}, V),
-    /*  14 */ Fn("HaveMinePoints", {}, I),
-    /*  15 */ Fn("GetCurrMinePointX", {}, I),
-    /*  16 */ Fn("GetCurrMinePointY", {}, I),
-    /*  17 */ Fn("GetCurrMinePointZ", {}, I),
-    /*  18 */ Fn("NextMinePoint", {}, I),
-    /*  19 */ Fn("IsCurrentMineArea", {}, I),
-    /*  20 */ Fn("IsCurrentMineAreaClose", {}, I),
-    /*  21 */ Fn("IsCurrentMineAreaMedium", {}, I),
-    /*  22 */ Fn("IsCurrentMineAreaFar", {}, I),
-    /*  23 */ Fn("IsCurrentMineLineAndPoints", {}, I),
+    Fn(222, "$Release", {sapper}, V),
+    Fn(221, "$AddRef", {sapper}, V),
+    Fn(220, "$Serialize", {sapper}, V),
+    Fn(219, "CallPutMine", {}, V),
+    Fn(218, "IsPuttingMine", {}, I),
+    Fn(217, "HaveMines", {}, I),
+    Fn(216, "GetMinesCount", {}, I),
+    Fn(215, "IsGoodPointForMine", {I, I, I}, I),
+    Fn(214, "AddMineAreaClose", {I, I, I, I, I, I}, I),
+    Fn(213, "AddMineAreaMedium", {I, I, I, I, I, I}, I),
+    Fn(212, "AddMineAreaFar", {I, I, I, I, I, I}, I),
+    Fn(211, "AddMineLine", {I, I, I, I, I, I}, I),
+    Fn(210, "AddMinePoint", {I, I, I}, I),
+    Fn(209, "ResetMinePoints", {}, V),
+    Fn(208, "HaveMinePoints", {}, I),
+    Fn(207, "GetCurrMinePointX", {}, I),
+    Fn(206, "GetCurrMinePointY", {}, I),
+    Fn(205, "GetCurrMinePointZ", {}, I),
+    Fn(204, "NextMinePoint", {}, I),
+    Fn(203, "IsCurrentMineArea", {}, I),
+    Fn(202, "IsCurrentMineAreaClose", {}, I),
+    Fn(201, "IsCurrentMineAreaMedium", {}, I),
+    Fn(200, "IsCurrentMineAreaFar", {}, I),
+    Fn(199, "IsCurrentMineLineAndPoints", {}, I),
 };
 
 constinit const SBuiltinClassDesc kBuiltinSapperDesc = {
@@ -136,37 +131,36 @@ constinit const SBuiltinClassDesc kBuiltinSapperDesc = {
 
 // ---- repairer --------------------------------------------------------------
 
-// Functions by position (numbers 223-251, number = 251 - position).
 constexpr SBuiltinMemberDesc s_repairerFunctions[] = {
-    /*   0 */ Fn("$Release", {repairer}, V),
-    /*   1 */ Fn("$AddRef", {repairer}, V),
-    /*   2 */ Fn("$Serialize", {repairer}, V),
-    /*   3 */ Fn("CallRepair", {unit}, V),
-    /*   4 */ Fn("CallConvert", {unit}, V),
-    /*   5 */ Fn("CallUpgrade", {unit}, V),
-    /*   6 */ Fn("IsRepairing", {}, I),
-    /*   7 */ Fn("IsConverting", {}, I),
-    /*   8 */ Fn("IsUpgrading", {}, I),
-    /*   9 */ Fn("CanRepairTanks", {}, I),
-    /*  10 */ Fn("CanRepairBuildings", {}, I),
-    /*  11 */ Fn("CanConvertTanks", {}, I),
-    /*  12 */ Fn("CanConvertBuildings", {}, I),
-    /*  13 */ Fn("CanConvertHealthyTanks", {}, I),
-    /*  14 */ Fn("CanConvertHealthyBuildings", {}, I),
-    /*  15 */ Fn("CanUpgrade", {}, I),
-    /*  16 */ Fn("CanBeRepaired", {unit}, I),
-    /*  17 */ Fn("CanBeConverted", {unit}, I),
-    /*  18 */ Fn("CanBeUpgraded", {unit}, I),
-    /*  19 */ Fn("IsInGoodPointForOperateOnTarget", {unit}, I),
-    /*  20 */ Fn("IsGoodPointForOperateOnTarget", {unit, I, I, I}, I),
-    /*  21 */ Fn("GetOperateOnTargetLocationX", {unit}, I),
-    /*  22 */ Fn("GetOperateOnTargetLocationY", {unit}, I),
-    /*  23 */ Fn("GetOperateOnTargetLocationZ", {unit}, I),
-    /*  24 */ Fn("SetUpgradeWeapons", {I}, V),
-    /*  25 */ Fn("SetUpgradeChasis", {I}, V),
-    /*  26 */ Fn("SetUpgradeShield", {I}, V),
-    /*  27 */ Fn("LockTargetForConverting", {unit}, V),
-    /*  28 */ Fn("UnlockTargetForConverting", {}, V),
+    Fn(251, "$Release", {repairer}, V),
+    Fn(250, "$AddRef", {repairer}, V),
+    Fn(249, "$Serialize", {repairer}, V),
+    Fn(248, "CallRepair", {unit}, V),
+    Fn(247, "CallConvert", {unit}, V),
+    Fn(246, "CallUpgrade", {unit}, V),
+    Fn(245, "IsRepairing", {}, I),
+    Fn(244, "IsConverting", {}, I),
+    Fn(243, "IsUpgrading", {}, I),
+    Fn(242, "CanRepairTanks", {}, I),
+    Fn(241, "CanRepairBuildings", {}, I),
+    Fn(240, "CanConvertTanks", {}, I),
+    Fn(239, "CanConvertBuildings", {}, I),
+    Fn(238, "CanConvertHealthyTanks", {}, I),
+    Fn(237, "CanConvertHealthyBuildings", {}, I),
+    Fn(236, "CanUpgrade", {}, I),
+    Fn(235, "CanBeRepaired", {unit}, I),
+    Fn(234, "CanBeConverted", {unit}, I),
+    Fn(233, "CanBeUpgraded", {unit}, I),
+    Fn(232, "IsInGoodPointForOperateOnTarget", {unit}, I),
+    Fn(231, "IsGoodPointForOperateOnTarget", {unit, I, I, I}, I),
+    Fn(230, "GetOperateOnTargetLocationX", {unit}, I),
+    Fn(229, "GetOperateOnTargetLocationY", {unit}, I),
+    Fn(228, "GetOperateOnTargetLocationZ", {unit}, I),
+    Fn(227, "SetUpgradeWeapons", {I}, V),
+    Fn(226, "SetUpgradeChasis", {I}, V),
+    Fn(225, "SetUpgradeShield", {I}, V),
+    Fn(224, "LockTargetForConverting", {unit}, V),
+    Fn(223, "UnlockTargetForConverting", {}, V),
 };
 
 constinit const SBuiltinClassDesc kBuiltinRepairerDesc = {
@@ -179,34 +173,33 @@ constinit const SBuiltinClassDesc kBuiltinRepairerDesc = {
 
 // ---- supplier --------------------------------------------------------------
 
-// Functions by position (numbers 252-277, number = 277 - position).
 constexpr SBuiltinMemberDesc s_supplierFunctions[] = {
-    /*   0 */ Fn("$Release", {supplier}, V),
-    /*   1 */ Fn("$AddRef", {supplier}, V),
-    /*   2 */ Fn("$Serialize", {supplier}, V),
-    /*   3 */ Fn("CallLoadAmmo", {}, V),
-    /*   4 */ Fn("CallPutAmmo", {}, V),
-    /*   5 */ Fn("IsLoadingAmmo", {}, I),
-    /*   6 */ Fn("IsPuttingAmmo", {}, I),
-    /*   7 */ Fn("HaveObjectsForSupply", {}, I),
-    /*   8 */ Fn("SetSupplyCenterBuilding", {unit}, I),
-    /*   9 */ Fn("GetSupplyCenterBuilding", {}, unit),
-    /*  10 */ Fn("GetSupplyCenterLoadPositionX", {}, I),
-    /*  11 */ Fn("GetSupplyCenterLoadPositionY", {}, I),
-    /*  12 */ Fn("GetSupplyCenterLoadPositionZ", {}, I),
-    /*  13 */ Fn("GetSupplyCenterAssemblyPositionX", {}, I),
-    /*  14 */ Fn("GetSupplyCenterAssemblyPositionY", {}, I),
-    /*  15 */ Fn("GetSupplyCenterAssemblyPositionZ", {}, I),
-    /*  16 */ Fn("GetCurrentObjectForSupply", {}, unit),
-    /*  17 */ Fn("CanCurrentObjectBeSupplied", {}, I),
-    /*  18 */ Fn("WasCurrentObjectSupplied", {}, I),
-    /*  19 */ Fn("NextObjectForSupply", {}, I),
-    /*  20 */ Fn("GetCurrentPutSupplyPositionX", {}, I),
-    /*  21 */ Fn("GetCurrentPutSupplyPositionY", {}, I),
-    /*  22 */ Fn("GetCurrentPutSupplyPositionZ", {}, I),
-    /*  23 */ Fn("IsInGoodCurrentPutSupplyLocation", {}, I),
-    /*  24 */ Fn("CheckCurrentPutSupplyLocation", {}, V),
-    /*  25 */ Fn("FindSupplyCenter", {}, unit),
+    Fn(277, "$Release", {supplier}, V),
+    Fn(276, "$AddRef", {supplier}, V),
+    Fn(275, "$Serialize", {supplier}, V),
+    Fn(274, "CallLoadAmmo", {}, V),
+    Fn(273, "CallPutAmmo", {}, V),
+    Fn(272, "IsLoadingAmmo", {}, I),
+    Fn(271, "IsPuttingAmmo", {}, I),
+    Fn(270, "HaveObjectsForSupply", {}, I),
+    Fn(269, "SetSupplyCenterBuilding", {unit}, I),
+    Fn(268, "GetSupplyCenterBuilding", {}, unit),
+    Fn(267, "GetSupplyCenterLoadPositionX", {}, I),
+    Fn(266, "GetSupplyCenterLoadPositionY", {}, I),
+    Fn(265, "GetSupplyCenterLoadPositionZ", {}, I),
+    Fn(264, "GetSupplyCenterAssemblyPositionX", {}, I),
+    Fn(263, "GetSupplyCenterAssemblyPositionY", {}, I),
+    Fn(262, "GetSupplyCenterAssemblyPositionZ", {}, I),
+    Fn(261, "GetCurrentObjectForSupply", {}, unit),
+    Fn(260, "CanCurrentObjectBeSupplied", {}, I),
+    Fn(259, "WasCurrentObjectSupplied", {}, I),
+    Fn(258, "NextObjectForSupply", {}, I),
+    Fn(257, "GetCurrentPutSupplyPositionX", {}, I),
+    Fn(256, "GetCurrentPutSupplyPositionY", {}, I),
+    Fn(255, "GetCurrentPutSupplyPositionZ", {}, I),
+    Fn(254, "IsInGoodCurrentPutSupplyLocation", {}, I),
+    Fn(253, "CheckCurrentPutSupplyLocation", {}, V),
+    Fn(252, "FindSupplyCenter", {}, unit),
 };
 
 constinit const SBuiltinClassDesc kBuiltinSupplierDesc = {
@@ -219,32 +212,31 @@ constinit const SBuiltinClassDesc kBuiltinSupplierDesc = {
 
 // ---- builder ---------------------------------------------------------------
 
-// Functions by position (numbers 278-301, number = 301 - position).
 constexpr SBuiltinMemberDesc s_builderFunctions[] = {
-    /*   0 */ Fn("$Release", {builder}, V),
-    /*   1 */ Fn("$AddRef", {builder}, V),
-    /*   2 */ Fn("$Serialize", {builder}, V),
-    /*   3 */ Fn("CallBuildBuilding", {}, V),
-    /*   4 */ Fn("CallBuildCurrentElement", {}, V),
-    /*   5 */ Fn("IsBuildWorking", {}, I),
-    /*   6 */ Fn("SetBuildTypeBuildBuilding", {I, I, I, I, I}, V),
-    /*   7 */ Fn("SetBuildTypeBuildElements", {I}, V),
-    /*   8 */ Fn("GetCurrentBuildType", {}, I),
-    /*   9 */ Fn("IsInGoodPointForCurrentBuild", {}, I),
-    /*  10 */ Fn("IsGoodPointForCurrentBuild", {I, I, I}, I),
-    /*  11 */ Fn("GetCurrentBuildLocationX", {}, I),
-    /*  12 */ Fn("GetCurrentBuildLocationY", {}, I),
-    /*  13 */ Fn("GetCurrentBuildLocationZ", {}, I),
-    /*  14 */ Fn("AddElementsLine", {I, I, I, I, I, I}, I),
-    /*  15 */ Fn("AddElementPoint", {I, I, I}, I),
-    /*  16 */ Fn("IsGoodElementPointForBuild", {I, I, I}, I),
-    /*  17 */ Fn("RemoveAllElements", {}, V),
-    /*  18 */ Fn("GetCurrentElementX", {}, I),
-    /*  19 */ Fn("GetCurrentElementY", {}, I),
-    /*  20 */ Fn("GetCurrentElementZ", {}, I),
-    /*  21 */ Fn("HaveElementsForBuild", {}, I),
-    /*  22 */ Fn("NextElementPoint", {}, I),
-    /*  23 */ Fn("IsLastElement", {}, I),
+    Fn(301, "$Release", {builder}, V),
+    Fn(300, "$AddRef", {builder}, V),
+    Fn(299, "$Serialize", {builder}, V),
+    Fn(298, "CallBuildBuilding", {}, V),
+    Fn(297, "CallBuildCurrentElement", {}, V),
+    Fn(296, "IsBuildWorking", {}, I),
+    Fn(295, "SetBuildTypeBuildBuilding", {I, I, I, I, I}, V),
+    Fn(294, "SetBuildTypeBuildElements", {I}, V),
+    Fn(293, "GetCurrentBuildType", {}, I),
+    Fn(292, "IsInGoodPointForCurrentBuild", {}, I),
+    Fn(291, "IsGoodPointForCurrentBuild", {I, I, I}, I),
+    Fn(290, "GetCurrentBuildLocationX", {}, I),
+    Fn(289, "GetCurrentBuildLocationY", {}, I),
+    Fn(288, "GetCurrentBuildLocationZ", {}, I),
+    Fn(287, "AddElementsLine", {I, I, I, I, I, I}, I),
+    Fn(286, "AddElementPoint", {I, I, I}, I),
+    Fn(285, "IsGoodElementPointForBuild", {I, I, I}, I),
+    Fn(284, "RemoveAllElements", {}, V),
+    Fn(283, "GetCurrentElementX", {}, I),
+    Fn(282, "GetCurrentElementY", {}, I),
+    Fn(281, "GetCurrentElementZ", {}, I),
+    Fn(280, "HaveElementsForBuild", {}, I),
+    Fn(279, "NextElementPoint", {}, I),
+    Fn(278, "IsLastElement", {}, I),
 };
 
 constexpr SBuiltinConstantDesc s_builderConstants[] = {
@@ -268,29 +260,28 @@ constinit const SBuiltinClassDesc kBuiltinBuilderDesc = {
 
 // ---- transporter -----------------------------------------------------------
 
-// Functions by position (numbers 302-322, number = 322 - position).
 constexpr SBuiltinMemberDesc s_transporterFunctions[] = {
-    /*   0 */ Fn("$Release", {transporter}, V),
-    /*   1 */ Fn("$AddRef", {transporter}, V),
-    /*   2 */ Fn("$Serialize", {transporter}, V),
-    /*   3 */ Fn("CallGetUnit", {I, I, I}, V),
-    /*   4 */ Fn("CallPutUnit", {I, I, I}, V),
-    /*   5 */ Fn("CallDropUnit", {I, I, I}, V),
-    /*   6 */ Fn("IsGettingUnit", {}, I),
-    /*   7 */ Fn("IsPuttingUnit", {}, I),
-    /*   8 */ Fn("IsDroppingUnit", {}, I),
-    /*   9 */ Fn("HaveUnitOnHook", {}, I),
-    /*  10 */ Fn("CanPutUnitFromHookInPoint", {I, I, I}, I),
-    /*  11 */ Fn("IsUnitToGetInPoint", {I, I, I}, I),
-    /*  12 */ Fn("FindFreePlaceToPutUnitFromHook", {I, I, I, I}, I),
-    /*  13 */ Fn("GetFoundFreePlaceToPutUnitX", {}, I),
-    /*  14 */ Fn("GetFoundFreePlaceToPutUnitY", {}, I),
-    /*  15 */ Fn("GetFoundFreePlaceToPutUnitZ", {}, I),
-    /*  16 */ Fn("SetAutoGetPoint", {I, I, I}, V),
-    /*  17 */ Fn("InvalidateAutoGetPoint", {}, V),
-    /*  18 */ Fn("SetAutoPutPoint", {I, I, I}, V),
-    /*  19 */ Fn("InvalidateAutoPutPoint", {}, V),
-    /*  20 */ Fn("CheckCanGetUnit", {unit}, I),
+    Fn(322, "$Release", {transporter}, V),
+    Fn(321, "$AddRef", {transporter}, V),
+    Fn(320, "$Serialize", {transporter}, V),
+    Fn(319, "CallGetUnit", {I, I, I}, V),
+    Fn(318, "CallPutUnit", {I, I, I}, V),
+    Fn(317, "CallDropUnit", {I, I, I}, V),
+    Fn(316, "IsGettingUnit", {}, I),
+    Fn(315, "IsPuttingUnit", {}, I),
+    Fn(314, "IsDroppingUnit", {}, I),
+    Fn(313, "HaveUnitOnHook", {}, I),
+    Fn(312, "CanPutUnitFromHookInPoint", {I, I, I}, I),
+    Fn(311, "IsUnitToGetInPoint", {I, I, I}, I),
+    Fn(310, "FindFreePlaceToPutUnitFromHook", {I, I, I, I}, I),
+    Fn(309, "GetFoundFreePlaceToPutUnitX", {}, I),
+    Fn(308, "GetFoundFreePlaceToPutUnitY", {}, I),
+    Fn(307, "GetFoundFreePlaceToPutUnitZ", {}, I),
+    Fn(306, "SetAutoGetPoint", {I, I, I}, V),
+    Fn(305, "InvalidateAutoGetPoint", {}, V),
+    Fn(304, "SetAutoPutPoint", {I, I, I}, V),
+    Fn(303, "InvalidateAutoPutPoint", {}, V),
+    Fn(302, "CheckCanGetUnit", {unit}, I),
 };
 
 constinit const SBuiltinClassDesc kBuiltinTransporterDesc = {
@@ -303,13 +294,12 @@ constinit const SBuiltinClassDesc kBuiltinTransporterDesc = {
 
 // ---- movingbuilding --------------------------------------------------------
 
-// Functions by position (numbers 323-327, number = 327 - position).
 constexpr SBuiltinMemberDesc s_movingBuildingFunctions[] = {
-    /*   0 */ Fn("$Release", {movingbuilding}, V),
-    /*   1 */ Fn("$AddRef", {movingbuilding}, V),
-    /*   2 */ Fn("$Serialize", {movingbuilding}, V),
-    /*   3 */ Fn("CallBuildingToSiegeMode", {}, V),
-    /*   4 */ Fn("IsBuildingToSiegeMode", {}, I),
+    Fn(327, "$Release", {movingbuilding}, V),
+    Fn(326, "$AddRef", {movingbuilding}, V),
+    Fn(325, "$Serialize", {movingbuilding}, V),
+    Fn(324, "CallBuildingToSiegeMode", {}, V),
+    Fn(323, "IsBuildingToSiegeMode", {}, I),
 };
 
 constinit const SBuiltinClassDesc kBuiltinMovingBuildingDesc = {
@@ -322,11 +312,10 @@ constinit const SBuiltinClassDesc kBuiltinMovingBuildingDesc = {
 
 // ---- saboteur --------------------------------------------------------------
 
-// Functions by position (numbers 328-330, number = 330 - position).
 constexpr SBuiltinMemberDesc s_saboteurFunctions[] = {
-    /*   0 */ Fn("$Release", {saboteur}, V),
-    /*   1 */ Fn("$AddRef", {saboteur}, V),
-    /*   2 */ Fn("$Serialize", {saboteur}, V),
+    Fn(330, "$Release", {saboteur}, V),
+    Fn(329, "$AddRef", {saboteur}, V),
+    Fn(328, "$Serialize", {saboteur}, V),
 };
 
 constinit const SBuiltinClassDesc kBuiltinSaboteurDesc = {

@@ -1,7 +1,6 @@
 // Function records and the ordered member lists of a class.
 #include "semantic/Function.h"
 
-#include "semantic/Library.h"
 #include "semantic/Variable.h"
 
 CFunction::CFunction(const CStr& name, CType* result) : m_strName(name), m_pResult(result) {}
@@ -21,9 +20,9 @@ int CFunction::Matches(const CFunction& f, const CStr& name, const CVariableList
     return 1;
 }
 
-CRefPtr<CFunction> CFunction::MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal) {
+CRefPtr<CFunction> CFunction::MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal, int32_t number) {
     CRefPtr<CFunction> f = MakeRef<CFunction>(name, result);
-    f->m_nBuiltinNumber = g_builtinFunctionNumbers.Take(name);
+    f->m_nBuiltinNumber = number;
     f->m_bGlobal = bGlobal;
     return f;
 }

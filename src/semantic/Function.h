@@ -37,8 +37,8 @@ public:
     // f against a name and a parameter variable list (null: no parameters).
     static int Matches(const CFunction& f, const CStr& name, const CVariableList* list);
 
-    // A built-in function: takes the next number from g_builtinFunctionNumbers.
-    static CRefPtr<CFunction> MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal);
+    // A built-in function with the number the engine calls it by.
+    static CRefPtr<CFunction> MakeBuiltin(const CStr& name, CType* result, uint32_t bGlobal, int32_t number);
 };
 
 // Events and commands differ from functions only in their class identity.

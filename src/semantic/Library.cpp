@@ -3,7 +3,6 @@
 #include "semantic/Library.h"
 
 CDynArray<CRefPtr<CType>> g_builtinClasses;
-CBuiltinNumbers g_builtinFunctionNumbers;
 
 CRefPtr<CType> g_pIntType;
 CRefPtr<CType> g_pStringType;

@@ -1,9 +1,9 @@
 // Checks of the built-in tables themselves, without building any semantic
-// record: the class tree, totals and numbering, and per-class fingerprints,
-// which cover every expanded member signature and every constant value.
+// record: the class tree, the one rule that the function numbers written in
+// the rows form 0..N-1 with no gap and no repeat, and a few anchors whose
+// numbers and signatures the engine is known to rely on.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -14,36 +14,40 @@
 
 namespace {
 
-std::vector<std::string> Expand(std::span<const SBuiltinMemberDesc> rows) {
-    std::vector<std::string> out;
-    auto add = [&](const SBuiltinMember& m) {
-        EXPECT_EQ(m.m_nPosition, int(out.size()));
-        out.push_back(MemberSignature(m));
-    };
-    ForEachBuiltinMember(rows, add);
+EBuiltinClass ClassAt(int i) { return EBuiltinClass(i); }
+
+std::string ClassLabel(EBuiltinClass c) {
+    std::string_view name = GetBuiltinClassName(c);
+    return name.empty() ? "root" : std::string(name);
+}
+
+struct SNumbered {
+    EBuiltinClass m_nClass;
+    int m_nPosition;
+    std::string m_strSignature;
+};
+
+// Every function of every class by the number its row gives; a repeated
+// number keeps all its owners.
+std::map<int, std::vector<SNumbered>> FunctionsByNumber() {
+    std::map<int, std::vector<SNumbered>> out;
+    for (int i = 0; i < kBuiltinClassCount; ++i) {
+        auto add = [&](const SBuiltinMember& m) {
+            out[m.m_nNumber].push_back({ClassAt(i), m.m_nPosition, MemberSignature(m)});
+        };
+        ForEachBuiltinMember(GetBuiltinClassDesc(ClassAt(i)).m_Functions, add);
+    }
     return out;
 }
 
-uint64_t MemberFingerprint(std::span<const SBuiltinMemberDesc> rows) {
-    std::string text;
-    for (const std::string& s : Expand(rows)) text += s + "\n";
-    return Fnv1a64(text);
+std::string Label(const SNumbered& f) {
+    return ClassLabel(f.m_nClass) + "." + f.m_strSignature;
 }
-
-uint64_t ConstantFingerprint(std::span<const SBuiltinConstantDesc> rows) {
-    std::string text;
-    auto add = [&](const SBuiltinConstant& k) {
-        text += std::string(k.m_strName) + "=" + std::to_string(k.m_nValue) + "\n";
-    };
-    ForEachBuiltinConstant(rows, add);
-    return Fnv1a64(text);
-}
-
-EBuiltinClass ClassAt(int i) { return EBuiltinClass(i); }
 
 }  // namespace
 
-TEST(BuiltinTables, ClassTreeHasTheExpectedShapeAndCounts) {
+TEST(BuiltinTables, ClassTreeNamesParentsAndScriptClassNumbers) {
+    ASSERT_EQ(std::size(kExpectedClasses), size_t(kBuiltinClassCount));
     for (int i = 0; i < kBuiltinClassCount; ++i) {
         const SExpectedClass& want = kExpectedClasses[i];
         const SBuiltinClassDesc& d = GetBuiltinClassDesc(ClassAt(i));
@@ -55,136 +59,79 @@ TEST(BuiltinTables, ClassTreeHasTheExpectedShapeAndCounts) {
         else
             EXPECT_EQ(GetBuiltinClassName(d.m_nParent), want.m_pszParent);
         EXPECT_EQ(d.m_nClassNumber, want.m_nClassNumber);
-        EXPECT_EQ(CountBuiltinMembers(d.m_Functions), want.m_nFunctions);
-        EXPECT_EQ(CountBuiltinMembers(d.m_Events), want.m_nEvents);
-        EXPECT_EQ(CountBuiltinMembers(d.m_Commands), want.m_nCommands);
-        EXPECT_EQ(CountBuiltinConstants(d.m_Constants), want.m_nConstants);
-        if (want.m_nFunctions) {
-            EXPECT_EQ(GetBuiltinFunctionBase(ClassAt(i)), want.m_nFirstNumber);
-            // The first position carries the block's last number and vice versa.
-            EXPECT_EQ(GetBuiltinFunctionNumber(ClassAt(i), 0), want.m_nFirstNumber + want.m_nFunctions - 1);
-            EXPECT_EQ(GetBuiltinFunctionNumber(ClassAt(i), want.m_nFunctions - 1), want.m_nFirstNumber);
-        }
-        if (want.m_nEvents) {
-            EXPECT_EQ(GetInheritedEventCount(ClassAt(i)), want.m_nFirstEvent);
-        }
-        if (want.m_nCommands) {
-            EXPECT_EQ(GetInheritedCommandCount(ClassAt(i)), want.m_nFirstCommand);
-        }
     }
 }
 
-TEST(BuiltinTables, TotalsAndNumbersWithoutGapsOrRepeats) {
-    int events = 0, commands = 0, constants = 0;
-    std::vector<int> seen(2515, 0);
+// Each number from 0 to the total is given to exactly one function.
+// Events and commands carry none.
+TEST(BuiltinTables, FunctionNumbersRunFromZeroWithoutGapsOrRepeats) {
+    const int total = GetBuiltinFunctionTotal();
+    const auto functions = FunctionsByNumber();
+    for (const auto& [number, owners] : functions) {
+        EXPECT_TRUE(number >= 0 && number < total)
+            << "number " << number << " outside 0.." << total - 1 << ": " << Label(owners[0]);
+        if (owners.size() > 1)
+            ADD_FAILURE() << "number " << number << " given to " << Label(owners[0]) << " and " << Label(owners[1]);
+    }
+    for (int number = 0; number < total; ++number)
+        EXPECT_TRUE(functions.count(number)) << "no function has number " << number;
+
     for (int i = 0; i < kBuiltinClassCount; ++i) {
-        const SBuiltinClassDesc& d = GetBuiltinClassDesc(ClassAt(i));
-        events += CountBuiltinMembers(d.m_Events);
-        commands += CountBuiltinMembers(d.m_Commands);
-        constants += CountBuiltinConstants(d.m_Constants);
-        for (int p = 0, n = CountBuiltinMembers(d.m_Functions); p < n; ++p) {
-            int number = GetBuiltinFunctionNumber(ClassAt(i), p);
-            ASSERT_GE(number, 0);
-            ASSERT_LT(number, 2515);
-            ++seen[size_t(number)];
-        }
-    }
-    EXPECT_EQ(GetBuiltinFunctionTotal(), 2515);
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 2515);
-    EXPECT_EQ(events, 55);
-    EXPECT_EQ(commands, 147);
-    EXPECT_EQ(constants, 783);
-}
-
-// An accidental edit of any row changes one of these.
-TEST(BuiltinTables, EveryClassMatchesItsFingerprints) {
-    for (int i = 0; i < kBuiltinClassCount; ++i) {
-        const SExpectedFingerprint& want = kExpectedFingerprints[i];
-        const SBuiltinClassDesc& d = GetBuiltinClassDesc(ClassAt(i));
-        SCOPED_TRACE(want.m_pszName);
-        ASSERT_STREQ(d.m_pszName, want.m_pszName);
-        EXPECT_EQ(MemberFingerprint(d.m_Functions), want.m_nFunctions);
-        EXPECT_EQ(MemberFingerprint(d.m_Events), want.m_nEvents);
-        EXPECT_EQ(MemberFingerprint(d.m_Commands), want.m_nCommands);
-        EXPECT_EQ(ConstantFingerprint(d.m_Constants), want.m_nConstants);
+        auto handler = [&](const SBuiltinMember& m) {
+            EXPECT_EQ(m.m_nNumber, kNoBuiltinNumber) << ClassLabel(ClassAt(i)) << "." << m.m_strName;
+        };
+        ForEachBuiltinMember(GetBuiltinClassDesc(ClassAt(i)).m_Events, handler);
+        ForEachBuiltinMember(GetBuiltinClassDesc(ClassAt(i)).m_Commands, handler);
     }
 }
 
-struct SPlacedMember {
+struct SAnchor {
+    int m_nNumber;
     EBuiltinClass m_nClass;
     int m_nPosition;
-    int m_nNumber;
     const char* m_pszSignature;
 };
 
-// Boundaries of the blocks and overloads told apart only by parameter types.
-const SPlacedMember kBoundaries[] = {
-    {EBuiltinClass::eRoot, 0, 13, "Trace(s):i,global"},
-    {EBuiltinClass::eRoot, 2, 11, "Trace(i):i,global"},
-    {EBuiltinClass::eRoot, 5, 8, "$SerializeInt(i):v"},
-    {EBuiltinClass::eRoot, 13, 0, "Distance(i,i,i,i):i,global"},
-    {EBuiltinClass::eCommandObject, 0, 17, "$Release(unit):v"},
-    {EBuiltinClass::eCommandObject, 3, 14, "ChangedCommandValue():v"},
-    {EBuiltinClass::eUnit, 0, 165, "$Release(unit):v"},
-    {EBuiltinClass::eUnit, 41, 124, "DistanceTo(i,i):i,dot"},
-    {EBuiltinClass::eUnit, 44, 121, "DistanceTo(unit):i,dot"},
-    {EBuiltinClass::eUnit, 94, 71, "GetAttacker():unit,dot"},
-    {EBuiltinClass::eUnit, 147, 18, "BlowUp():v"},
-    {EBuiltinClass::eCivil, 0, 168, "$Release(civil):v"},
-    {EBuiltinClass::eSaboteur, 2, 328, "$Serialize(saboteur):v"},
-    {EBuiltinClass::ePlatoon, 0, 409, "$Serialize(platoon):v"},
-    {EBuiltinClass::ePlatoon, 62, 347, "GetAttacker(i):unit"},
-    {EBuiltinClass::ePlatoon, 67, 342, "GetUnit(i):punit"},
-    {EBuiltinClass::ePlatoon, 78, 331, "FindBuildingNext(i):unit"},
-    {EBuiltinClass::eObject, 0, 437, "SaveCameraPosition():v,global"},
-    {EBuiltinClass::eObject, 18, 419, "SendCustomEvent(i,i,i,i,i):v,dot,global"},
-    {EBuiltinClass::eObject, 27, 410, "ShowMissionVideoDialog(s,s,i):v,global"},
-    {EBuiltinClass::ePlayer, 0, 1253, "$Release(player):v"},
-    {EBuiltinClass::ePlayer, 126, 1127, "CreateUnitTransported(i,i,i,s,s,s,s,s,s,s,s,s,s,i,i):unitex,dot"},
-    {EBuiltinClass::ePlayer, 185, 1068, "SetProductionFrequency(i):v,dot"},
-    {EBuiltinClass::ePlayer, 815, 438, "SetToolbarTooltip(i,s,s,s,s,s,s,s):v,dot"},
-    {EBuiltinClass::eMission, 0, 2211, "$Serialize(mission):v"},
-    {EBuiltinClass::eMission, 50, 2161, "RegisterGoal(i,s):v"},
-    {EBuiltinClass::eMission, 75, 2136, "SetGameRect(i,i,i,i):v"},
-    {EBuiltinClass::eMission, 957, 1254, "SetToolbarTooltip(i,s,s,s,s,s,s,s):v"},
-    {EBuiltinClass::eCampaign, 0, 2251, "$Serialize(campaign):v"},
-    {EBuiltinClass::eCampaign, 2, 2249, "RegisterMission(i,s,s,s,i,i,i,i,i,i,i,i,i,i):v,global"},
-    {EBuiltinClass::eCampaign, 39, 2212, "LoadGameParameters(s,s,s,s,s):v,global"},
-    {EBuiltinClass::eUnitEx, 0, 2399, "$Release(unitex):v"},
-    {EBuiltinClass::eUnitEx, 147, 2252, "CommandBuildingSetGateMode(i):v,dot"},
-    {EBuiltinClass::ePUnit, 0, 2514, "$Release(punit):v"},
-    {EBuiltinClass::ePUnit, 114, 2400, "CommandBuildingSetGateMode(i):v,dot"},
-    // Family expansions: first, middle and last forms.
-    {EBuiltinClass::eMission, 76, 2135, "RegisterGoal(i,s,i):v"},
-    {EBuiltinClass::eMission, 116, 2095, "RegisterGoal(i,s,i,s,i,s,i):v"},
-    {EBuiltinClass::eMission, 201, 2010, "RegisterGoal(i,s,s,s,s,s,s,s):v"},
-    {EBuiltinClass::eMission, 327, 1884, "AddBriefing(s,s,s,s,s,s,s):v"},
+// Well-known functions, block boundaries, overloads told apart only by their
+// parameters, and the first, middle and last members of a series and a family
+// (whose numbers fall from the row's own).
+const SAnchor kAnchors[] = {
+    {0, EBuiltinClass::eRoot, 13, "Distance(i,i,i,i):i,global"},
+    {6, EBuiltinClass::eRoot, 7, "$SetAt(i,a,i):v,global"},
+    {11, EBuiltinClass::eRoot, 2, "Trace(i):i,global"},
+    {13, EBuiltinClass::eRoot, 0, "Trace(s):i,global"},
+    {17, EBuiltinClass::eCommandObject, 0, "$Release(unit):v"},
+    {18, EBuiltinClass::eUnit, 147, "BlowUp():v"},
+    {121, EBuiltinClass::eUnit, 44, "DistanceTo(unit):i,dot"},
+    {124, EBuiltinClass::eUnit, 41, "DistanceTo(i,i):i,dot"},
+    {165, EBuiltinClass::eUnit, 0, "$Release(unit):v"},
+    {342, EBuiltinClass::ePlatoon, 67, "GetUnit(i):punit"},
+    {419, EBuiltinClass::eObject, 18, "SendCustomEvent(i,i,i,i,i):v,dot,global"},
+    {1127, EBuiltinClass::ePlayer, 126, "CreateUnitTransported(i,i,i,s,s,s,s,s,s,s,s,s,s,i,i):unitex,dot"},
+    {2161, EBuiltinClass::eMission, 50, "RegisterGoal(i,s):v"},
+    {2135, EBuiltinClass::eMission, 76, "RegisterGoal(i,s,i):v"},
+    {2095, EBuiltinClass::eMission, 116, "RegisterGoal(i,s,i,s,i,s,i):v"},
+    {2010, EBuiltinClass::eMission, 201, "RegisterGoal(i,s,s,s,s,s,s,s):v"},
+    {1884, EBuiltinClass::eMission, 327, "AddBriefing(s,s,s,s,s,s,s):v"},
+    {2249, EBuiltinClass::eCampaign, 2, "RegisterMission(i,s,s,s,i,i,i,i,i,i,i,i,i,i):v,global"},
+    {2323, EBuiltinClass::eUnitEx, 76, "CommandUserNoParam0():v,dot"},
+    {2314, EBuiltinClass::eUnitEx, 85, "CommandUserNoParam9():v,dot"},
+    {2313, EBuiltinClass::eUnitEx, 86, "CommandUserObject0(unitex):v,dot"},
+    {2514, EBuiltinClass::ePUnit, 0, "$Release(punit):v"},
 };
 
-TEST(BuiltinTables, NumbersAndSignaturesAtBoundaries) {
-    std::map<EBuiltinClass, std::vector<std::string>> expanded;
-    auto check = [&](const SPlacedMember& want) {
-        std::vector<std::string>& list = expanded[want.m_nClass];
-        if (list.empty()) list = Expand(GetBuiltinClassDesc(want.m_nClass).m_Functions);
-        ASSERT_LT(size_t(want.m_nPosition), list.size());
-        EXPECT_EQ(list[size_t(want.m_nPosition)], want.m_pszSignature) << "position " << want.m_nPosition;
-        EXPECT_EQ(GetBuiltinFunctionNumber(want.m_nClass, want.m_nPosition), want.m_nNumber);
-    };
-    for (const SPlacedMember& want : kBoundaries) check(want);
-}
-
-TEST(BuiltinTables, ReversedExpansionVisitsTheSameMembersBackwards) {
-    for (int i = 0; i < kBuiltinClassCount; ++i) {
-        auto rows = GetBuiltinClassDesc(ClassAt(i)).m_Functions;
-        std::vector<std::string> forward = Expand(rows), backward;
-        int expectPosition = int(forward.size());
-        auto add = [&](const SBuiltinMember& m) {
-            EXPECT_EQ(m.m_nPosition, --expectPosition);
-            backward.push_back(MemberSignature(m));
-        };
-        ForEachBuiltinMemberReversed(rows, add);
-        std::reverse(backward.begin(), backward.end());
-        EXPECT_EQ(backward, forward) << GetBuiltinClassName(ClassAt(i));
+// Found by number, in its class at its position in member order (the order
+// the records are built in).
+TEST(BuiltinTables, AnchorsKeepTheirNumbersPositionsAndSignatures) {
+    const auto functions = FunctionsByNumber();
+    for (const SAnchor& want : kAnchors) {
+        SCOPED_TRACE(want.m_nNumber);
+        auto at = functions.find(want.m_nNumber);
+        ASSERT_NE(at, functions.end());
+        const SNumbered& got = at->second[0];
+        EXPECT_EQ(got.m_nClass, want.m_nClass);
+        EXPECT_EQ(got.m_nPosition, want.m_nPosition);
+        EXPECT_EQ(got.m_strSignature, want.m_pszSignature);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "builtins/BuiltinLibrary.h"
+#include "builtins/BuiltinTables.h"
 #include "codegen/CodeGen.h"
 #include "driver/Driver.h"
 #include "semantic/Library.h"
@@ -36,7 +37,7 @@ void CheckObjectFile() {
     if (!s.Open(FuzzPath("out.obj"), CStream::eRead | (6 << CStream::eLevelShift))) std::abort();
     CCodeGen gen;
     if (!gen.Load(s)) std::abort();
-    std::vector<uint32_t> builtins(g_builtinFunctionNumbers.GetSize(), 0x10000000);
+    std::vector<uint32_t> builtins(size_t(GetBuiltinFunctionTotal()), 0x10000000);
     if (!gen.Bind(0x00400000, 0x00800000, builtins.data(), builtins.size())) std::abort();
 }
 

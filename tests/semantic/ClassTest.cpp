@@ -138,8 +138,8 @@ TEST(ClassTest, EventAndCommandIndexesFlattenOverAncestors) {
     EXPECT_EQ(t.m_pTank->GetEventIndex("onhit", Params({}).Get()), -1);
 }
 
-// Built-in numbering in creation order is checked on all 2515 records, with
-// their global marks, by the built-in library tests.
+// Built-in numbers and global marks are checked on every record, against its
+// table row, by the built-in library tests.
 TEST(ClassTest, ReleaseMembersBreaksLinksToParentAndMembers) {
     CRefPtr<CType> root = MakeRef<CType>(CType::eClass);
     CRefPtr<CType> unit = MakeRef<CType>(CStr("unit"), CType::eClass);
