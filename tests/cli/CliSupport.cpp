@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,7 +23,8 @@ ScratchDir::~ScratchDir() {
     fs::remove_all(path, ec);
 }
 
-RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd) {
+RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
+                     long fileLimit) {
     int pipefd[2];
     RunResult r;
     if (pipe(pipefd) != 0) return r;
@@ -30,6 +33,11 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
         dup2(pipefd[1], 1);
         close(pipefd[0]);
         close(pipefd[1]);
+        if (fileLimit > 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit lim{rlim_t(fileLimit), rlim_t(fileLimit)};
+            setrlimit(RLIMIT_FSIZE, &lim);
+        }
         if (chdir(cwd.c_str()) != 0) _exit(127);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(exe.c_str()));
@@ -44,8 +52,10 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
     while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.out.append(buf, size_t(n));
     close(pipefd[0]);
     int st = 0;
-    waitpid(pid, &st, 0);
+    rusage use{};
+    wait4(pid, &st, 0, &use);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    r.peakKb = use.ru_maxrss;
     return r;
 }
 
@@ -114,13 +124,28 @@ std::string Placeholders::Apply(std::string s) const {
     return s;
 }
 
+std::vector<std::string> DefaultArgs(const CliCase& c, const std::string& output) {
+    return {"-w-", c.source, output};
+}
+
+bool TakeBanner(std::string& out, const std::string& lineEnd) {
+    std::string banner = kBanner;
+    for (size_t at = 0; (at = banner.find('\n', at)) != std::string::npos; at += lineEnd.size())
+        banner.replace(at, 1, lineEnd);
+    if (out.compare(0, banner.size(), banner) != 0) return false;
+    out.erase(0, banner.size());
+    return true;
+}
+
 std::vector<CliCase> FindCases(const fs::path& root) {
     std::vector<CliCase> cases;
     if (!fs::exists(root)) return cases;
     for (auto& e : fs::recursive_directory_iterator(root)) {
         fs::path p = e.path();
         if (e.is_directory() && fs::exists(p / "expected")) {
-            cases.push_back({fs::relative(p, root).string(), p, p / "expected", p / "args", ""});
+            const bool hasArgs = fs::exists(p / "args");
+            cases.push_back({fs::relative(p, root).string(), p, p / "expected", hasArgs ? p / "args" : fs::path(),
+                             hasArgs ? "" : "main.oc"});
         } else if (e.is_regular_file() && p.extension() == ".oc") {
             fs::path out = p;
             out.replace_extension(".out");

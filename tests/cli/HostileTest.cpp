@@ -6,14 +6,8 @@
 // size. Every run must end with its message and status, leave no object
 // file or temporary behind, and stay within a modest peak memory.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/time.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,54 +18,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kBanner =
-    "----------------- Orvel C Compiler v0.002 -----------------\nCompiling...\n";
 constexpr const char* kGuid = "12345678-9abc-def0-0102-030405060708";
 // Far above a normal run (a few MB; a few tens under the address sanitizer)
 // and far below what a length or count taken on trust would cost.
 constexpr long kMaxPeakKb = 400 * 1024;
-
-struct Outcome {
-    std::string out;
-    int status = -1;
-    long peakKb = 0;
-};
-
-// Runs exe in cwd with stdout captured; fileLimit > 0 caps the size of any
-// file the child writes (a write past it fails instead of killing it).
-Outcome RunLimited(const fs::path& exe, const std::vector<std::string>& args, const fs::path& cwd,
-               long fileLimit = 0) {
-    Outcome r;
-    int fds[2];
-    if (pipe(fds) != 0) return r;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 1);
-        close(fds[0]);
-        close(fds[1]);
-        if (fileLimit > 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit lim{rlim_t(fileLimit), rlim_t(fileLimit)};
-            setrlimit(RLIMIT_FSIZE, &lim);
-        }
-        if (chdir(cwd.c_str()) != 0) _exit(127);
-        std::vector<char*> argv{const_cast<char*>(exe.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(exe.c_str(), argv.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) r.out.append(buf, size_t(n));
-    close(fds[0]);
-    int st = 0;
-    rusage use{};
-    wait4(pid, &st, 0, &use);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    r.peakKb = use.ru_maxrss;
-    return r;
-}
 
 std::string Repeat(const std::string& s, size_t n) {
     std::string out;
@@ -103,13 +53,17 @@ protected:
         fs::create_directories(m_Work);
     }
 
-    Outcome Compile(const std::string& source, const std::string& output = "out.obj", long fileLimit = 0) {
-        return RunLimited(m_Bin / "orvelc", {"-w-", "-g", kGuid, source, output}, m_Work, fileLimit);
+    RunResult Compile(const std::string& source, const std::string& output = "out.obj", long fileLimit = 0) {
+        return Run({"-w-", "-g", kGuid, source, output}, fileLimit);
+    }
+
+    RunResult Run(const std::vector<std::string>& args, long fileLimit = 0) {
+        return RunProgram((m_Bin / "orvelc").string(), args, m_Work.string(), fileLimit);
     }
 
     // The run failed with exactly `diagnostics` after the banner, left no
     // object file and no temporary beside it.
-    void ExpectRefused(const Outcome& r, const std::string& diagnostics) {
+    void ExpectRefused(const RunResult& r, const std::string& diagnostics) {
         EXPECT_EQ(kBanner + diagnostics, r.out);
         EXPECT_EQ(1, r.status);
         EXPECT_LT(r.peakKb, kMaxPeakKb);
@@ -175,7 +129,7 @@ TEST_F(Hostile, DeepestAcceptedNestingCompiles) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(m_Work / "deep.oc", c.text);
-        Outcome r = Compile("deep.oc");
+        RunResult r = Compile("deep.oc");
         EXPECT_EQ(std::string(kBanner) + "    0 error(s), 0 warning(s)\n", r.out);
         EXPECT_EQ(0, r.status);
         EXPECT_TRUE(fs::exists(m_Work / "out.obj"));
@@ -220,7 +174,7 @@ TEST_F(Hostile, IncludeChainPastTheLimit) {
 
     // 255 includes under the main file are allowed.
     WriteFile(m_Work / "f254.h", "// the last level\n");
-    Outcome r = Compile("main.oc");
+    RunResult r = Compile("main.oc");
     EXPECT_EQ(std::string(kBanner) + "    0 error(s), 0 warning(s)\n", r.out);
     EXPECT_EQ(0, r.status);
 }
@@ -231,7 +185,7 @@ protected:
         Hostile::SetUp();
         WriteFile(m_Work / "guard.oc", "unit \"Guard\"\n{\n    state Idle\n    {\n        return Idle, 50;\n    }\n}\n");
     }
-    void ExpectCannotWrite(const Outcome& r, const std::string& output) {
+    void ExpectCannotWrite(const RunResult& r, const std::string& output) {
         EXPECT_EQ(kBanner + output + "(0) : error C0101: Cannot write '" + output + "'\n", r.out);
         EXPECT_EQ(1, r.status);
     }
@@ -268,10 +222,10 @@ TEST_F(HostileOutput, FailedWriteKeepsTheEarlierFile) {
 
     // A script with an error does not touch it either, and a good run replaces it.
     WriteFile(m_Work / "bad.oc", "unit \"Guard\"\n{\n    int;\n}\n");
-    Outcome bad = Compile("bad.oc", "out.obj");
+    RunResult bad = Compile("bad.oc", "out.obj");
     EXPECT_EQ(1, bad.status);
     EXPECT_EQ(earlier, ReadFile(m_Work / "out.obj"));
-    Outcome good = Compile("guard.oc", "out.obj");
+    RunResult good = Compile("guard.oc", "out.obj");
     EXPECT_EQ(0, good.status);
     EXPECT_NE(earlier, ReadFile(m_Work / "out.obj"));
     EXPECT_EQ((std::vector<std::string>{"bad.oc", "guard.oc", "out.obj"}), Listing(m_Work));
@@ -294,7 +248,7 @@ TEST_F(HostileOutput, LyingStartupFilesCostNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(m_Bin / "language.lan", c.lan);
-        Outcome r = RunLimited(m_Bin / "orvelc", {"-g", kGuid, "guard.oc", "out.obj"}, m_Work);
+        RunResult r = Run({"-g", kGuid, "guard.oc", "out.obj"});
         std::string warning =
             c.translated ? "" : Work("guard.oc") + "(1) : warning C0101: Unknown string to translate 'Guard'\n";
         EXPECT_EQ(kBanner + warning + "    0 error(s), 0 warning(s)\n", r.out);
@@ -313,13 +267,13 @@ TEST_F(HostileOutput, BinaryIndexFileIsBounded) {
     }
     // A name line longer than the reader's buffer, and no duplicate lines.
     WriteFile(m_Bin / "OrvelCEx.idx", std::string(100000, 'n') + "\n");
-    Outcome r = RunLimited(m_Bin / "orvelc", {"-w-", "-g", kGuid, "guard.oc", "out.obj"}, m_Work);
+    RunResult r = Run({"-w-", "-g", kGuid, "guard.oc", "out.obj"});
     EXPECT_EQ(0, r.status) << r.out;
     EXPECT_LT(r.peakKb, kMaxPeakKb);
     fs::remove(m_Work / "out.obj");
 
     WriteFile(m_Bin / "OrvelCEx.idx", data);
-    r = RunLimited(m_Bin / "orvelc", {"-w-", "-g", kGuid, "missing.oc", "out.obj"}, m_Work);
+    r = Run({"-w-", "-g", kGuid, "missing.oc", "out.obj"});
     EXPECT_EQ(1, r.status);
     EXPECT_LT(r.peakKb, kMaxPeakKb);
     EXPECT_NE(std::string::npos, r.out.find("error C0101: File not found 'missing.oc'\n")) << r.out;

@@ -150,7 +150,9 @@ void ExpectWellFormed(const JsonValue& d) {
         EXPECT_EQ(JsonValue::eString, site["file"].kind);
         EXPECT_EQ(JsonValue::eNumber, site["line"].kind);
     }
-    if (d.Has("column")) EXPECT_GT(d["column"].number, 0);
+    if (d.Has("column")) {
+        EXPECT_GT(d["column"].number, 0);
+    }
 }
 
 std::vector<JsonValue> ParseLines(const std::string& out) {

@@ -292,9 +292,7 @@ TEST_F(Workflow, IncludeEnvironmentComesAfterCommandLineDirectories) {
     // The classic command line is served too, and its output stays classic.
     RunResult with = Run({"-w-", "inc.oc", "out.obj"});
     EXPECT_EQ(0, with.status);
-    EXPECT_EQ("----------------- Orvel C Compiler v0.002 -----------------\nCompiling...\n"
-              "    0 error(s), 0 warning(s)\n",
-              with.out);
+    EXPECT_EQ(std::string(kBanner) + "    0 error(s), 0 warning(s)\n", with.out);
     // Without the variable the header is not found, and the classic form
     // lists no searched directories.
     unsetenv("ORVELC_INCLUDE");
@@ -311,7 +309,7 @@ TEST_F(Workflow, FaultIsOneLineAndStatusThree) {
 
     RunResult classic = Run({"-w-", "crash.oc", "out.obj"});
     EXPECT_EQ(3, classic.status);
-    EXPECT_EQ("----------------- Orvel C Compiler v0.002 -----------------\nCompiling...\n" + line, classic.out);
+    EXPECT_EQ(kBanner + line, classic.out);
     EXPECT_FALSE(fs::exists(work / "out.obj"));
 
     RunResult batch = Run({"-w-", "-j", "2", "--out-dir", "out", "good.oc", "crash.oc", "good.oc"});

@@ -4,8 +4,9 @@
 // and the expected text is turned into what a Windows console program
 // prints, lines ending in CR LF.
 //
-// Each case is judged as the Linux CLI test judges it (whole output, exit
-// status, object file written or not), and every object file the Windows
+// Each case is judged as the Linux CLI test judges it (output, with the
+// banner checked apart for a default case; exit status; object file written
+// or not), and every object file the Windows
 // build writes is compared with the one the Linux build writes for the same
 // arguments: byte for byte when the runner chose the GUID (cases with the
 // default arguments get "-g" with a fixed GUID on both sides), otherwise byte
@@ -47,7 +48,6 @@ struct Options {
     std::string filter;
     bool verbose = false;
 };
-
 
 // Wine maps the Unix root to drive Z:.
 std::string WindowsPath(const fs::path& unixPath) {
@@ -137,9 +137,16 @@ void CopyStartupFiles(const CliCase& c, const fs::path& bin) {
 
 // The case's arguments; default ones get the fixed GUID so objects match exactly.
 std::vector<std::string> CaseArgs(const CliCase& c, const std::string& argsText, const std::string& out) {
-    if (!c.source.empty()) return {"-g", kFixedGuid, c.source, out};
-    if (fs::exists(c.args)) return SplitArgs(argsText);
-    return {"-g", kFixedGuid, "main.oc", out};
+    if (!c.IsDefault()) return SplitArgs(argsText);
+    std::vector<std::string> args = {"-g", kFixedGuid};
+    for (std::string& a : DefaultArgs(c, out)) args.push_back(a);
+    return args;
+}
+
+// The output the expected text describes: all of it, or what follows the
+// banner for a default case; false when a default case printed no banner.
+bool ComparedOutput(const CliCase& c, std::string& out, const std::string& lineEnd) {
+    return !c.IsDefault() || TakeBanner(out, lineEnd);
 }
 
 // The Windows text of a case when it has one: beside the case, or in the
@@ -151,38 +158,39 @@ fs::path WindowsExpectedFile(const Options& o, const CliCase& c) {
     return o.overrides / (c.name + ".expected");
 }
 
-// The Linux build on the same arguments, for its object file; "" or a failure.
-std::string CheckObject(const Options& o, const CliCase& c, const fs::path& windowsObj) {
-    ScratchDir tmp;
-    fs::path bin = tmp.path / "bin";
+// The Linux build runs the case in the scratch folder tmp with the same
+// arguments as the Windows build; ph receives the case's placeholders.
+RunResult RunLinux(const Options& o, const CliCase& c, const fs::path& tmp, Placeholders& ph) {
+    fs::path bin = tmp / "bin";
     fs::create_directories(bin);
     fs::copy_file(o.linux, bin / "orvelc");
     CopyStartupFiles(c, bin);
-    Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
+    ph = {c.dir.string(), tmp.string(), bin.string()};
     std::vector<std::string> args =
-        CaseArgs(c, fs::exists(c.args) ? ph.Apply(ReadFile(c.args)) : "", (tmp.path / "out.obj").string());
-    RunResult r = RunProgram((bin / "orvelc").string(), args, c.dir.string());
+        CaseArgs(c, c.IsDefault() ? "" : ph.Apply(ReadFile(c.args)), (tmp / "out.obj").string());
+    return RunProgram((bin / "orvelc").string(), args, c.dir.string());
+}
+
+// The Linux build's object file compared with the Windows one; "" or a failure.
+std::string CheckObject(const Options& o, const CliCase& c, const fs::path& windowsObj) {
+    ScratchDir tmp;
+    Placeholders ph;
+    RunResult r = RunLinux(o, c, tmp.path, ph);
     if (!fs::exists(tmp.path / "out.obj"))
         return "the Linux build wrote no object file (exit " + std::to_string(r.status) + ")";
-    return CompareObjects(windowsObj, tmp.path / "out.obj", !fs::exists(c.args));
+    return CompareObjects(windowsObj, tmp.path / "out.obj", c.IsDefault());
 }
 
 // Whether the Linux build passes the case as the Linux CLI test runs it; a
 // case that fails there too is not a Windows problem.
 bool PassesOnLinux(const Options& o, const CliCase& c) {
     ScratchDir tmp;
-    fs::path bin = tmp.path / "bin";
-    fs::create_directories(bin);
-    fs::copy_file(o.linux, bin / "orvelc");
-    CopyStartupFiles(c, bin);
-    Placeholders ph{c.dir.string(), tmp.path.string(), bin.string()};
-    std::vector<std::string> args = CaseArgs(c, fs::exists(c.args) ? ph.Apply(ReadFile(c.args)) : "",
-                                             (tmp.path / "out.obj").string());
-    RunResult r = RunProgram((bin / "orvelc").string(), args, c.dir.string());
+    Placeholders ph;
+    RunResult r = RunLinux(o, c, tmp.path, ph);
     int wantStatus = -1;
     std::string wantOut;
-    return ParseExpected(ph.Apply(ReadFile(c.expected)), wantStatus, wantOut) && r.out == wantOut &&
-           r.status == wantStatus;
+    return ParseExpected(ph.Apply(ReadFile(c.expected)), wantStatus, wantOut) &&
+           ComparedOutput(c, r.out, "\n") && r.out == wantOut && r.status == wantStatus;
 }
 
 // Runs one case; returns "" when it passes, else what went wrong. Counts
@@ -195,7 +203,7 @@ std::string RunCase(const Options& o, const CliCase& c, int& objects) {
     CopyStartupFiles(c, bin);
 
     const std::string dir = WindowsPath(c.dir), scratch = WindowsPath(tmp.path), exe = WindowsPath(bin);
-    std::string argsText = fs::exists(c.args) ? ApplyWindows(ReadFile(c.args), dir, scratch, exe) : "";
+    std::string argsText = c.IsDefault() ? "" : ApplyWindows(ReadFile(c.args), dir, scratch, exe);
     std::vector<std::string> args = CaseArgs(c, argsText, scratch + "\\out.obj");
     args.insert(args.begin(), exe + "\\orvelc.exe");
     RunResult r = RunProgram(o.wine.string(), args, c.dir.string());
@@ -208,12 +216,13 @@ std::string RunCase(const Options& o, const CliCase& c, int& objects) {
                        wantStatus, wantOut))
         return "expected file does not start with 'exit N'";
     wantOut = WithCrLf(wantOut);
-    std::string problem;
-    if (r.out != wantOut) problem += "output differs\n--- expected\n" + wantOut + "--- got\n" + r.out;
+    std::string problem, got = r.out;
+    if (!ComparedOutput(c, got, "\r\n")) problem += "the output does not start with the banner\n";
+    else if (got != wantOut) problem += "output differs\n--- expected\n" + wantOut + "--- got\n" + got;
     if (r.status != wantStatus)
         problem += "exit status " + std::to_string(r.status) + ", expected " + std::to_string(wantStatus) + "\n";
     const fs::path obj = tmp.path / "out.obj";
-    if (!fs::exists(c.args) && (wantStatus == 0) != fs::exists(obj))
+    if (c.IsDefault() && (wantStatus == 0) != fs::exists(obj))
         problem += fs::exists(obj) ? "an object file was written\n" : "no object file was written\n";
     if (problem.empty() && fs::exists(obj)) {
         ++objects;
