@@ -19,8 +19,8 @@ struct CContext {
     CLabel* m_pContinue = nullptr;
     bool m_bStore = false;
 
-    CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont, false}; }
-    CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue, false}; }
+    CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont}; }
+    CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue}; }
 };
 
 // A condition as written, or under a "!" (its jumps then trade places).

@@ -26,6 +26,7 @@ namespace {
 constexpr uint32_t kMagic = 0x004F434F;  // "OCO\0"
 constexpr uint32_t kVersion = 0x00010000;
 constexpr int kLevel = 6;
+constexpr bool kCompressBody = true;  // the header stays plain, the body is deflated
 
 // ---- writing ----
 
@@ -135,7 +136,7 @@ bool SaveUnit(const CCodeGen& u, const std::string& path, const std::string& cla
     {
         CFileStream s;
         s.Open(temp, CStream::eWrite | (kLevel << CStream::eLevelShift));
-        s.WriteHeader(identifier, className, classNumber, true);
+        s.WriteHeader(identifier, className, classNumber, kCompressBody);
         s.WriteDword(kMagic);
         s.WriteDword(kVersion);
         s.WriteDword(u.m_nDataSize);
