@@ -7,6 +7,9 @@
 
 #include <cstdio>
 
+#include "objfile/ObjectFile.h"
+#include "support/LittleEndian.h"
+
 namespace {
 
 constexpr uint32_t kPage = 0x1000;
@@ -85,15 +88,12 @@ bool CBench::Attach(CRefPtr<CCodeGen> unit, std::string& error) {
         SBuiltinEntry e = m_Index.Get(uint32_t(n));
         const uint32_t pop = e.m_pFunction ? PoppedBytes(*e.m_pFunction) : 0;
         stubCode[4 * n] = pop ? 0xC2 : 0xC3;
-        if (pop) {
-            stubCode[4 * n + 1] = uint8_t(pop);
-            stubCode[4 * n + 2] = uint8_t(pop >> 8);
-        }
+        if (pop) PutLe(&stubCode[4 * n + 1], pop, 2);
     }
     m_nCodeBytes = u.GetCodeSize();
     m_nDataBytes = uint32_t(u.m_Data.GetSize());
     if (u.m_nDataSize > kObjectPageBytes - 16) return error = "the script object is too large", false;
-    if (!u.Bind(kCode, kData, stubs.data(), stubs.size()))
+    if (!BindUnit(u, kCode, kData, stubs.data(), stubs.size()))
         return error = "the unit cannot be bound (a call or relocation lies outside its code)", false;
     if (uc_open(UC_ARCH_X86, UC_MODE_32, &m_pUc) != UC_ERR_OK) return error = "cannot start the emulator", false;
     std::vector<uint8_t> object(16, 0);

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <vector>
 
+#include "objfile/ObjectFile.h"
+#include "support/LittleEndian.h"
 #include "support/Stream.h"
 
 namespace {
@@ -36,7 +38,7 @@ bool ParseHeader(const std::vector<uint8_t>& b, SUnitHeader& h, std::string& err
     if (h.m_nFlags & kNumber) {
         if (!need(4)) return error = "truncated header", false;
         h.m_bHasNumber = true;
-        h.m_nClassNumber = int32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24);
+        h.m_nClassNumber = int32_t(GetLe32(b.data() + at));
         at += 4;
     }
     if (h.m_nFlags & kId) {
@@ -64,7 +66,7 @@ bool ReadUnitFile(const std::string& path, SUnitHeader& header, CCodeGen& unit, 
         error = "cannot open the file";
         return false;
     }
-    if (!unit.Load(s)) {
+    if (!LoadUnit(s, unit)) {
         error = "not an object file (body damaged, truncated or of another version)";
         return false;
     }

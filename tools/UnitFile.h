@@ -1,6 +1,5 @@
 // Reading a compiled unit for the tools: the container header as written
-// (name, script-class number, identifier) and the body through
-// CCodeGen::Load. Anything that is not a whole object file is one error.
+// (name, script-class number, identifier) and the body through LoadUnit. Anything that is not a whole object file is one error.
 #pragma once
 #include <cstdint>
 #include <string>

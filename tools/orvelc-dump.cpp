@@ -14,6 +14,7 @@
 
 #include "BuiltinIndex.h"
 #include "UnitFile.h"
+#include "support/LittleEndian.h"
 
 namespace {
 
@@ -31,16 +32,11 @@ struct SDump {
 
 bool DataWord(const CCodeGen& u, uint32_t offset, uint32_t& v) {
     if (uint64_t(offset) + 4 > u.m_Data.GetSize()) return false;
-    v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | u.m_Data[offset + uint32_t(i)];
+    v = GetLe32(u.m_Data.GetData() + offset);
     return true;
 }
 
-uint32_t CodeWord(const CCodeGen& u, uint32_t p) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | u.m_Code[p + uint32_t(i)];
-    return v;
-}
+uint32_t CodeWord(const CCodeGen& u, uint32_t p) { return GetLe32(u.m_Code.GetData() + p); }
 
 std::string Quote(const CCodeGen& u, uint32_t offset) {
     std::string s = "\"";

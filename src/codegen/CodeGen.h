@@ -1,12 +1,19 @@
 // The code generator object: the compiled unit's image (code, data block and
 // the tables the object file carries), the IA-32 encoder that appends to it,
-// labels with their jump fixups, and the fixed instruction sequences out of
-// which the translation builds every routine.
+// jump fixups, and the fixed instruction sequences out of which the
+// translation builds every routine.
 //
-// Translation runs twice over the tree. In pass 0 the sequences emit nothing
-// and record nothing, so only the translation's own bookkeeping happens; in
-// pass 1 they emit. Every jump and script call is written with a zero rel32
-// and a fixup, so positions never depend on where a label lands.
+// Translation runs twice over the tree. Everything that writes the image
+// (an instruction, a fixup, data, a table entry, a label's position) does so
+// only in the emitting pass, pass 1: one gate, Emitting(), checked by those
+// writers, so the sequences and the translation never ask for the pass.
+// Every jump and script call is written with a zero rel32 and a fixup, so
+// positions never depend on where a label lands.
+//
+// An internal error (an instruction no form can encode, a node kind or an
+// operator the generator does not know, a jump to a label never placed) is
+// recorded by Fail; from then on nothing more is added, and the unit must
+// not be written. Only the first reason is kept.
 //
 // The encoder knows nothing of the syntax tree: variables, names and
 // constants reach it as the small records below, which the translation fills
@@ -21,8 +28,6 @@
 #include "support/DynArray.h"
 #include "support/RefObject.h"
 
-class CStream;
-
 // Instruction ids: bits 8-14 select the group, the low byte the member.
 class CInstr {
 public:
@@ -34,6 +39,8 @@ public:
     static constexpr int kGroupCount = 39;
     static constexpr int Group(uint16_t id) { return (id >> 8) & 0x7F; }
     static constexpr int Member(uint16_t id) { return id & 0xFF; }
+    // The mnemonic of a listed id, else null: only listed ids are encoded.
+    static const char* Mnemonic(uint16_t id);
 };
 
 // Where a variable lives: its kind (numbered as the semantic model's variable
@@ -56,7 +63,7 @@ public:
 };
 
 // A constant operand. A string constant remembers where its text went in the
-// data block (-1 until stored), so one constant is stored once.
+// data block (*m_pDataIndex, -1 until stored), so one constant is stored once.
 class CConstRef {
 public:
     enum EKind : int32_t { eInteger, eString, eOther };
@@ -64,6 +71,25 @@ public:
     int32_t m_nValue = 0;
     std::string_view m_strText;
     int32_t* m_pDataIndex = nullptr;
+};
+
+// Which outcome of a test jumps to the label; the other falls through.
+enum class EJump : uint8_t { eIfFalse, eIfTrue };
+// A comparison whose operands reached CMP in the written order, or swapped
+// (the right value in EAX, the left one in memory).
+enum class EOrder : uint8_t { eAsWritten, eSwapped };
+
+// The frame of one routine: what the prologue saves and sets up, and what
+// the epilogue undoes and pops.
+struct SFrame {
+    enum EKind : uint8_t {
+        eRoutine,   // state or handler: script object in ESI, game object in EBX, loop budget in EDI
+        eAdded,     // $Destructor and $Serialize: the objects, no loop budget
+        eFunction,  // script function: runs on its caller's registers and budget
+    };
+    EKind m_nKind = eRoutine;
+    uint32_t m_nLocals = 0;      // bytes of locals and temporaries, zeroed on entry
+    uint32_t m_nBytesToPop = 0;  // the arguments RET removes
 };
 
 class CCodeGen : public CRefObject {
@@ -85,37 +111,31 @@ public:
 
     CCodeGen();
 
+    // ---- internal errors ----
+    void Fail(std::string_view reason);
+    bool HasFailed() const { return m_bFailed; }
+    const std::string& GetFailure() const { return m_strFailure; }
+
     // ---- encoder ----
-    // Each returns the number of bytes appended: 0 when the id has no
-    // encoder for that operand count or the operands fit none of its forms.
-    int Emit(uint16_t id);
-    int Emit(uint16_t id, const COperand& a);
-    int Emit(uint16_t id, const COperand& a, const COperand& b);
-    int Emit(uint16_t id, ERegister r) { return Emit(id, COperand(r)); }
-    int Emit(uint16_t id, ERegister r, const COperand& b) { return Emit(id, COperand(r), b); }
-    int Emit(uint16_t id, const COperand& a, ERegister r) { return Emit(id, a, COperand(r)); }
-    int Emit(uint16_t id, ERegister r1, ERegister r2) { return Emit(id, COperand(r1), COperand(r2)); }
+    // Appends one instruction in the emitting pass and says whether it did;
+    // an instruction that fits none of its forms is an internal error.
+    bool Emit(uint16_t id, const COperand& a = {}, const COperand& b = {});
+    bool Emit(uint16_t id, ERegister r) { return Emit(id, COperand(r)); }
+    bool Emit(uint16_t id, ERegister r, const COperand& b) { return Emit(id, COperand(r), b); }
+    bool Emit(uint16_t id, const COperand& a, ERegister r) { return Emit(id, a, COperand(r)); }
+    bool Emit(uint16_t id, ERegister r1, ERegister r2) { return Emit(id, COperand(r1), COperand(r2)); }
 
-    // ---- passes, positions, fixups ----
+    // ---- passes, positions, labels ----
     void SetPass(int32_t pass) { m_nPass = pass; }
-    int32_t GetPass() const { return m_nPass; }
     uint32_t GetCodeSize() const { return uint32_t(m_Code.GetSize()); }
-    void AddJumpFixup(uint32_t position, CLabel* label);
-    void AddRelocation(uint32_t position);
-    void AddExternalCall(uint32_t position, uint32_t builtin);
-
-    // Creates the block's list on first use.
-    CLabel* NewLabel(CRefPtr<CLabelList>& blockLabels);
-    // Pass 1 only: the label's position becomes the current position.
+    // The label's position becomes the current position.
     void PlaceLabel(CLabel* label);
-    // Patches every fixup with target - (position + 4). Returns the number of
-    // fixups whose label was never placed (patched as a jump to position 0);
-    // anything but 0 means the unit must not be written.
-    size_t ResolveJumps();
+    // Patches every fixup with target - (position + 4); a label never placed
+    // (patched as a jump to position 0) is an internal error.
+    void ResolveJumps();
 
     // ---- data block and tables ----
-    // Appends bytes to the data block and returns their offset.
-    uint32_t AppendData(const void* bytes, size_t count);
+    // Append to the data block and return the offset.
     uint32_t AppendDword(uint32_t value);
     uint32_t AppendString(std::string_view text);   // zero-terminated
     // Grow the table when the index is past its end (new entries are 0).
@@ -123,14 +143,7 @@ public:
     void SetEvent(uint32_t index, uint32_t position);
     void SetCommand(uint32_t index, uint32_t position, uint32_t descriptor);
 
-    // ---- operands ----
-    static COperand VarOperand(const CVarSlot& var);
-    static COperand NameOperand(const CNameRef& name);
-    // Pass 1 stores a string constant's text on its first use.
-    COperand ConstOperand(const CConstRef& constant);
-
-    // ---- instruction sequences (each silent in pass 0) ----
-    void LoadObject(const CVarSlot& object);
+    // ---- instruction sequences ----
     void EmitLoad(const CNameRef& name);
     void EmitStore(const CNameRef& name);
     void EmitLoadVar(const CVarSlot& var);
@@ -145,7 +158,7 @@ public:
     void EmitPushEax();
     void EmitPopEax();
     void EmitPushObject();
-    // kind: a CToken kind (eBitNot, eMinusUnary, ePlusPlus, eMinusMinus).
+    // kind: a CToken prefix kind (eBitNot, ePlusUnary, eMinusUnary, ePlusPlus, eMinusMinus).
     void EmitUnary(int32_t kind);
     // EAX = EAX op right, for the arithmetic CToken kinds.
     void EmitBinary(int32_t kind, const CConstRef& right);
@@ -153,35 +166,19 @@ public:
     // EAX = temporary op EAX.
     void EmitBinaryTemp(int32_t kind, const CVarSlot& temporary);
     // relation: a comparison CToken kind (eLT ... eNE).
-    void EmitJcc(int32_t relation, CLabel* label, bool jumpIfTrue, bool swapped);
+    void EmitJcc(int32_t relation, CLabel* label, EJump when, EOrder order);
     void EmitJmp(CLabel* label);
-    void EmitTestJump(CLabel* label, bool jumpIfNonZero);
+    // Tests EAX as a condition: nonzero is true.
+    void EmitTestJump(CLabel* label, EJump when);
     // A call to a routine of this unit (fixed up against its label) or to a
     // built-in function (bound by the engine through its number).
     void EmitCallLabel(CLabel* body);
     void EmitCallBuiltin(uint32_t builtin);
     void EmitLoopGuard(CLabel* returnLabel);
-    // Routine frame: f bytes of locals, g loop guard, n no script object.
-    void EmitPrologue(uint32_t frameSize, bool loopGuard, bool noObject);
-    void EmitEpilogue(uint32_t bytesToPop, uint32_t frameSize, bool loopGuard, bool noObject);
-
-    // ---- object file (implemented in the object file library) ----
-    // Writes to a temporary file beside path and renames it over path only
-    // when complete; 0 leaves any earlier file untouched.
-    bool Save(const std::string& path, const std::string& className, int32_t classNumber,
-              const uint8_t identifier[16]) const;
-    // Reads a body (the stream positioned after the container header).
-    // Refuses a wrong magic or version, a truncated body, bytes after the
-    // code, and counts that run past the data; on refusal the image is empty.
-    bool Load(CStream& stream);
-    // Binds the loaded image for code at codeAddress and data at dataAddress:
-    // patches external calls and relocations in m_Code and moves the routine
-    // tables. Refuses (changing nothing) when a position lies outside the
-    // code or a built-in number has no entry in builtins.
-    bool Bind(uint32_t codeAddress, uint32_t dataAddress, const uint32_t* builtins,
-              size_t builtinCount);
-    // Empties every table and the code (pass and data size back to 0).
-    void Clear();
+    void EmitPrologue(const SFrame& frame);
+    void EmitEpilogue(const SFrame& frame);
+    // One INT3 byte: keeps a handler off position 0, which its table reads as "none".
+    void EmitBreakpoint() { Emit(CInstr::eInt3); }
 
     // The image, in the order the object file is laid out.
     CDynArray<uint8_t> m_Code;
@@ -196,7 +193,23 @@ public:
     uint32_t m_nDataSize = 0;
 
 private:
+    // The one pass check: the image is written in the emitting pass, and
+    // never after a failure.
+    bool Emitting() const { return m_nPass == 1 && !m_bFailed; }
+    uint32_t AppendData(const void* bytes, size_t count);
+
+    static COperand VarOperand(const CVarSlot& var);
+    static COperand NameOperand(const CNameRef& name);
+    // Stores a string constant's text on its first use in the emitting pass.
+    COperand ConstOperand(const CConstRef& constant);
+    void LoadObject(const CNameRef& name);
+    // An instruction whose last operand may be a data-block offset, which the
+    // engine relocates.
+    void EmitWithValue(uint16_t id, ERegister r, const COperand& value);
+    void EmitArithmetic(int32_t kind, const COperand& right);
+    void EmitDivide(int32_t kind, const COperand& divisor);
     void EmitJumpTo(uint16_t id, CLabel* label);
-    void AddRelocationIfString(const COperand& op);
-    void PatchDword(uint32_t position, uint32_t value);
+
+    bool m_bFailed = false;
+    std::string m_strFailure;
 };

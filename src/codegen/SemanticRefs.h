@@ -1,6 +1,6 @@
 // Bridges from the semantic records to the encoder's small operand records,
-// so the translation can hand variables, names, constants and functions to
-// the instruction sequences without the encoder knowing the records' layout.
+// so the translation can hand variables, names and constants to the
+// instruction sequences without the encoder knowing the records' layout.
 #pragma once
 #include "codegen/CodeGen.h"
 #include "semantic/Function.h"
@@ -36,18 +36,4 @@ inline CConstRef ConstOf(const CType* type, int32_t value, std::string_view text
         c.m_pDataIndex = dataIndex;
     }
     return c;
-}
-
-// A script function's body label, made by the translation of its node.
-inline CLabel* BodyLabelOf(const CFunction& f) {
-    return dynamic_cast<CLabel*>(f.m_pBody.Get());
-}
-
-// CALL to a script function (fixed up against its body label; a function not
-// yet translated has none and is reported by ResolveJumps) or to a built-in.
-inline void EmitCall(CCodeGen& gen, const CFunction& f) {
-    if (f.m_bScript)
-        gen.EmitCallLabel(BodyLabelOf(f));
-    else
-        gen.EmitCallBuiltin(uint32_t(f.m_nBuiltinNumber));
 }

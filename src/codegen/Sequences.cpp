@@ -1,8 +1,11 @@
 // The fixed instruction sequences that the translation is built from. The
 // value being computed is always in EAX; ECX holds a qualifying object, EDX
 // and ECX are scratch for multiplication and division; ESI is the script
-// object, EBX the game object it controls, EDI the loop budget. Every
-// sequence does nothing in the layout pass.
+// object, EBX the game object it controls, EDI the loop budget. The
+// sequences never check the pass: in the layout pass Emit and the other
+// writers do nothing, so a sequence there only runs its checks.
+#include <algorithm>
+
 #include "codegen/CodeGen.h"
 #include "lexer/Token.h"
 
@@ -22,105 +25,74 @@ COperand CCodeGen::NameOperand(const CNameRef& name) {
 
 COperand CCodeGen::ConstOperand(const CConstRef& c) {
     switch (c.m_nKind) {
-    case CConstRef::eInteger: return COperand(c.m_nValue, false);
-    case CConstRef::eString: {
-        int32_t offset = c.m_pDataIndex ? *c.m_pDataIndex : -1;
-        if (offset < 0 && m_nPass == 1) {
-            offset = int32_t(AppendString(c.m_strText));
-            if (c.m_pDataIndex) *c.m_pDataIndex = offset;
-        }
-        return COperand(offset < 0 ? 0 : offset, true);
+    case CConstRef::eInteger: return COperand::Imm(c.m_nValue);
+    case CConstRef::eString:
+        if (*c.m_pDataIndex < 0 && Emitting()) *c.m_pDataIndex = int32_t(AppendString(c.m_strText));
+        return COperand::Address(std::max(*c.m_pDataIndex, 0));
+    case CConstRef::eOther: break;
     }
-    default: return COperand();
-    }
+    Fail("a constant that is neither an int nor a string");
+    return COperand();
 }
 
 // The engine adds the data block's address to every 32-bit word that holds
 // a string's offset; such a word is always an instruction's last four bytes.
-void CCodeGen::AddRelocationIfString(const COperand& op) {
-    if (op.m_nKind == COperand::eAddress) AddRelocation(GetCodeSize() - 4);
+void CCodeGen::EmitWithValue(uint16_t id, ERegister r, const COperand& value) {
+    if (Emit(id, r, value) && value.m_nKind == COperand::eAddress)
+        m_Relocations.Add(GetCodeSize() - 4);
 }
 
 // ---- loads, stores, constants ----
 
-void CCodeGen::LoadObject(const CVarSlot& object) {
-    if (m_nPass == 0) return;
-    Emit(CInstr::eMov, eECX, VarOperand(object));
+void CCodeGen::LoadObject(const CNameRef& name) {
+    if (name.m_bQualified) Emit(CInstr::eMov, eECX, VarOperand(name.m_Object));
 }
 
 void CCodeGen::EmitLoad(const CNameRef& name) {
-    if (m_nPass == 0) return;
-    if (name.m_bQualified) LoadObject(name.m_Object);
+    LoadObject(name);
     Emit(CInstr::eMov, eEAX, NameOperand(name));
 }
 
 void CCodeGen::EmitStore(const CNameRef& name) {
-    if (m_nPass == 0) return;
-    if (name.m_bQualified) LoadObject(name.m_Object);
+    LoadObject(name);
     Emit(CInstr::eMov, NameOperand(name), eEAX);
 }
 
-void CCodeGen::EmitLoadVar(const CVarSlot& var) {
-    if (m_nPass == 1) Emit(CInstr::eMov, eEAX, VarOperand(var));
-}
-
-void CCodeGen::EmitStoreVar(const CVarSlot& var) {
-    if (m_nPass == 1) Emit(CInstr::eMov, VarOperand(var), eEAX);
-}
-
-void CCodeGen::EmitLoadAddress(const CVarSlot& var) {
-    if (m_nPass == 1) Emit(CInstr::eLea, eEAX, VarOperand(var));
-}
+void CCodeGen::EmitLoadVar(const CVarSlot& var) { Emit(CInstr::eMov, eEAX, VarOperand(var)); }
+void CCodeGen::EmitStoreVar(const CVarSlot& var) { Emit(CInstr::eMov, VarOperand(var), eEAX); }
+void CCodeGen::EmitLoadAddress(const CVarSlot& var) { Emit(CInstr::eLea, eEAX, VarOperand(var)); }
 
 void CCodeGen::EmitLoadConst(const CConstRef& constant) {
-    if (m_nPass == 0) return;
-    const COperand c = ConstOperand(constant);
-    if (Emit(CInstr::eMov, eEAX, c)) AddRelocationIfString(c);
+    EmitWithValue(CInstr::eMov, eEAX, ConstOperand(constant));
 }
 
-void CCodeGen::EmitLoadInt(int32_t value) {
-    if (m_nPass == 1) Emit(CInstr::eMov, eEAX, COperand(value, false));
-}
+void CCodeGen::EmitLoadInt(int32_t value) { Emit(CInstr::eMov, eEAX, COperand::Imm(value)); }
 
 void CCodeGen::EmitCmpConst(const CConstRef& constant) {
-    if (m_nPass == 0) return;
-    const COperand c = ConstOperand(constant);
-    if (Emit(CInstr::eCmp, eEAX, c)) AddRelocationIfString(c);
+    EmitWithValue(CInstr::eCmp, eEAX, ConstOperand(constant));
 }
 
 void CCodeGen::EmitCmp(const CNameRef& name) {
-    if (m_nPass == 0) return;
-    if (name.m_bQualified) LoadObject(name.m_Object);
+    LoadObject(name);
     Emit(CInstr::eCmp, eEAX, NameOperand(name));
 }
 
-void CCodeGen::EmitCmpVar(const CVarSlot& var) {
-    if (m_nPass == 1) Emit(CInstr::eCmp, eEAX, VarOperand(var));
-}
-
-void CCodeGen::EmitZeroEax() {
-    if (m_nPass == 1) Emit(CInstr::eXor, eEAX, eEAX);
-}
-void CCodeGen::EmitPushEax() {
-    if (m_nPass == 1) Emit(CInstr::ePush, eEAX);
-}
-void CCodeGen::EmitPopEax() {
-    if (m_nPass == 1) Emit(CInstr::ePop, eEAX);
-}
-void CCodeGen::EmitPushObject() {
-    if (m_nPass == 1) Emit(CInstr::ePush, eEBX);
-}
+void CCodeGen::EmitCmpVar(const CVarSlot& var) { Emit(CInstr::eCmp, eEAX, VarOperand(var)); }
+void CCodeGen::EmitZeroEax() { Emit(CInstr::eXor, eEAX, eEAX); }
+void CCodeGen::EmitPushEax() { Emit(CInstr::ePush, eEAX); }
+void CCodeGen::EmitPopEax() { Emit(CInstr::ePop, eEAX); }
+void CCodeGen::EmitPushObject() { Emit(CInstr::ePush, eEBX); }
 
 // ---- arithmetic ----
 
 void CCodeGen::EmitUnary(int32_t kind) {
-    if (m_nPass == 0) return;
     switch (kind) {
-    case CToken::eBitNot: Emit(CInstr::eNot, eEAX); break;
-    case CToken::eMinusUnary: Emit(CInstr::eNeg, eEAX); break;
-    case CToken::ePlusPlus: Emit(CInstr::eInc, eEAX); break;
-    case CToken::eMinusMinus: Emit(CInstr::eDec, eEAX); break;
-    default: break;
+    case CToken::eBitNot: Emit(CInstr::eNot, eEAX); return;
+    case CToken::eMinusUnary: Emit(CInstr::eNeg, eEAX); return;
+    case CToken::ePlusPlus: Emit(CInstr::eInc, eEAX); return;
+    case CToken::eMinusMinus: Emit(CInstr::eDec, eEAX); return;
+    case CToken::ePlusUnary: return;
+    default: Fail(std::string("no unary instruction for ") + CToken::GetKindName(kind));
     }
 }
 
@@ -136,88 +108,75 @@ static uint16_t AluFor(int32_t kind) {
     }
 }
 
-void CCodeGen::EmitBinary(int32_t kind, const CConstRef& right) {
-    if (m_nPass == 0) return;
-    const COperand c = ConstOperand(right);
-    if (c.IsNone()) return;  // half a multiply or divide would be worse than nothing
-    auto load = [&](ERegister r) {
-        if (Emit(CInstr::eMov, r, c)) AddRelocationIfString(c);
-    };
-    if (uint16_t alu = AluFor(kind)) {
-        if (Emit(alu, eEAX, c)) AddRelocationIfString(c);
-        return;
-    }
-    switch (kind) {
-    case CToken::eMultiply:
-        load(eEDX);
-        Emit(CInstr::eImul, eEDX);
-        break;
-    case CToken::eDivide:
-    case CToken::eModulus:
-        Emit(CInstr::eCdq);
-        load(eECX);
-        Emit(CInstr::eIdiv, eECX);
-        if (kind == CToken::eModulus) Emit(CInstr::eMov, eEAX, eEDX);
-        break;
-    default: break;
-    }
-}
-
-void CCodeGen::EmitBinary(int32_t kind, const CNameRef& right) {
-    if (m_nPass == 0) return;
-    const bool known = AluFor(kind) || kind == CToken::eMultiply || kind == CToken::eDivide ||
-                       kind == CToken::eModulus;
-    if (!known) return;
-    if (right.m_bQualified) LoadObject(right.m_Object);
-    const COperand var = NameOperand(right);
-    if (uint16_t alu = AluFor(kind)) {
-        Emit(alu, eEAX, var);
-        return;
-    }
-    if (kind == CToken::eMultiply) {
-        Emit(CInstr::eImul, var);
-        return;
-    }
+// EDX:EAX / divisor; the quotient stays in EAX, the remainder moves there.
+// IDIV takes no immediate, so a constant divisor goes through ECX.
+void CCodeGen::EmitDivide(int32_t kind, const COperand& divisor) {
     Emit(CInstr::eCdq);
-    Emit(CInstr::eIdiv, var);
+    if (divisor.IsImmediate()) {
+        EmitWithValue(CInstr::eMov, eECX, divisor);
+        Emit(CInstr::eIdiv, eECX);
+    } else {
+        Emit(CInstr::eIdiv, divisor);
+    }
     if (kind == CToken::eModulus) Emit(CInstr::eMov, eEAX, eEDX);
 }
 
+// EAX = EAX op right, where right is a constant, a variable or a register.
+void CCodeGen::EmitArithmetic(int32_t kind, const COperand& right) {
+    if (uint16_t alu = AluFor(kind)) return EmitWithValue(alu, eEAX, right);
+    switch (kind) {
+    case CToken::eMultiply:
+        if (right.IsImmediate()) {  // IMUL takes no immediate: through EDX
+            EmitWithValue(CInstr::eMov, eEDX, right);
+            Emit(CInstr::eImul, eEDX);
+        } else {
+            Emit(CInstr::eImul, right);
+        }
+        return;
+    case CToken::eDivide:
+    case CToken::eModulus: return EmitDivide(kind, right);
+    default: Fail(std::string("no arithmetic for ") + CToken::GetKindName(kind));
+    }
+}
+
+void CCodeGen::EmitBinary(int32_t kind, const CConstRef& right) {
+    const COperand c = ConstOperand(right);
+    if (!c.IsNone()) EmitArithmetic(kind, c);
+}
+
+void CCodeGen::EmitBinary(int32_t kind, const CNameRef& right) {
+    LoadObject(right);
+    EmitArithmetic(kind, NameOperand(right));
+}
+
+// The left value waits in the temporary and the right one is in EAX: the
+// operators that commute use the temporary as the right operand; the two
+// that do not turn the operands around.
 void CCodeGen::EmitBinaryTemp(int32_t kind, const CVarSlot& temporary) {
-    if (m_nPass == 0) return;
     const COperand t = VarOperand(temporary);
     switch (kind) {
-    case CToken::ePlus:
-    case CToken::eBitAnd:
-    case CToken::eBitXor:
-    case CToken::eBitOr: Emit(AluFor(kind), eEAX, t); break;
     case CToken::eMinus:  // t - EAX = -(EAX - t)
-        Emit(CInstr::eSub, eEAX, t);
+        EmitArithmetic(kind, t);
         Emit(CInstr::eNeg, eEAX);
-        break;
-    case CToken::eMultiply: Emit(CInstr::eImul, t); break;
+        return;
     case CToken::eDivide:
     case CToken::eModulus:  // the divisor is EAX, the dividend the temporary
         Emit(CInstr::eMov, eEDX, eEAX);
         Emit(CInstr::eMov, eEAX, t);
         Emit(CInstr::eMov, eECX, eEDX);
-        Emit(CInstr::eCdq);
-        Emit(CInstr::eIdiv, eECX);
-        if (kind == CToken::eModulus) Emit(CInstr::eMov, eEAX, eEDX);
-        break;
-    default: break;
+        return EmitDivide(kind, COperand(eECX));
+    default: return EmitArithmetic(kind, t);
     }
 }
 
 // ---- jumps and calls ----
 
 void CCodeGen::EmitJumpTo(uint16_t id, CLabel* label) {
-    Emit(id, COperand(0, true));
-    AddJumpFixup(GetCodeSize() - 4, label);
+    if (Emit(id, COperand::Address(0))) m_JumpFixups.Add(SJumpFixup{GetCodeSize() - 4, label});
 }
 
-// Jump-if-true and jump-if-false instruction per relation, in the order
-// eLT eLE eGT eGE eEQ eNE.
+// Jump-if-true and jump-if-false instruction per relation, and the relation
+// with its operands swapped.
 struct SRelation {
     int32_t m_nKind, m_nSwapped;
     uint16_t m_nIfTrue, m_nIfFalse;
@@ -237,76 +196,65 @@ static const SRelation* FindRelation(int32_t kind) {
     return nullptr;
 }
 
-void CCodeGen::EmitJcc(int32_t relation, CLabel* label, bool jumpIfTrue, bool swapped) {
-    if (m_nPass == 0) return;
+void CCodeGen::EmitJcc(int32_t relation, CLabel* label, EJump when, EOrder order) {
     const SRelation* r = FindRelation(relation);
-    if (r && swapped) r = FindRelation(r->m_nSwapped);
-    if (!r) return;
-    EmitJumpTo(jumpIfTrue ? r->m_nIfTrue : r->m_nIfFalse, label);
+    if (r && order == EOrder::eSwapped) r = FindRelation(r->m_nSwapped);
+    if (!r) return Fail(std::string("no conditional jump for ") + CToken::GetKindName(relation));
+    EmitJumpTo(when == EJump::eIfTrue ? r->m_nIfTrue : r->m_nIfFalse, label);
 }
 
-void CCodeGen::EmitJmp(CLabel* label) {
-    if (m_nPass == 1) EmitJumpTo(CInstr::eJmp, label);
-}
+void CCodeGen::EmitJmp(CLabel* label) { EmitJumpTo(CInstr::eJmp, label); }
 
-void CCodeGen::EmitTestJump(CLabel* label, bool jumpIfNonZero) {
-    if (m_nPass == 0) return;
+void CCodeGen::EmitTestJump(CLabel* label, EJump when) {
     Emit(CInstr::eAnd, eEAX, eEAX);
-    EmitJumpTo(jumpIfNonZero ? CInstr::eJne : CInstr::eJe, label);
+    EmitJumpTo(when == EJump::eIfTrue ? CInstr::eJne : CInstr::eJe, label);
 }
 
-void CCodeGen::EmitCallLabel(CLabel* body) {
-    if (m_nPass == 1) EmitJumpTo(CInstr::eCall, body);
-}
+void CCodeGen::EmitCallLabel(CLabel* body) { EmitJumpTo(CInstr::eCall, body); }
 
 void CCodeGen::EmitCallBuiltin(uint32_t builtin) {
-    if (m_nPass == 0) return;
-    Emit(CInstr::eCall, COperand(0, true));
-    AddExternalCall(GetCodeSize() - 4, builtin);
+    if (Emit(CInstr::eCall, COperand::Address(0)))
+        m_ExternalCalls.Add(SExternalCall{GetCodeSize() - 4, builtin});
 }
 
 void CCodeGen::EmitLoopGuard(CLabel* returnLabel) {
-    if (m_nPass == 0) return;
-    Emit(CInstr::eSub, eEDI, COperand(1, false));
+    Emit(CInstr::eSub, eEDI, COperand::Imm(1));
     EmitJumpTo(CInstr::eJe, returnLabel);
 }
 
 // ---- routine frame ----
 
-void CCodeGen::EmitPrologue(uint32_t frameSize, bool loopGuard, bool noObject) {
-    if (m_nPass == 0) return;
+void CCodeGen::EmitPrologue(const SFrame& frame) {
     Emit(CInstr::ePush, eEBP);
     Emit(CInstr::eMov, eEBP, eESP);
-    if (frameSize) Emit(CInstr::eSub, eESP, COperand(int32_t(frameSize), false));
-    if (!noObject) {
+    if (frame.m_nLocals) Emit(CInstr::eSub, eESP, COperand::Imm(int32_t(frame.m_nLocals)));
+    if (frame.m_nKind != SFrame::eFunction) {
         Emit(CInstr::ePush, eESI);
         Emit(CInstr::ePush, eEBX);
         Emit(CInstr::ePush, eECX);
         Emit(CInstr::eMov, eESI, COperand::Dword(eEBP, 8));
         Emit(CInstr::eMov, eEBX, COperand::Dword(eESI, -12));
-        if (loopGuard) {
-            Emit(CInstr::ePush, eEDI);
-            Emit(CInstr::eMov, eEDI, COperand::Dword(eESI, 4));
-        }
     }
-    if (frameSize) {
+    if (frame.m_nKind == SFrame::eRoutine) {
+        Emit(CInstr::ePush, eEDI);
+        Emit(CInstr::eMov, eEDI, COperand::Dword(eESI, 4));
+    }
+    if (frame.m_nLocals) {
         // Every local starts at 0.
         Emit(CInstr::eXor, eEAX, eEAX);
-        for (uint32_t k = 0; k < (frameSize + 3) / 4; ++k)
+        for (uint32_t k = 0; k < (frame.m_nLocals + 3) / 4; ++k)
             Emit(CInstr::eMov, COperand::Dword(eEBP, -4 - 4 * int32_t(k)), eEAX);
     }
 }
 
-void CCodeGen::EmitEpilogue(uint32_t bytesToPop, uint32_t frameSize, bool loopGuard,
-                            bool noObject) {
-    if (m_nPass == 0) return;
-    if (!noObject) {
-        if (loopGuard) Emit(CInstr::ePop, eEDI);
+void CCodeGen::EmitEpilogue(const SFrame& frame) {
+    if (frame.m_nKind == SFrame::eRoutine) Emit(CInstr::ePop, eEDI);
+    if (frame.m_nKind != SFrame::eFunction) {
         Emit(CInstr::ePop, eECX);
         Emit(CInstr::ePop, eEBX);
         Emit(CInstr::ePop, eESI);
     }
-    if (frameSize) Emit(CInstr::eMov, eESP, eEBP);
+    if (frame.m_nLocals) Emit(CInstr::eMov, eESP, eEBP);
     Emit(CInstr::ePop, eEBP);
-    Emit(CInstr::eRet, COperand(int32_t(bytesToPop), false));
+    Emit(CInstr::eRet, COperand::Imm(int32_t(frame.m_nBytesToPop)));
 }

@@ -4,6 +4,7 @@
 // label; a condition used as a value is loaded as 0 or 1 through jump code.
 #include "codegen/Translate.h"
 
+#include <string>
 #include <vector>
 
 #include "codegen/TranslateContext.h"
@@ -12,21 +13,6 @@
 namespace {
 
 bool IsComparison(int32_t kind) { return kind >= CToken::eLT && kind <= CToken::eNE; }
-
-bool IsCondition(int32_t kind) {
-    return IsComparison(kind) || kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr ||
-           kind == CToken::eLogicalNot;
-}
-
-bool IsArithmetic(int32_t kind) {
-    switch (kind) {
-    case CToken::ePlus: case CToken::eMinus: case CToken::eMultiply: case CToken::eDivide:
-    case CToken::eModulus: case CToken::eBitAnd: case CToken::eBitXor: case CToken::eBitOr:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool IsReassociated(int32_t kind) {
     return kind == CToken::ePlus || kind == CToken::eMultiply || kind == CToken::eBitAnd ||
@@ -40,7 +26,8 @@ int32_t Negated(int32_t relation) {
     case CToken::eGT: return CToken::eLE;
     case CToken::eGE: return CToken::eLT;
     case CToken::eEQ: return CToken::eNE;
-    default: return CToken::eEQ;
+    case CToken::eNE: return CToken::eEQ;
+    default: return CToken::eInvalid;  // not a relation: no jump exists for it
     }
 }
 
@@ -106,8 +93,7 @@ void ReassociateChildren(CNode* node) {
     }
 }
 
-}  // namespace
-
+// Runs once, before the layout pass.
 void PrepareTree(CNode* root) {
     std::vector<CNode*> work{root};
     while (!work.empty()) {
@@ -120,30 +106,26 @@ void PrepareTree(CNode* root) {
     }
 }
 
-void FinishBlocks(CNode* root) {
-    std::vector<CNode*> work{root};
-    while (!work.empty()) {
-        CNode* node = work.back();
-        work.pop_back();
-        if (node->GetKind() == CToken::eBlockInstruction) static_cast<CBlockNode*>(node)->m_pLabels = nullptr;
-        for (size_t i = 0; i < node->GetChildCount(); ++i)
-            if (CNode* child = node->GetChild(i)) work.push_back(child);
-    }
-}
+}  // namespace
 
-void TranslateTree(CNode* root, CCodeGen& gen) {
-    CTranslator t(gen);
-    t.Translate(root, CContext{});
+bool GenerateUnit(CNode* root, CCodeGen& gen) {
+    PrepareTree(root);
+    for (int32_t pass : {0, 1}) {
+        gen.SetPass(pass);
+        CTranslator(gen).Translate(root, CContext{});
+        if (gen.HasFailed()) return false;
+    }
+    gen.ResolveJumps();
+    return !gen.HasFailed();
 }
 
 CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunctionByName(name) : nullptr; }
 
 // --- helpers --------------------------------------------------------------
 
-CLabel* CTranslator::NewLabel(CNode* node) {
-    CNode* block = node->FindAncestor(CToken::eBlockInstruction, CToken::eClass);
-    if (!block) block = m_pClassBlock;
-    return m_Gen.NewLabel(static_cast<CBlockNode*>(block)->m_pLabels);
+CLabel* CTranslator::NewLabel() {
+    m_Labels.push_back(MakeRef<CLabel>());
+    return m_Labels.back().Get();
 }
 
 // The body block of the routine that holds the node.
@@ -161,9 +143,22 @@ CVariable* CTranslator::AcquireTemporary(CNode* node) { return RoutineBlock(node
 
 void CTranslator::ReleaseTemporary(CNode* node, CVariable* temp) { RoutineBlock(node)->GetScope()->ReleaseTemporary(temp); }
 
+// Every class block holds "$State" from its start; without it no state
+// change can be stored.
 CVariable* CTranslator::StateVariable() {
     CVariableList* scope = m_pClassBlock ? m_pClassBlock->PeekScope() : nullptr;
-    return scope ? scope->Find("$State") : nullptr;
+    CVariable* state = scope ? scope->Find("$State") : nullptr;
+    if (!state) m_Gen.Fail("no $State variable in the class block");
+    return state;
+}
+
+// A script function is called through the body label of this pass, which
+// exists once the function has been translated (callees come first); a call
+// without one stays a jump to an unplaced label and fails at the end.
+void CTranslator::EmitCall(const CFunction& f) {
+    if (!f.m_bScript) return m_Gen.EmitCallBuiltin(uint32_t(f.m_nBuiltinNumber));
+    auto body = m_FunctionBodies.find(&f);
+    m_Gen.EmitCallLabel(body == m_FunctionBodies.end() ? nullptr : body->second);
 }
 
 // --- dispatch -------------------------------------------------------------
@@ -173,87 +168,98 @@ void CTranslator::TranslateChildren(CNode* node, const CContext& ctx) {
         if (CNode* child = node->GetChild(i)) Translate(child, ctx);
 }
 
+// Every kind the parser leaves in a finished tree has its row; any other
+// kind is an internal error, never silently dropped or turned into code.
 void CTranslator::Translate(CNode* node, const CContext& ctx) {
-    switch (node->GetKind()) {
-    case CToken::eClass: return TranslateClass(static_cast<CClassNode*>(node));
-    case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
-    case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));
-    case CToken::eCommand: return TranslateCommand(static_cast<CCommandNode*>(node));
-    case CToken::eFunction: return TranslateFunction(static_cast<CFunctionNode*>(node));
-    case CToken::eAssert: return;
-    case CToken::eVerify:
-        if (CNode* e = node->GetChild(0)) Translate(e, CContext{});
-        return;
-    case CToken::eIf: case CToken::eWhile: case CToken::eDo: case CToken::eFor:
-    case CToken::eBreak: case CToken::eContinue: case CToken::eReturn: case CToken::eStateInstr:
-        return TranslateStatement(node, ctx);
-    case CToken::eHardStop:
-    case CToken::eRoot: {
+    const int32_t kind = node->GetKind();
+    switch (kind) {
+    case CToken::eRoot:
+    case CToken::eHardStop: {
         CContext inner;
         inner.m_bStore = ctx.m_bStore;
         return TranslateChildren(node, inner);
     }
+    case CToken::eClass: return TranslateClass(node);
     case CToken::eBlockInstruction: return TranslateChildren(node, ctx);
-    default: return TranslateExpression(node, ctx);
-    }
-}
+    case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
+    case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));
+    case CToken::eCommand: return TranslateCommand(static_cast<CCommandNode*>(node));
+    case CToken::eFunction: return TranslateFunction(static_cast<CFunctionNode*>(node));
 
-void CTranslator::TranslateExpression(CNode* node, const CContext& ctx) {
-    int32_t kind = node->GetKind();
-    if (IsCondition(kind)) return TranslateConditionValue(node);
-    switch (RoleOf(node)) {
-    case CToken::eRoleBinary:
-        if (kind == CToken::eAssign) return TranslateAssign(node);
-        if (kind == CToken::eBrackets) return TranslateIndex(node, ctx.m_bStore);
-        if (IsArithmetic(kind)) return TranslateBinary(node);
+    case CToken::eAssert: return;
+    case CToken::eVerify:
+        if (CNode* e = node->GetChild(0)) Translate(e, CContext{});
         return;
-    case CToken::eRolePrefix: return TranslateUnary(node);
-    case CToken::eRoleConstant: return m_Gen.EmitLoadConst(ConstOfNode(node));
-    case CToken::eRoleFunction: return TranslateCall(static_cast<CCallNode*>(node));
-    case CToken::eRoleName:
-        return ctx.m_bStore ? m_Gen.EmitStore(NameOfNode(node)) : m_Gen.EmitLoad(NameOfNode(node));
-    default: return TranslateChildren(node, CContext{});
+    case CToken::eIf: return TranslateIf(node, ctx);
+    case CToken::eWhile: return TranslateWhile(node, ctx);
+    case CToken::eFor: return TranslateFor(node, ctx);
+    case CToken::eDo: return TranslateDo(node, ctx);
+    case CToken::eBreak: return m_Gen.EmitJmp(ctx.m_pBreak);
+    case CToken::eContinue: return m_Gen.EmitJmp(ctx.m_pContinue);
+    case CToken::eReturn: return TranslateReturn(node, ctx);
+    case CToken::eStateInstr: return TranslateStateChange(node);
+
+    case CToken::eNumber: return m_Gen.EmitLoadConst(ConstOfNode(node));
+    case CToken::eText: return TranslateName(node, ctx);
+    case CToken::eFunctionName: return TranslateCall(node);
+    case CToken::eAssign: return TranslateAssign(node);
+    case CToken::eBrackets: return TranslateIndex(node, ctx.m_bStore);
+    case CToken::eBitNot: case CToken::ePlusUnary: case CToken::eMinusUnary:
+    case CToken::ePlusPlus: case CToken::eMinusMinus:
+        return TranslateUnary(node);
+    case CToken::ePlus: case CToken::eMinus: case CToken::eMultiply: case CToken::eDivide:
+    case CToken::eModulus: case CToken::eBitAnd: case CToken::eBitXor: case CToken::eBitOr:
+        return TranslateBinary(node);
+    case CToken::eLT: case CToken::eLE: case CToken::eGT: case CToken::eGE:
+    case CToken::eEQ: case CToken::eNE:
+    case CToken::eLogicalAnd: case CToken::eLogicalOr: case CToken::eLogicalNot:
+        return TranslateConditionValue(node);
+    default:
+        return m_Gen.Fail(std::string("no translation for node kind ") + CToken::GetKindName(kind));
     }
 }
 
 // --- expressions ----------------------------------------------------------
 
+void CTranslator::TranslateName(CNode* node, const CContext& ctx) {
+    if (ctx.m_bStore)
+        m_Gen.EmitStore(NameOfNode(node));
+    else
+        m_Gen.EmitLoad(NameOfNode(node));
+}
+
+// ++ and -- load, step and store back; the new value stays in EAX.
 void CTranslator::TranslateUnary(CNode* node) {
-    int32_t kind = node->GetKind();
+    const int32_t kind = node->GetKind();
     CNode* operand = node->GetChild(0);
-    if (!operand) return;
-    switch (kind) {
-    case CToken::eBitNot: case CToken::ePlusUnary: case CToken::eMinusUnary:
-        Translate(operand, CContext{});
-        return m_Gen.EmitUnary(kind);
-    case CToken::ePlusPlus: case CToken::eMinusMinus: {
-        Translate(operand, CContext{});
-        m_Gen.EmitUnary(kind);
+    if (!operand) return m_Gen.Fail("an operator without its operand");
+    Translate(operand, CContext{});
+    m_Gen.EmitUnary(kind);
+    if (kind == CToken::ePlusPlus || kind == CToken::eMinusMinus) {
         CContext store;
         store.m_bStore = true;
-        return Translate(operand, store);
-    }
-    default:
-        return;
+        Translate(operand, store);
     }
 }
 
 // Arguments last to first; then the object unless the function needs none.
-void CTranslator::TranslateCall(CCallNode* node) {
-    for (size_t i = node->GetChildCount(); i-- > 0;) {
-        if (CNode* arg = node->GetChild(i)) Translate(arg, CContext{});
+void CTranslator::TranslateCall(CNode* node) {
+    auto* call = static_cast<CCallNode*>(node);
+    const CFunction* f = call->m_pFunction.Get();
+    if (!f) return m_Gen.Fail("a call without its function");
+    for (size_t i = call->GetChildCount(); i-- > 0;) {
+        if (CNode* arg = call->GetChild(i)) Translate(arg, CContext{});
         m_Gen.EmitPushEax();
     }
-    CFunction* f = node->m_pFunction.Get();
     if (!f->m_bGlobal && !f->m_bScript) {
-        if (node->m_pObject) {
-            m_Gen.EmitLoadVar(SlotOf(*node->m_pObject));
+        if (call->m_pObject) {
+            m_Gen.EmitLoadVar(SlotOf(*call->m_pObject));
             m_Gen.EmitPushEax();
         } else {
             m_Gen.EmitPushObject();
         }
     }
-    EmitCall(m_Gen, *f);
+    EmitCall(*f);
 }
 
 void CTranslator::TranslateBinary(CNode* node) {
@@ -281,7 +287,7 @@ void CTranslator::TranslateAssign(CNode* node) {
     if (release && IsNullConstant(right)) {
         Translate(left, CContext{});
         m_Gen.EmitPushEax();
-        EmitCall(m_Gen, *release);
+        EmitCall(*release);
         Translate(right, CContext{});
         return Translate(left, store);
     }
@@ -290,37 +296,38 @@ void CTranslator::TranslateAssign(CNode* node) {
     if (addRef) {
         m_Gen.EmitPushEax();
         m_Gen.EmitPushEax();
-        EmitCall(m_Gen, *addRef);
+        EmitCall(*addRef);
         Translate(left, CContext{});
         m_Gen.EmitPushEax();
-        EmitCall(m_Gen, *release);
+        EmitCall(*release);
         m_Gen.EmitPopEax();
     }
     Translate(left, store);
 }
 
-// Elements are read and written by the engine's $GetAt and $SetAt.
+// Elements are read and written by the engine's $GetAt and $SetAt, which
+// every array class has.
 void CTranslator::TranslateIndex(CNode* node, bool store) {
     CNode* array = node->GetChild(0);
     CNode* index = node->GetChild(1);
     CType* type = TypeOf(array);
     CType* owner = type ? type->GetParent() : nullptr;
     CFunction* f = FindMember(owner, store ? "$SetAt" : "$GetAt");
-    if (!f) return;
+    if (!f) return m_Gen.Fail("an indexed value without $GetAt or $SetAt");
     if (store) m_Gen.EmitPushEax();
     Translate(array, CContext{});
     m_Gen.EmitPushEax();
     Translate(index, CContext{});
     m_Gen.EmitPushEax();
-    EmitCall(m_Gen, *f);
+    EmitCall(*f);
 }
 
 // A condition in value position is 1 or 0.
 void CTranslator::TranslateConditionValue(CNode* node) {
-    CLabel* t = NewLabel(node);
-    CLabel* f = NewLabel(node);
-    CLabel* e = NewLabel(node);
-    TranslateCondition(node, t, f, false, false);
+    CLabel* t = NewLabel();
+    CLabel* f = NewLabel();
+    CLabel* e = NewLabel();
+    TranslateCondition(node, t, f, EJump::eIfFalse, ESense::eAsWritten);
     Place(t);
     m_Gen.EmitLoadInt(1);
     m_Gen.EmitJmp(e);
@@ -331,74 +338,65 @@ void CTranslator::TranslateConditionValue(CNode* node) {
 
 // --- conditions -----------------------------------------------------------
 
-void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, bool jumpIfTrue, bool negate) {
-    int32_t kind = node->GetKind();
+// Jumps to t or f. `when` names the outcome that jumps (the other falls
+// through to what follows); a negated condition trades its outcomes.
+void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
+    const int32_t kind = node->GetKind();
+    const bool negated = sense == ESense::eNegated;
     if (kind == CToken::eHardStop || kind == CToken::eLogicalNot) {
         CNode* child = node->GetChild(0);
-        if (!child) return;
-        return TranslateCondition(child, t, f, jumpIfTrue, kind == CToken::eLogicalNot ? !negate : negate);
+        if (!child) return m_Gen.Fail("a condition without its operand");
+        const bool flip = kind == CToken::eLogicalNot;
+        return TranslateCondition(child, t, f, when,
+                                  flip != negated ? ESense::eNegated : ESense::eAsWritten);
     }
-    if (IsComparison(kind)) return TranslateComparison(node, t, f, jumpIfTrue, negate);
-    bool both = (kind == CToken::eLogicalAnd) != negate;  // && (or a negated ||)
+    if (IsComparison(kind)) return TranslateComparison(node, t, f, when, sense);
     if (kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr) {
-        CLabel* middle = NewLabel(node);
-        if (both)
-            TranslateCondition(node->GetChild(0), middle, f, false, negate);
+        CLabel* middle = NewLabel();
+        if ((kind == CToken::eLogicalAnd) != negated)  // && (or a negated ||): both must hold
+            TranslateCondition(node->GetChild(0), middle, f, EJump::eIfFalse, sense);
         else
-            TranslateCondition(node->GetChild(0), t, middle, true, negate);
+            TranslateCondition(node->GetChild(0), t, middle, EJump::eIfTrue, sense);
         Place(middle);
-        return TranslateCondition(node->GetChild(1), t, f, jumpIfTrue, negate);
+        return TranslateCondition(node->GetChild(1), t, f, when, sense);
     }
+    // Any other value is true when it is not zero.
     Translate(node, CContext{});
-    if (jumpIfTrue)
-        m_Gen.EmitTestJump(t, !negate);
-    else
-        m_Gen.EmitTestJump(f, negate);
+    const bool jumpIfTrue = when == EJump::eIfTrue;
+    const EJump onValue = jumpIfTrue != negated ? EJump::eIfTrue : EJump::eIfFalse;
+    m_Gen.EmitTestJump(jumpIfTrue ? t : f, onValue);
 }
 
-void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, bool jumpIfTrue, bool negate) {
-    int32_t relation = negate ? Negated(node->GetKind()) : node->GetKind();
+void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
+    const int32_t relation = sense == ESense::eNegated ? Negated(node->GetKind()) : node->GetKind();
     CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
-    CLabel* target = jumpIfTrue ? t : f;
+    CLabel* target = when == EJump::eIfTrue ? t : f;
     Translate(left, CContext{});
     if (RoleOf(right) == CToken::eRoleConstant) {
         m_Gen.EmitCmpConst(ConstOfNode(right));
-        return m_Gen.EmitJcc(relation, target, jumpIfTrue, false);
+        return m_Gen.EmitJcc(relation, target, when, EOrder::eAsWritten);
     }
     if (RoleOf(right) == CToken::eRoleName) {
         m_Gen.EmitCmp(NameOfNode(right));
-        return m_Gen.EmitJcc(relation, target, jumpIfTrue, false);
+        return m_Gen.EmitJcc(relation, target, when, EOrder::eAsWritten);
     }
     CVariable* temp = AcquireTemporary(node);
     m_Gen.EmitStoreVar(SlotOf(*temp));
     Translate(right, CContext{});
     m_Gen.EmitCmpVar(SlotOf(*temp));
-    m_Gen.EmitJcc(relation, target, jumpIfTrue, true);
+    m_Gen.EmitJcc(relation, target, when, EOrder::eSwapped);
     ReleaseTemporary(node, temp);
 }
 
 // --- statements -----------------------------------------------------------
 
-void CTranslator::TranslateStatement(CNode* node, const CContext& ctx) {
-    switch (node->GetKind()) {
-    case CToken::eIf: return TranslateIf(node, ctx);
-    case CToken::eWhile: return TranslateWhile(node, ctx);
-    case CToken::eFor: return TranslateFor(node, ctx);
-    case CToken::eDo: return TranslateDo(node, ctx);
-    case CToken::eBreak: return m_Gen.EmitJmp(ctx.m_pBreak);
-    case CToken::eContinue: return m_Gen.EmitJmp(ctx.m_pContinue);
-    case CToken::eReturn: return TranslateReturn(node, ctx);
-    default: return TranslateStateChange(node);
-    }
-}
-
 void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
-    CLabel* then = NewLabel(node);
-    CLabel* otherwise = NewLabel(node);
-    CLabel* end = NewLabel(node);
+    CLabel* then = NewLabel();
+    CLabel* otherwise = NewLabel();
+    CLabel* end = NewLabel();
     CNode* elseStatement = node->GetChild(2);
-    TranslateCondition(node->GetChild(0), then, otherwise, false, false);
+    TranslateCondition(node->GetChild(0), then, otherwise, EJump::eIfFalse, ESense::eAsWritten);
     Place(then);
     if (CNode* s = node->GetChild(1)) Translate(s, ctx.Statement());
     if (elseStatement) m_Gen.EmitJmp(end);
@@ -410,12 +408,12 @@ void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
 // Every loop has a continue label just before its budget check, so that
 // continue can never skip the check (or, in a for loop, the step).
 void CTranslator::TranslateWhile(CNode* node, const CContext& ctx) {
-    CLabel* top = NewLabel(node);
-    CLabel* body = NewLabel(node);
-    CLabel* end = NewLabel(node);
-    CLabel* next = NewLabel(node);
+    CLabel* top = NewLabel();
+    CLabel* body = NewLabel();
+    CLabel* end = NewLabel();
+    CLabel* next = NewLabel();
     Place(top);
-    TranslateCondition(node->GetChild(0), body, end, false, false);
+    TranslateCondition(node->GetChild(0), body, end, EJump::eIfFalse, ESense::eAsWritten);
     Place(body);
     if (CNode* s = node->GetChild(1)) Translate(s, ctx.Loop(end, next));
     Place(next);
@@ -429,13 +427,14 @@ void CTranslator::TranslateFor(CNode* node, const CContext& ctx) {
         CNode* n = node->GetChild(i);
         return n && n->GetKind() != CToken::eDummy ? n : nullptr;
     };
-    CLabel* top = NewLabel(node);
-    CLabel* body = NewLabel(node);
-    CLabel* end = NewLabel(node);
-    CLabel* next = NewLabel(node);
+    CLabel* top = NewLabel();
+    CLabel* body = NewLabel();
+    CLabel* end = NewLabel();
+    CLabel* next = NewLabel();
     if (CNode* init = part(0)) Translate(init, CContext{});
     Place(top);
-    if (CNode* condition = part(1)) TranslateCondition(condition, body, end, false, false);
+    if (CNode* condition = part(1))
+        TranslateCondition(condition, body, end, EJump::eIfFalse, ESense::eAsWritten);
     Place(body);
     m_Gen.EmitLoopGuard(ctx.m_pReturn);
     if (CNode* s = node->GetChild(3)) Translate(s, ctx.Loop(end, next));
@@ -445,32 +444,34 @@ void CTranslator::TranslateFor(CNode* node, const CContext& ctx) {
     Place(end);
 }
 
+// The condition is tested negated: falling through leaves the loop, and the
+// jump back to the top is taken while the condition holds.
 void CTranslator::TranslateDo(CNode* node, const CContext& ctx) {
-    CLabel* top = NewLabel(node);
-    CLabel* end = NewLabel(node);
-    CLabel* next = NewLabel(node);
+    CLabel* top = NewLabel();
+    CLabel* end = NewLabel();
+    CLabel* next = NewLabel();
     Place(top);
     if (CNode* s = node->GetChild(0)) Translate(s, ctx.Loop(end, next));
     Place(next);
     m_Gen.EmitLoopGuard(ctx.m_pReturn);
-    TranslateCondition(node->GetChild(1), end, top, false, true);
+    TranslateCondition(node->GetChild(1), end, top, EJump::eIfFalse, ESense::eNegated);
     Place(end);
 }
 
-// In a state, return names the next state (and a delay, 20 by default); a
-// bare return keeps the current state.
+// In a state, return names the next state and a delay (the default one
+// when it names none); a bare return keeps the current state.
 void CTranslator::TranslateReturn(CNode* node, const CContext& ctx) {
     if (node->FindAncestor(CToken::eState, CToken::eClass)) {
-        CNode* target = node->GetChild(0);
-        CVariable* state = StateVariable();
-        if (target && state) {
+        if (CNode* target = node->GetChild(0)) {
+            CVariable* state = StateVariable();
+            if (!state) return;
             Translate(target, CContext{});
             m_Gen.EmitStoreVar(SlotOf(*state));
         }
         if (CNode* delay = node->GetChild(1))
             Translate(delay, CContext{});
         else
-            m_Gen.EmitLoadInt(20);
+            m_Gen.EmitLoadInt(kDefaultStateDelay);
     } else if (CNode* value = node->GetChild(0)) {
         Translate(value, CContext{});
     }
@@ -480,8 +481,9 @@ void CTranslator::TranslateReturn(CNode* node, const CContext& ctx) {
 // A bare "state;" changes nothing.
 void CTranslator::TranslateStateChange(CNode* node) {
     CNode* target = node->GetChild(0);
+    if (!target) return;
     CVariable* state = StateVariable();
-    if (!target || !state) return;
+    if (!state) return;
     Translate(target, CContext{});
     m_Gen.EmitStoreVar(SlotOf(*state));
 }

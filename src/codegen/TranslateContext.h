@@ -1,9 +1,17 @@
-// What every translation step receives, and the helpers shared by the
-// statement and routine translations.
+// What every translation step receives, and the translator that the
+// statement and routine translations share. One translator runs one pass:
+// it owns the labels it creates and the body label of each script function
+// translated so far, so the next pass starts with none of them.
 #pragma once
+#include <unordered_map>
+#include <vector>
+
 #include "codegen/CodeGen.h"
 #include "codegen/SemanticRefs.h"
 #include "parser/Node.h"
+
+// What a state routine returns when no return names a delay of its own.
+constexpr int32_t kDefaultStateDelay = 20;
 
 struct CContext {
     CLabel* m_pReturn = nullptr;
@@ -11,58 +19,65 @@ struct CContext {
     CLabel* m_pContinue = nullptr;
     bool m_bStore = false;
 
-    CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont, false}; }
-    CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue, false}; }
+    CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont}; }
+    CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue}; }
 };
+
+// A condition as written, or under a "!" (its jumps then trade places).
+enum class ESense : uint8_t { eAsWritten, eNegated };
+
+// What frames a routine, and what it returns by default.
+enum class ERoutine : uint8_t { eState, eHandler, eFunction };
 
 class CTranslator {
 public:
     explicit CTranslator(CCodeGen& gen) : m_Gen(gen) {}
 
     void Translate(CNode* node, const CContext& ctx);
+
+private:
     void TranslateChildren(CNode* node, const CContext& ctx);
-    void TranslateCondition(CNode* node, CLabel* t, CLabel* f, bool jumpIfTrue, bool negate);
+    void TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
 
     // Routines (states, handlers, functions, the class).
-    void TranslateClass(CClassNode* node);
+    void TranslateClass(CNode* node);
     void TranslateState(CStateNode* node);
     void TranslateEvent(CEventNode* node);
     void TranslateCommand(CCommandNode* node);
     void TranslateFunction(CFunctionNode* node);
 
-    CCodeGen& m_Gen;
-    CType* m_pBaseClass = nullptr;
-    CBlockNode* m_pClassBlock = nullptr;
-
-private:
-    void TranslateExpression(CNode* node, const CContext& ctx);
+    void TranslateName(CNode* node, const CContext& ctx);
     void TranslateUnary(CNode* node);
-    void TranslateCall(CCallNode* node);
+    void TranslateCall(CNode* node);
     void TranslateBinary(CNode* node);
     void TranslateAssign(CNode* node);
     void TranslateIndex(CNode* node, bool store);
     void TranslateConditionValue(CNode* node);
-    void TranslateComparison(CNode* node, CLabel* t, CLabel* f, bool jumpIfTrue, bool negate);
-    void TranslateStatement(CNode* node, const CContext& ctx);
+    void TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
     void TranslateIf(CNode* node, const CContext& ctx);
     void TranslateWhile(CNode* node, const CContext& ctx);
     void TranslateFor(CNode* node, const CContext& ctx);
     void TranslateDo(CNode* node, const CContext& ctx);
     void TranslateReturn(CNode* node, const CContext& ctx);
     void TranslateStateChange(CNode* node);
-    void RoutineBody(CNode* routine, CVariableList* params, int paramBase, uint32_t popExtra,
-                     bool noObject, bool isState);
+    void RoutineBody(CNode* routine, ERoutine kind, CVariableList* params);
     void EmitReleaseLocals(CVariableList* scope);
     void EmitSerialize(CVariableList* scope);
-    void WriteDescriptor(CCommandNode* node, uint32_t& offset);
-    void KeepHandlerOffPositionZero();
+    uint32_t WriteDescriptor(CCommandNode* node);
+    void EmitCall(const CFunction& f);
 
-    CLabel* NewLabel(CNode* node);
+    CLabel* NewLabel();
     void Place(CLabel* label) { m_Gen.PlaceLabel(label); }
     CBlockNode* RoutineBlock(CNode* node);
     CVariable* AcquireTemporary(CNode* node);
     void ReleaseTemporary(CNode* node, CVariable* temp);
     CVariable* StateVariable();
+
+    CCodeGen& m_Gen;
+    CType* m_pBaseClass = nullptr;
+    CBlockNode* m_pClassBlock = nullptr;
+    std::vector<CRefPtr<CLabel>> m_Labels;
+    std::unordered_map<const CFunction*, CLabel*> m_FunctionBodies;
 };
 
 // A block's own variables get slots 4 * (i + base).

@@ -23,78 +23,80 @@ void AssignSlots(CVariableList* scope, int base) {
     for (size_t i = 0; i < scope->GetSize(); ++i) scope->Get(i)->m_nSlot = int32_t(4 * (i + size_t(base)));
 }
 
-void CTranslator::TranslateClass(CClassNode* node) {
-    auto* block = static_cast<CBlockNode*>(node->GetChild(0));
-    if (!block) return;
-    m_pClassBlock = block;
-    m_pBaseClass = node->m_pBaseClass.Get();
-    CVariableList* scope = block->GetScope();
+void CTranslator::TranslateClass(CNode* node) {
+    auto* classNode = static_cast<CClassNode*>(node);
+    CNode* block = classNode->GetChild(0);
+    if (!block || block->GetKind() != CToken::eBlockInstruction || !classNode->m_pBaseClass)
+        return m_Gen.Fail("a class without its block or base class");
+    m_pClassBlock = static_cast<CBlockNode*>(block);
+    m_pBaseClass = classNode->m_pBaseClass.Get();
+    CVariableList* scope = m_pClassBlock->GetScope();
     AssignSlots(scope, 0);
     m_Gen.m_nDataSize = scope->GetTotalSize();
     m_Gen.m_Commands.SetSize(m_pBaseClass->GetCommandCount());
     m_Gen.m_Events.SetSize(m_pBaseClass->GetEventCount());
     Translate(block, CContext{});
 
-    if (m_Gen.GetPass() == 1) m_Gen.SetCommand(0, m_Gen.GetCodeSize(), 0);
-    m_Gen.EmitPrologue(0, false, false);
+    const SFrame added{SFrame::eAdded, 0, 4};
+    m_Gen.SetCommand(0, m_Gen.GetCodeSize(), 0);  // $Destructor
+    m_Gen.EmitPrologue(added);
     EmitReleaseLocals(scope);
-    m_Gen.EmitEpilogue(4, 0, false, false);
+    m_Gen.EmitEpilogue(added);
 
-    if (m_Gen.GetPass() == 1) m_Gen.SetCommand(1, m_Gen.GetCodeSize(), 0);
-    m_Gen.EmitPrologue(0, false, false);
+    m_Gen.SetCommand(1, m_Gen.GetCodeSize(), 0);  // $Serialize
+    m_Gen.EmitPrologue(added);
     EmitSerialize(scope);
-    m_Gen.EmitEpilogue(4, 0, false, false);
+    m_Gen.EmitEpilogue(added);
 }
 
 void CTranslator::TranslateState(CStateNode* node) {
-    if (m_Gen.GetPass() == 1) m_Gen.SetState(uint32_t(node->m_nStateIndex), m_Gen.GetCodeSize());
-    RoutineBody(node, nullptr, 0, 4, false, true);
+    m_Gen.SetState(uint32_t(node->m_nStateIndex), m_Gen.GetCodeSize());
+    RoutineBody(node, ERoutine::eState, nullptr);
 }
 
 // A handler table entry of 0 means "no handler", so no handler may start at
 // position 0: a unit whose first routine is a handler starts with one INT3.
-void CTranslator::KeepHandlerOffPositionZero() {
-    if (m_Gen.GetPass() == 1 && m_Gen.GetCodeSize() == 0) m_Gen.m_Code.Add(0xCC);
+static void KeepHandlerOffPositionZero(CCodeGen& gen) {
+    if (gen.GetCodeSize() == 0) gen.EmitBreakpoint();
 }
 
 void CTranslator::TranslateEvent(CEventNode* node) {
-    KeepHandlerOffPositionZero();
-    if (m_Gen.GetPass() == 1 && node->m_nEventIndex >= 0)
-        m_Gen.SetEvent(uint32_t(node->m_nEventIndex), m_Gen.GetCodeSize());
-    CVariableList* params = node->m_pParams.Get();
-    RoutineBody(node, params, 1, 4 + SizeOf(params), false, false);
+    KeepHandlerOffPositionZero(m_Gen);
+    if (node->m_nEventIndex >= 0) m_Gen.SetEvent(uint32_t(node->m_nEventIndex), m_Gen.GetCodeSize());
+    RoutineBody(node, ERoutine::eHandler, node->m_pParams.Get());
 }
 
 void CTranslator::TranslateCommand(CCommandNode* node) {
-    CVariableList* params = node->m_pParams.Get();
-    KeepHandlerOffPositionZero();
-    if (m_Gen.GetPass() == 1 && node->m_nCommandIndex >= 0) {
-        uint32_t descriptor = 0;
-        WriteDescriptor(node, descriptor);
+    KeepHandlerOffPositionZero(m_Gen);
+    if (node->m_nCommandIndex >= 0) {
+        const uint32_t descriptor = WriteDescriptor(node);
         m_Gen.SetCommand(uint32_t(node->m_nCommandIndex), m_Gen.GetCodeSize(), descriptor);
     }
-    RoutineBody(node, params, 1, 4 + SizeOf(params), false, false);
+    RoutineBody(node, ERoutine::eHandler, node->m_pParams.Get());
 }
 
-// Calls jump to the function's label, made anew in every pass.
+// Calls reach the function through a label made anew in every pass.
 void CTranslator::TranslateFunction(CFunctionNode* node) {
-    CFunction* f = node->GetFunction();
-    CRefPtr<CLabel> body = MakeRef<CLabel>();
-    f->m_pBody = body.Get();
-    m_Gen.PlaceLabel(body.Get());
-    CVariableList* params = node->m_pParams.Get();
-    RoutineBody(node, params, 0, SizeOf(params), true, false);
+    CLabel* body = NewLabel();
+    m_FunctionBodies[node->GetFunction()] = body;
+    Place(body);
+    RoutineBody(node, ERoutine::eFunction, node->m_pParams.Get());
 }
 
-void CTranslator::RoutineBody(CNode* routine, CVariableList* params, int paramBase, uint32_t bytesToPop,
-                              bool noObject, bool isState) {
-    auto* body = static_cast<CBlockNode*>(routine->GetChild(0));
-    if (!body) return;
-    AssignSlots(params, paramBase);
+// Parameters of a handler start at slot 4 (slot 0 is the script object);
+// every routine but a script function receives the object as one more argument.
+void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* params) {
+    CNode* child = routine->GetChild(0);
+    if (!child || child->GetKind() != CToken::eBlockInstruction)
+        return m_Gen.Fail("a routine without its body");
+    auto* body = static_cast<CBlockNode*>(child);
+    const bool function = kind == ERoutine::eFunction;
+    AssignSlots(params, function ? 0 : 1);
     CVariableList* scope = body->GetScope();
     AssignSlots(scope, 0);
-    uint32_t frame = scope->GetTotalSize();
-    m_Gen.EmitPrologue(frame, true, noObject);
+    const SFrame frame{function ? SFrame::eFunction : SFrame::eRoutine, scope->GetTotalSize(),
+                       SizeOf(params) + (function ? 0 : 4)};
+    m_Gen.EmitPrologue(frame);
     bool zeroed = false;
     for (size_t i = 0; i < scope->GetSize(); ++i) {
         CVariable* v = scope->Get(i);
@@ -104,12 +106,12 @@ void CTranslator::RoutineBody(CNode* routine, CVariableList* params, int paramBa
         m_Gen.EmitStoreVar(SlotOf(*v));
     }
     CContext ctx;
-    ctx.m_pReturn = m_Gen.NewLabel(body->m_pLabels);
+    ctx.m_pReturn = NewLabel();
     TranslateChildren(routine, ctx);
-    if (isState) m_Gen.EmitLoadInt(20);
+    if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
     Place(ctx.m_pReturn);
     EmitReleaseLocals(scope);
-    m_Gen.EmitEpilogue(bytesToPop, frame, true, noObject);
+    m_Gen.EmitEpilogue(frame);
 }
 
 // Releases every counted reference of the scope, keeping EAX (the result).
@@ -123,7 +125,7 @@ void CTranslator::EmitReleaseLocals(CVariableList* scope) {
         saved = true;
         m_Gen.EmitLoadVar(SlotOf(*v));
         m_Gen.EmitPushEax();
-        EmitCall(m_Gen, *release);
+        EmitCall(*release);
     }
     if (saved) m_Gen.EmitPopEax();
 }
@@ -138,13 +140,13 @@ void CTranslator::EmitSerialize(CVariableList* scope) {
         if (!f) continue;
         m_Gen.EmitLoadAddress(SlotOf(*v));
         m_Gen.EmitPushEax();
-        EmitCall(m_Gen, *f);
+        EmitCall(*f);
     }
 }
 
 // The items' values and strings come first, then the descriptor that points
 // at them: item count - 1, enum slot, priority, attributes, three offsets per item.
-void CTranslator::WriteDescriptor(CCommandNode* node, uint32_t& offset) {
+uint32_t CTranslator::WriteDescriptor(CCommandNode* node) {
     std::vector<SItem> items;
     CVariable* button = node->m_pButtonEnum.Get();
     CType* enumType = button ? button->GetType() : nullptr;
@@ -161,9 +163,10 @@ void CTranslator::WriteDescriptor(CCommandNode* node, uint32_t& offset) {
         offsets.push_back(m_Gen.AppendString(*item.caption));
         offsets.push_back(m_Gen.AppendString(*item.description));
     }
-    offset = m_Gen.AppendDword(uint32_t(items.size() - 1));
+    const uint32_t offset = m_Gen.AppendDword(uint32_t(items.size() - 1));
     m_Gen.AppendDword(button ? uint32_t(button->m_nSlot) : 0);
     m_Gen.AppendDword(uint32_t(node->m_nCommandPriority));
     m_Gen.AppendDword(node->m_nAttributes);
     for (uint32_t o : offsets) m_Gen.AppendDword(o);
+    return offset;
 }

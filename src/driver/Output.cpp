@@ -1,13 +1,13 @@
 // Code generation and the object file, once the parser has accepted a script:
-// prepare the tree, the bookkeeping pass, a fresh start for labels, the
-// emitting pass, jump fixups, then the file. The summary line comes only
-// after the file is safely in place.
+// the generated unit (an internal error when generation fails), then the
+// file. The summary line comes only after the file is safely in place.
 #include <cstdio>
 
 #include "codegen/CodeGen.h"
 #include "codegen/Translate.h"
 #include "driver/Diagnostics.h"
 #include "driver/Driver.h"
+#include "objfile/ObjectFile.h"
 #include "parser/Compiler.h"
 #include "parser/Errors.h"
 
@@ -21,14 +21,7 @@ void PrintSummary(const CompileRequest& request) {
 }  // namespace
 
 bool GenerateCode(CCompiler& compiler, CCodeGen& gen, const CompileRequest& request) {
-    CNode* root = compiler.m_pRoot.Get();
-    PrepareTree(root);
-    gen.SetPass(0);
-    TranslateTree(root, gen);
-    FinishBlocks(root);
-    gen.SetPass(1);
-    TranslateTree(root, gen);
-    if (gen.ResolveJumps() != 0) {
+    if (!GenerateUnit(compiler.m_pRoot.Get(), gen)) {
         Report(ParserError(compiler.m_Scanner.GetFileName(), compiler.m_Scanner.GetToken().m_nLine,
                            GetErrorText(eErrInternal)),
                request.format);
@@ -44,8 +37,8 @@ bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request) {
         PrintSummary(request);
         return true;
     }
-    if (!gen.Save(request.output, compiler.m_strClassName, compiler.m_pBaseClass->m_nClassNumber,
-                  request.guid)) {
+    if (!SaveUnit(gen, request.output, compiler.m_strClassName,
+                  compiler.m_pBaseClass->m_nClassNumber, request.guid)) {
         Report(FileError(request.output, 0, "Cannot write", request.output), request.format);
         return false;
     }

@@ -14,8 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "objfile/ObjectFile.h"
+
 #include "codegen/CodeGen.h"
 #include "platform/Platform.h"
+#include "support/LittleEndian.h"
 #include "support/Stream.h"
 
 namespace {
@@ -23,6 +26,7 @@ namespace {
 constexpr uint32_t kMagic = 0x004F434F;  // "OCO\0"
 constexpr uint32_t kVersion = 0x00010000;
 constexpr int kLevel = 6;
+constexpr bool kCompressBody = true;  // the header stays plain, the body is deflated
 
 // ---- writing ----
 
@@ -52,7 +56,7 @@ uint64_t MostBytesLeft(const CStream& s) {
 bool ReadU32(CStream& s, uint32_t& v) {
     uint8_t b[4];
     if (s.ReadBytes(b, 4) != 4) return false;
-    v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    v = GetLe32(b);
     return true;
 }
 
@@ -71,11 +75,6 @@ bool ReadRaw(CStream& s, uint32_t count, size_t elemBytes, std::vector<uint8_t>&
         if (s.ReadBytes(out.data() + at, want) != want) return false;
     }
     return true;
-}
-
-uint32_t WordAt(const std::vector<uint8_t>& raw, size_t i) {
-    return uint32_t(raw[i]) | uint32_t(raw[i + 1]) << 8 | uint32_t(raw[i + 2]) << 16 |
-           uint32_t(raw[i + 3]) << 24;
 }
 
 bool ReadBytesTable(CStream& s, CDynArray<uint8_t>& table) {
@@ -97,7 +96,7 @@ bool ReadWordTable(CStream& s, CDynArray<T>& table, size_t words, F build) {
     table.SetSize(count);
     uint32_t w[5];
     for (size_t i = 0; i < count; ++i) {
-        for (size_t k = 0; k < words; ++k) w[k] = WordAt(raw, (i * words + k) * 4);
+        for (size_t k = 0; k < words; ++k) w[k] = GetLe32(raw.data() + (i * words + k) * 4);
         table[i] = build(w);
     }
     return true;
@@ -115,42 +114,46 @@ bool Inside(uint32_t position, size_t bytes, size_t codeSize) {
     return uint64_t(position) + bytes <= codeSize;
 }
 
-uint32_t ReadCode(const CDynArray<uint8_t>& code, uint32_t p) {
-    return uint32_t(code[p]) | uint32_t(code[p + 1]) << 8 | uint32_t(code[p + 2]) << 16 |
-           uint32_t(code[p + 3]) << 24;
-}
-
-void WriteCode(CDynArray<uint8_t>& code, uint32_t p, uint32_t v) {
-    for (uint32_t i = 0; i < 4; ++i) code[p + i] = uint8_t(v >> (8 * i));
+// Empties every table and the code.
+void Clear(CCodeGen& u) {
+    u.m_Code.SetSize(0);
+    u.m_JumpFixups.SetSize(0);
+    u.m_Data.SetSize(0);
+    u.m_ExternalCalls.SetSize(0);
+    u.m_Relocations.SetSize(0);
+    u.m_Commands.SetSize(0);
+    u.m_Events.SetSize(0);
+    u.m_States.SetSize(0);
+    u.m_nDataSize = 0;
 }
 
 }  // namespace
 
-bool CCodeGen::Save(const std::string& path, const std::string& className, int32_t classNumber,
-                    const uint8_t identifier[16]) const {
+bool SaveUnit(const CCodeGen& u, const std::string& path, const std::string& className,
+              int32_t classNumber, const uint8_t identifier[16]) {
     const std::string temp = path + "." + std::to_string(platform::ProcessId()) + ".tmp";
     bool written;
     {
         CFileStream s;
         s.Open(temp, CStream::eWrite | (kLevel << CStream::eLevelShift));
-        s.WriteHeader(identifier, className, classNumber, true);
+        s.WriteHeader(identifier, className, classNumber, kCompressBody);
         s.WriteDword(kMagic);
         s.WriteDword(kVersion);
-        s.WriteDword(m_nDataSize);
-        WriteBytesTable(s, m_Data);
-        WriteTable(s, m_Relocations, [&](uint32_t p) { s.WriteDword(p); });
-        WriteTable(s, m_ExternalCalls, [&](const SExternalCall& c) {
+        s.WriteDword(u.m_nDataSize);
+        WriteBytesTable(s, u.m_Data);
+        WriteTable(s, u.m_Relocations, [&](uint32_t p) { s.WriteDword(p); });
+        WriteTable(s, u.m_ExternalCalls, [&](const CCodeGen::SExternalCall& c) {
             s.WriteDword(c.m_nPosition);
             s.WriteDword(c.m_nBuiltin);
         });
-        WriteTable(s, m_States, [&](uint32_t p) { s.WriteDword(p); });
-        WriteTable(s, m_Commands, [&](const SCommandEntry& c) {
+        WriteTable(s, u.m_States, [&](uint32_t p) { s.WriteDword(p); });
+        WriteTable(s, u.m_Commands, [&](const CCodeGen::SCommandEntry& c) {
             s.WriteDword(c.m_nPosition);
             s.WriteDword(c.m_nDescriptor);
             for (uint32_t w : c.m_nReserved) s.WriteDword(w);
         });
-        WriteTable(s, m_Events, [&](uint32_t p) { s.WriteDword(p); });
-        WriteBytesTable(s, m_Code);
+        WriteTable(s, u.m_Events, [&](uint32_t p) { s.WriteDword(p); });
+        WriteBytesTable(s, u.m_Code);
         s.Close();
         written = s.IsGood();
     }
@@ -159,50 +162,53 @@ bool CCodeGen::Save(const std::string& path, const std::string& className, int32
     return false;
 }
 
-bool CCodeGen::Load(CStream& s) {
-    Clear();
+bool LoadUnit(CStream& s, CCodeGen& u) {
+    using SExternalCall = CCodeGen::SExternalCall;
+    using SCommandEntry = CCodeGen::SCommandEntry;
+    Clear(u);
     uint32_t magic, version;
     const bool ok =
         ReadU32(s, magic) && magic == kMagic && ReadU32(s, version) && version == kVersion &&
-        ReadU32(s, m_nDataSize) && ReadBytesTable(s, m_Data) &&
-        ReadWordTable(s, m_Relocations, 1, [](const uint32_t* w) { return w[0]; }) &&
-        ReadWordTable(s, m_ExternalCalls, 2,
+        ReadU32(s, u.m_nDataSize) && ReadBytesTable(s, u.m_Data) &&
+        ReadWordTable(s, u.m_Relocations, 1, [](const uint32_t* w) { return w[0]; }) &&
+        ReadWordTable(s, u.m_ExternalCalls, 2,
                       [](const uint32_t* w) { return SExternalCall{w[0], w[1]}; }) &&
-        ReadWordTable(s, m_States, 1, [](const uint32_t* w) { return w[0]; }) &&
-        ReadWordTable(s, m_Commands, 5,
+        ReadWordTable(s, u.m_States, 1, [](const uint32_t* w) { return w[0]; }) &&
+        ReadWordTable(s, u.m_Commands, 5,
                       [](const uint32_t* w) {
                           return SCommandEntry{w[0], w[1], {w[2], w[3], w[4]}};
                       }) &&
-        ReadWordTable(s, m_Events, 1, [](const uint32_t* w) { return w[0]; }) &&
-        ReadBytesTable(s, m_Code) && AtEnd(s);
-    if (!ok) Clear();
+        ReadWordTable(s, u.m_Events, 1, [](const uint32_t* w) { return w[0]; }) &&
+        ReadBytesTable(s, u.m_Code) && AtEnd(s);
+    if (!ok) Clear(u);
     return ok;
 }
 
-bool CCodeGen::Bind(uint32_t codeAddress, uint32_t dataAddress, const uint32_t* builtins,
-                    size_t builtinCount) {
-    const size_t size = m_Code.GetSize();
-    for (const SExternalCall& c : m_ExternalCalls)
+bool BindUnit(CCodeGen& u, uint32_t codeAddress, uint32_t dataAddress, const uint32_t* builtins,
+              size_t builtinCount) {
+    const size_t size = u.m_Code.GetSize();
+    for (const CCodeGen::SExternalCall& c : u.m_ExternalCalls)
         if (!Inside(c.m_nPosition, 4, size) || !builtins || c.m_nBuiltin >= builtinCount)
             return false;
-    for (uint32_t p : m_Relocations)
+    for (uint32_t p : u.m_Relocations)
         if (!Inside(p, 4, size)) return false;
-    for (const SCommandEntry& c : m_Commands)
+    for (const CCodeGen::SCommandEntry& c : u.m_Commands)
         if (c.m_nPosition && !Inside(c.m_nPosition, 1, size)) return false;
-    for (uint32_t p : m_Events)
+    for (uint32_t p : u.m_Events)
         if (p && !Inside(p, 1, size)) return false;
-    for (uint32_t p : m_States)
+    for (uint32_t p : u.m_States)
         if (p && !Inside(p, 1, size)) return false;
 
-    for (const SExternalCall& c : m_ExternalCalls)
-        WriteCode(m_Code, c.m_nPosition, builtins[c.m_nBuiltin] - (codeAddress + c.m_nPosition) - 4);
-    for (uint32_t p : m_Relocations) WriteCode(m_Code, p, ReadCode(m_Code, p) + dataAddress);
+    uint8_t* code = u.m_Code.GetData();
+    for (const CCodeGen::SExternalCall& c : u.m_ExternalCalls)
+        PutLe32(code + c.m_nPosition, builtins[c.m_nBuiltin] - (codeAddress + c.m_nPosition) - 4);
+    for (uint32_t p : u.m_Relocations) PutLe32(code + p, GetLe32(code + p) + dataAddress);
     // An entry of 0 means "no routine" for commands and events; a state
     // routine may legitimately start at 0.
-    for (SCommandEntry& c : m_Commands)
+    for (CCodeGen::SCommandEntry& c : u.m_Commands)
         if (c.m_nPosition) c.m_nPosition += codeAddress;
-    for (uint32_t& p : m_Events)
+    for (uint32_t& p : u.m_Events)
         if (p) p += codeAddress;
-    for (uint32_t& p : m_States) p += codeAddress;
+    for (uint32_t& p : u.m_States) p += codeAddress;
     return true;
 }

@@ -13,7 +13,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "codegen/Label.h"
 #include "lexer/Token.h"
 #include "semantic/Function.h"
 #include "semantic/Type.h"
@@ -78,7 +77,6 @@ public:
     ~CBlockNode() override;
 
     CRefPtr<CVariableList> m_pScope;
-    CRefPtr<CLabelList> m_pLabels;
 
     CVariableList* GetScope();
     // The scope when it exists; never creates one.

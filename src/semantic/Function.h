@@ -25,8 +25,6 @@ public:
     uint32_t m_bGlobal = 0;
     uint32_t m_bDotCallable = 0;
     uint32_t m_bScript = 0;
-    // Code position of a script function; owned by the code generator.
-    CRefPtr<CRefObject> m_pBody;
 
     void AddParam(CType* type) { m_Params.Add(CRefPtr<CType>(type)); }
     size_t GetParamCount() const { return m_Params.GetSize(); }

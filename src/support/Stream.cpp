@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/LittleEndian.h"
+
 namespace {
 
 constexpr uint8_t kHeaderMagic[3] = {0xFF, 0xA1, 0xD0};
@@ -185,7 +187,7 @@ size_t CStream::ReadBytes(void* dest, size_t count) {
 uint32_t CStream::ReadDword() {
     uint8_t b[4] = {};
     if (ReadBytes(b, 4) != 4) return 0;
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return GetLe32(b);
 }
 
 bool CStream::ReadString(std::string& out) {
@@ -309,7 +311,8 @@ void CStream::WriteBytes(const void* source, size_t count) {
 }
 
 void CStream::WriteDword(uint32_t v) {
-    uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    uint8_t b[4];
+    PutLe32(b, v);
     WriteBytes(b, 4);
 }
 
@@ -333,8 +336,11 @@ void CStream::WriteHeader(const uint8_t* id, const std::string& name, int32_t nu
         h += char(uint8_t(name.size()));
         h.append(name, 0, name.size() & 0xFF);
     }
-    if (flags & eHdrNumber)
-        for (int i = 0; i < 4; ++i) h += char(uint32_t(number) >> (8 * i));
+    if (flags & eHdrNumber) {
+        uint8_t b[4];
+        PutLe32(b, uint32_t(number));
+        h.append(reinterpret_cast<const char*>(b), 4);
+    }
     if (flags & eHdrId) h.append(reinterpret_cast<const char*>(id), 16);
     WriteRaw(h.data(), h.size());
     m_bCompressing = startCompression && m_pZ != nullptr;

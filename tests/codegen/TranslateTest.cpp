@@ -1,6 +1,6 @@
 // Whole scripts translated to machine code: exact bytes for the routines
-// whose frames are fixed, the command descriptors in the data block, and the
-// tables of every nameable class.
+// whose frames are fixed, the command descriptors in the data block, the
+// tables of every nameable class, and a tree the generator cannot translate.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,8 +24,8 @@ class TranslateTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { BuildBuiltinLibrary(); }
 
-    // Parses and translates a script; fails the test on a parse error.
-    void Compile(const std::string& source) {
+    // Parses a script; fails the test on a parse error.
+    void Parse(const std::string& source) {
         static int files = 0;
         std::string path = ::testing::TempDir() + "translate_" + std::to_string(getpid()) + "_" + std::to_string(files++) + ".oc";
         std::ofstream(path, std::ios::binary) << source;
@@ -38,14 +38,11 @@ protected:
         }
         ASSERT_EQ(0, c->m_nError) << "line " << c->m_Scanner.GetToken().m_nLine;
         gen = std::make_unique<CCodeGen>();
-        CNode* root = c->m_pRoot.Get();
-        PrepareTree(root);
-        gen->SetPass(0);
-        TranslateTree(root, *gen);
-        FinishBlocks(root);
-        gen->SetPass(1);
-        TranslateTree(root, *gen);
-        ASSERT_EQ(0u, gen->ResolveJumps());
+    }
+    // Parses and translates a script; fails the test on any error.
+    void Compile(const std::string& source) {
+        Parse(source);
+        ASSERT_TRUE(GenerateUnit(c->m_pRoot.Get(), *gen)) << gen->GetFailure();
     }
 
     Bytes Code(uint32_t from, uint32_t to) const {
@@ -194,6 +191,24 @@ TEST_F(TranslateTest, EveryNameableClassCompilesWithItsTables) {
         ASSERT_EQ(2u, gen->m_States.GetSize()) << name;
         EXPECT_LT(gen->m_States[1], gen->m_States[0]) << name;  // B's body comes first, A is state 0
         EXPECT_NE(0u, gen->m_Commands[1].m_nPosition) << name;
+    }
+}
+
+// A node kind the generator has no translation for ends generation with an
+// internal error and no unit, whichever statement or expression holds it;
+// it is never dropped silently nor turned into some other code.
+TEST_F(TranslateTest, AnUnknownNodeKindFailsGeneration) {
+    const char* source = "unit \"T\"\n{\n int a;\n state S\n {\n a = 1;\n }\n}\n";
+    for (int32_t kind : {CToken::eSwitch, CToken::eShiftLeft, CToken::eParentheses, CToken::eDummy}) {
+        Parse(source);
+        CNode* assign = c->m_pRoot->GetChild(0)->GetChild(0)->GetChild(0)->GetChild(0)->GetChild(0)->GetChild(0);
+        ASSERT_EQ(CToken::eAssign, assign->GetKind());
+        CRefPtr<CNode> foreign = MakeRef<CNode>(kind);
+        foreign->AddChild(MakeRef<CConstNode>(CConstValue::MakeInt(7).Get()).Get());
+        assign->GetParent()->GetParent()->AddChild(foreign.Get());  // a statement of its own
+        EXPECT_FALSE(GenerateUnit(c->m_pRoot.Get(), *gen)) << CToken::GetKindName(kind);
+        EXPECT_EQ(std::string("no translation for node kind ") + CToken::GetKindName(kind), gen->GetFailure());
+        EXPECT_EQ(0u, gen->GetCodeSize());
     }
 }
 

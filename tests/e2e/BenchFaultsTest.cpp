@@ -9,6 +9,7 @@ CRefPtr<CCodeGen> StateUnit(std::initializer_list<uint8_t> code, uint32_t dataSi
     auto unit = MakeRef<CCodeGen>();
     for (uint8_t b : code) unit->m_Code.Add(b);
     unit->m_nDataSize = dataSize;
+    unit->SetPass(1);
     unit->SetState(0, 0);
     return unit;
 }
@@ -54,7 +55,7 @@ TEST(BenchFaults, RunawayRecursionIsAStackOverflow) {
 
 TEST(BenchFaults, UnitsThatCannotBeBoundAreRefused) {
     CRefPtr<CCodeGen> unit = StateUnit({0xC2, 0x04, 0x00});
-    unit->AddExternalCall(1, 0);  // its rel32 would run past the code
+    unit->m_ExternalCalls.Add({1, 0});  // its rel32 would run past the code
     CBuiltinIndex index;
     CBench bench(index);
     std::string error;

@@ -11,6 +11,7 @@
 #include "builtins/BuiltinTables.h"
 #include "codegen/CodeGen.h"
 #include "driver/Driver.h"
+#include "objfile/ObjectFile.h"
 #include "semantic/Library.h"
 #include "support/Stream.h"
 
@@ -36,9 +37,9 @@ void CheckObjectFile() {
     CFileStream s;
     if (!s.Open(FuzzPath("out.obj"), CStream::eRead | (6 << CStream::eLevelShift))) std::abort();
     CCodeGen gen;
-    if (!gen.Load(s)) std::abort();
+    if (!LoadUnit(s, gen)) std::abort();
     std::vector<uint32_t> builtins(size_t(GetBuiltinFunctionTotal()), 0x10000000);
-    if (!gen.Bind(0x00400000, 0x00800000, builtins.data(), builtins.size())) std::abort();
+    if (!BindUnit(gen, 0x00400000, 0x00800000, builtins.data(), builtins.size())) std::abort();
 }
 
 }  // namespace

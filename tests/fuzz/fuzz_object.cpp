@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "codegen/CodeGen.h"
+#include "objfile/ObjectFile.h"
 #include "support/Stream.h"
 
 namespace {
@@ -41,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CFileStream s;
     if (!s.Open(path, CStream::eRead | kCompressed)) return 0;
     CCodeGen gen;
-    if (!gen.Load(s)) {
+    if (!LoadUnit(s, gen)) {
         if (gen.m_Code.GetSize() != 0 || gen.m_Data.GetSize() != 0) std::abort();
         return 0;
     }
     std::vector<uint32_t> builtins(size_t(data[1]) * 16, 0x10000000);
-    gen.Bind(0x00400000, 0x00800000, builtins.data(), builtins.size());
+    BindUnit(gen, 0x00400000, 0x00800000, builtins.data(), builtins.size());
     return 0;
 }

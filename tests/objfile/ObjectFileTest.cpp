@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "codegen/CodeGen.h"
+#include "objfile/ObjectFile.h"
 #include "platform/Platform.h"
+#include "support/LittleEndian.h"
 #include "support/Stream.h"
 
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -77,26 +79,22 @@ Bytes Inflate(const uint8_t* data, size_t size) {
 }
 
 void PutWord(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-}
-
-uint32_t WordAt(const Bytes& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
+    b.resize(b.size() + 4);
+    PutLe32(b.data() + b.size() - 4, v);
 }
 
 // An image with something in every table.
 CRefPtr<CCodeGen> SampleImage() {
     CRefPtr<CCodeGen> g = MakeRef<CCodeGen>();
+    g->SetPass(1);
     g->m_nDataSize = 12;
     g->AppendString("caption");
     g->AppendDword(0xFFFFFFFF);
-    g->SetPass(1);
-    g->Emit(CInstr::eCdq);                          // 0
-    g->EmitCallBuiltin(5);                          // 1..5, rel32 at 2
-    g->Emit(CInstr::eMov, eEAX, COperand(3, true)); // 6..10, data offset at 7
-    g->AddRelocation(7);
-    g->Emit(CInstr::eRet, COperand(4, false));      // 11..13
+    g->Emit(CInstr::eCdq);                              // 0
+    g->EmitCallBuiltin(5);                              // 1..5, rel32 at 2
+    g->Emit(CInstr::eMov, eEAX, COperand::Address(3));  // 6..10, data offset at 7
+    g->m_Relocations.Add(7);
+    g->Emit(CInstr::eRet, COperand::Imm(4));            // 11..13
     g->SetState(0, 0);
     g->SetState(2, 11);
     g->SetCommand(0, 0, 0);
@@ -120,7 +118,7 @@ void WriteBody(const std::string& path, const Bytes& body) {
 bool LoadFile(const std::string& path, CCodeGen& into) {
     CFileStream s;
     s.Open(path, kReadCompressed);
-    return into.Load(s);
+    return LoadUnit(s, into);
 }
 
 Bytes BodyHead(uint32_t magic, uint32_t version) {
@@ -135,7 +133,7 @@ Bytes BodyHead(uint32_t magic, uint32_t version) {
 
 TEST_F(ObjectFile, HeaderFlagsNameNumberAndIdentifier) {
     CCodeGen g;
-    ASSERT_TRUE(g.Save(Path("a.obj"), "Guard", 7, kGuid));
+    ASSERT_TRUE(SaveUnit(g, Path("a.obj"), "Guard", 7, kGuid));
     Bytes f = ReadFile(Path("a.obj"));
     const Bytes head = {0xFF, 0xA1, 0xD0, 1 + 8 + 16 + 32, 5, 'G', 'u', 'a', 'r', 'd', 7, 0, 0, 0};
     ASSERT_GT(f.size(), head.size() + 16);
@@ -143,10 +141,10 @@ TEST_F(ObjectFile, HeaderFlagsNameNumberAndIdentifier) {
     EXPECT_EQ(Bytes(f.begin() + 14, f.begin() + 30), Bytes(kGuid, kGuid + 16));
 
     // Without a name: no length byte. Class number 0: neither flag nor bytes.
-    ASSERT_TRUE(g.Save(Path("b.obj"), "", 3, kGuid));
+    ASSERT_TRUE(SaveUnit(g, Path("b.obj"), "", 3, kGuid));
     f = ReadFile(Path("b.obj"));
     EXPECT_EQ(Bytes(f.begin(), f.begin() + 8), (Bytes{0xFF, 0xA1, 0xD0, 1 + 16 + 32, 3, 0, 0, 0}));
-    ASSERT_TRUE(g.Save(Path("c.obj"), "X", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(g, Path("c.obj"), "X", 0, kGuid));
     f = ReadFile(Path("c.obj"));
     EXPECT_EQ(Bytes(f.begin(), f.begin() + 6), (Bytes{0xFF, 0xA1, 0xD0, 1 + 8 + 32, 1, 'X'}));
     EXPECT_EQ(Bytes(f.begin() + 6, f.begin() + 22), Bytes(kGuid, kGuid + 16));
@@ -155,7 +153,7 @@ TEST_F(ObjectFile, HeaderFlagsNameNumberAndIdentifier) {
 TEST_F(ObjectFile, EmptyImageBodyIsCountsOfZero) {
     CCodeGen g;
     g.m_nDataSize = 8;
-    ASSERT_TRUE(g.Save(Path("e.obj"), "", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(g, Path("e.obj"), "", 0, kGuid));
     Bytes f = ReadFile(Path("e.obj"));
     ASSERT_GT(f.size(), 20u);
     Bytes body = Inflate(f.data() + 20, f.size() - 20);
@@ -166,7 +164,7 @@ TEST_F(ObjectFile, EmptyImageBodyIsCountsOfZero) {
 
 TEST_F(ObjectFile, BodyLayoutInOrder) {
     CRefPtr<CCodeGen> g = SampleImage();
-    ASSERT_TRUE(g->Save(Path("s.obj"), "", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(*g, Path("s.obj"), "", 0, kGuid));
     Bytes f = ReadFile(Path("s.obj"));
     Bytes body = Inflate(f.data() + 20, f.size() - 20);
     Bytes want = {0x4F, 0x43, 0x4F, 0x00, 0x00, 0x00, 0x01, 0x00, 12, 0, 0, 0};
@@ -185,19 +183,20 @@ TEST_F(ObjectFile, BodyLayoutInOrder) {
     EXPECT_EQ(body, want);
 }
 
-// The body layout test pins every byte Save writes, so writing the loaded
-// image again and comparing the files shows that Load gave back every table
+// The body layout test pins every byte SaveUnit writes, so writing the loaded
+// image again and comparing the files shows that LoadUnit gave back every table
 // and replaced what the image held before.
 TEST_F(ObjectFile, RoundTripGivesBackEveryTable) {
     CRefPtr<CCodeGen> g = SampleImage();
-    ASSERT_TRUE(g->Save(Path("r.obj"), "Guard", 9, kGuid));
+    ASSERT_TRUE(SaveUnit(*g, Path("r.obj"), "Guard", 9, kGuid));
     CCodeGen back;
+    back.SetPass(1);
     back.SetState(9, 9);
     back.AppendDword(1);
     ASSERT_TRUE(LoadFile(Path("r.obj"), back));
     EXPECT_EQ(back.m_States.GetSize(), 3u);
     EXPECT_EQ(back.m_Commands[1].m_nReserved[2], 0xABCDu);
-    ASSERT_TRUE(back.Save(Path("r2.obj"), "Guard", 9, kGuid));
+    ASSERT_TRUE(SaveUnit(back, Path("r2.obj"), "Guard", 9, kGuid));
     EXPECT_EQ(ReadFile(Path("r2.obj")), ReadFile(Path("r.obj")));
 }
 
@@ -221,7 +220,7 @@ TEST_F(ObjectFile, ForeignMagicAndVersionsRefused) {
 
 TEST_F(ObjectFile, TruncatedFilesRefusedAtEveryCut) {
     CRefPtr<CCodeGen> g = SampleImage();
-    ASSERT_TRUE(g->Save(Path("t.obj"), "", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(*g, Path("t.obj"), "", 0, kGuid));
     const Bytes whole = ReadFile(Path("t.obj"));
     // Cut inside the compressed data. The last bytes of the file are the
     // zlib checksum, behind a body that has already been delivered whole;
@@ -259,7 +258,7 @@ TEST_F(ObjectFile, LyingCountsRefusedWithoutLargeAllocations) {
             CFileStream s;
             s.Open(Path("lie.obj"), kReadCompressed);
             g_nLargestAllocation = 0;
-            EXPECT_FALSE(back.Load(s)) << "table " << table << " count " << lie;
+            EXPECT_FALSE(LoadUnit(s, back)) << "table " << table << " count " << lie;
             EXPECT_LT(g_nLargestAllocation.load(), size_t(1) << 20)
                 << "table " << table << " count " << lie;
         }
@@ -272,7 +271,7 @@ TEST_F(ObjectFile, LyingCountsRefusedWithoutLargeAllocations) {
     s.Open(Path("plain.obj"), CStream::eRead);
     CCodeGen back;
     g_nLargestAllocation = 0;
-    EXPECT_FALSE(back.Load(s));
+    EXPECT_FALSE(LoadUnit(s, back));
     EXPECT_LT(g_nLargestAllocation.load(), size_t(64) << 10);
 }
 
@@ -283,18 +282,18 @@ TEST_F(ObjectFile, FailedWriteKeepsTheOldFile) {
     const std::string temp = target + "." + std::to_string(platform::ProcessId()) + ".tmp";
     fs::create_directory(temp);
     CRefPtr<CCodeGen> g = SampleImage();
-    EXPECT_FALSE(g->Save(target, "", 0, kGuid));
+    EXPECT_FALSE(SaveUnit(*g, target, "", 0, kGuid));
     EXPECT_EQ(ReadFile(target), (Bytes{'O', 'L', 'D'}));
     fs::remove(temp);
 
     // A target that is a directory cannot be replaced; the temporary goes.
     const std::string dir = Path("dir.obj");
     fs::create_directory(dir);
-    EXPECT_FALSE(g->Save(dir, "", 0, kGuid));
+    EXPECT_FALSE(SaveUnit(*g, dir, "", 0, kGuid));
     EXPECT_TRUE(fs::is_directory(dir));
 
     // Success replaces the old file and leaves nothing else behind.
-    ASSERT_TRUE(g->Save(target, "", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(*g, target, "", 0, kGuid));
     EXPECT_EQ(ReadFile(target)[0], 0xFF);
     size_t files = 0;
     for (const auto& e : fs::directory_iterator(m_Dir)) files += e.is_regular_file() ? 1 : 0;
@@ -303,16 +302,16 @@ TEST_F(ObjectFile, FailedWriteKeepsTheOldFile) {
 
 TEST_F(ObjectFile, BindPatchesCallsRelocationsAndTables) {
     CRefPtr<CCodeGen> g = SampleImage();
-    ASSERT_TRUE(g->Save(Path("b.obj"), "", 0, kGuid));
+    ASSERT_TRUE(SaveUnit(*g, Path("b.obj"), "", 0, kGuid));
     CCodeGen img;
     ASSERT_TRUE(LoadFile(Path("b.obj"), img));
     const uint32_t code = 0x00401000, data = 0x00500000;
     const uint32_t builtins[6] = {0, 0, 0, 0, 0, 0x77001234};
-    ASSERT_TRUE(img.Bind(code, data, builtins, 6));
+    ASSERT_TRUE(BindUnit(img, code, data, builtins, 6));
 
     Bytes c(img.m_Code.begin(), img.m_Code.end());
-    EXPECT_EQ(WordAt(c, 2), 0x77001234u - (code + 2) - 4);  // the call lands on the built-in
-    EXPECT_EQ(WordAt(c, 7), data + 3);                      // data offset 3 moved
+    EXPECT_EQ(GetLe32(c.data() + 2), 0x77001234u - (code + 2) - 4);  // the call lands on the built-in
+    EXPECT_EQ(GetLe32(c.data() + 7), data + 3);                      // data offset 3 moved
     EXPECT_EQ(img.m_Commands[0].m_nPosition, 0u);           // no routine: left alone
     EXPECT_EQ(img.m_Commands[1].m_nPosition, code + 6);
     EXPECT_EQ(img.m_Commands[1].m_nDescriptor, 8u);
@@ -344,10 +343,10 @@ TEST_F(ObjectFile, BindRefusesHostileImagesWithoutPatching) {
         c.m_Spoil(*g);
         const Bytes before(g->m_Code.begin(), g->m_Code.end());
         const uint32_t state2 = g->m_States[2];
-        EXPECT_FALSE(g->Bind(0x1000, 0x2000, builtins, 6)) << c.m_szName;
+        EXPECT_FALSE(BindUnit(*g, 0x1000, 0x2000, builtins, 6)) << c.m_szName;
         EXPECT_EQ(Bytes(g->m_Code.begin(), g->m_Code.end()), before) << c.m_szName;
         EXPECT_EQ(g->m_States[2], state2) << c.m_szName;
     }
     CRefPtr<CCodeGen> g = SampleImage();
-    EXPECT_FALSE(g->Bind(0x1000, 0x2000, nullptr, 0));
+    EXPECT_FALSE(BindUnit(*g, 0x1000, 0x2000, nullptr, 0));
 }
