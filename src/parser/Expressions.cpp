@@ -235,9 +235,10 @@ void Expression2(CCompiler& c) {
         kind = CToken::GetAlternate(kind);
         role = CToken::GetRole(kind);
     }
-    bool allowed = MayFollow(c.m_nPrevRole, role);
+    // The ending token is not taken; m_nPrevRole keeps the role of the last
+    // token that was, which the check of the finished expression reads.
+    if (!MayFollow(c.m_nPrevRole, role)) return GiveBackAndReturn(c);
     c.m_nPrevRole = role;
-    if (!allowed) return GiveBackAndReturn(c);
     switch (kind) {
     case CToken::eState: return StateVariable(c);
     case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull());
@@ -258,6 +259,10 @@ void Expression2(CCompiler& c) {
 // Expression ...: the finished expression is complete and typed; back to the
 // statement with the ending token.
 void Expression3(CCompiler& c) {
+    // A function name that "(" never followed would become a call that pushes
+    // no arguments for a callee that pops them.
+    if (c.m_nPrevRole == CToken::eRoleFunction && c.m_pNode->GetKind() == CToken::eFunctionName)
+        return c.SetError(eErrExpectedOpenParen);
     CNode* n = c.m_pNode.Get();
     for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
         if (int32_t code = CheckNode(n)) return c.SetError(code);
