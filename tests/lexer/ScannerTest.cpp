@@ -73,7 +73,7 @@ TEST(Scanner, NamesNumbersAndKeywords) {
     s.Open(f.path);
     for (int32_t value : {7, -1, -2}) {
         s.NextToken();
-        EXPECT_EQ(value, s.GetToken().GetValue());
+        EXPECT_EQ(value, s.GetToken().m_nValue);
     }
 }
 
@@ -152,7 +152,7 @@ TEST(Scanner, IncludedFileContinuesWithTheIncludingOne) {
     s.NextToken();
     s.NextToken();
     EXPECT_STREQ("b", s.GetToken().GetText());
-    EXPECT_EQ(2, s.GetToken().GetLine());
+    EXPECT_EQ(2, s.GetToken().m_nLine);
     EXPECT_EQ(main.path, s.GetFileName());
     s.NextToken();
     EXPECT_TRUE(s.Is(K::eEndOfFile));
