@@ -25,11 +25,11 @@ CVariable* TokenEnumVariable(const CCompiler& c) {
     return t && t->IsKind(CType::eInt) && t->m_EnumItems.GetSize() ? v : nullptr;
 }
 
-bool TakeFunction(CCompiler& c, StateFn section) {
-    if (!Is(c, CToken::eFunction)) return false;
+void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section) {
+    if (Is(c, keyword)) return Go(c, next);
+    if (!Is(c, CToken::eFunction)) return GiveBackAndReturn(c);
     GiveBack(c);
     Call(c, xFunction1, section);
-    return true;
 }
 
 }  // namespace grammar

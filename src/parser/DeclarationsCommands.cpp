@@ -44,11 +44,7 @@ void FlagAttribute(CCompiler& c, uint32_t defined, uint32_t attribute, int32_t a
 }  // namespace
 
 // CommandHandler = "command" Name "(" Parameters ")" { Attribute } Body
-void xCommand1(CCompiler& c) {
-    if (Is(c, CToken::eCommand)) return Go(c, xCommand2);
-    if (TakeFunction(c, xCommand1)) return;
-    GiveBackAndReturn(c);
-}
+void xCommand1(CCompiler& c) { SectionMember(c, CToken::eCommand, xCommand2, xCommand1); }
 
 // "command" Name
 void xCommand2(CCompiler& c) {

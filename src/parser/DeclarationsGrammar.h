@@ -19,9 +19,10 @@ CBlockNode* CurrentBlock(const CCompiler& c);
 // The enum variable of the class block that the current token names, or null.
 // The cursor is a handler or function head whose parent is the class block.
 CVariable* TokenEnumVariable(const CCompiler& c);
-// On "function": gives it back and runs the functions section, which returns
-// to `section`. False, with nothing done, on any other token.
-bool TakeFunction(CCompiler& c, StateFn section);
+// The first token of a member of a section that also takes functions:
+// `keyword` goes on at `next`; "function" is given back to the functions
+// section, which returns to `section`; any other token ends the section.
+void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section);
 // After a member's body: gives the token back, leaves the member's node for
 // the class block and goes on with the section at `section`.
 inline void NextMember(CCompiler& c, StateFn section) {

@@ -28,11 +28,7 @@ void DeclareParameterOfType(CCompiler& c, CType* type) {
 }  // namespace
 
 // EventHandler = "event" Name "(" Parameters ")" Body
-void Event1(CCompiler& c) {
-    if (Is(c, CToken::eEvent)) return Go(c, Event2);
-    if (TakeFunction(c, Event1)) return;
-    GiveBackAndReturn(c);
-}
+void Event1(CCompiler& c) { SectionMember(c, CToken::eEvent, Event2, Event1); }
 
 // "event" Name
 void Event2(CCompiler& c) {

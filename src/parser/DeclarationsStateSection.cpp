@@ -9,11 +9,7 @@
 using namespace grammar;
 
 // StateDeclaration = "state" Name ( ";" | Body )
-void State1(CCompiler& c) {
-    if (Is(c, CToken::eState)) return Go(c, State2);
-    if (TakeFunction(c, State1)) return;
-    GiveBackAndReturn(c);
-}
+void State1(CCompiler& c) { SectionMember(c, CToken::eState, State2, State1); }
 
 // "state" Name
 void State2(CCompiler& c) {
