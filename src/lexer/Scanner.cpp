@@ -92,7 +92,24 @@ int CScanner::Open(const std::string& path) {
     CSourceFrame& f = Current();
     f.m_strPath = path;
     if (!f.m_File.Open(platform::NativePath(path), CStream::eRead | CStream::eText)) return 0;
+    SkipUtf8Mark();
     return 1;
+}
+
+// Editors on Windows often start a file with EF BB BF. Anything else is read
+// again from its first byte, so lines and columns count as if nothing had
+// been looked at. A file decoded from UTF-16 has no such mark to skip.
+void CScanner::SkipUtf8Mark() {
+    static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
+    CSourceFrame& f = Current();
+    if (f.m_File.GetTextWidth() != 1) return;
+    for (int expected : kMark) {
+        int c = f.m_File.ReadByte();
+        if (c == kEof) return;
+        f.m_Lead[f.m_nLead++] = c;
+        if (c != expected) return;
+    }
+    f.m_nLead = 0;
 }
 
 std::vector<std::string> CScanner::GetIncludeChain() const {
@@ -121,7 +138,7 @@ int CScanner::ReadChar() {
         f.m_bPushedBack = false;
         return f.m_nPushedBack;
     }
-    int c = f.m_File.ReadByte();
+    int c = f.m_nLeadRead < f.m_nLead ? f.m_Lead[f.m_nLeadRead++] : f.m_File.ReadByte();
     if (c == '\n' || c == '\r') {
         ++f.m_nLine;
         f.m_nColumn = 1;

@@ -17,6 +17,11 @@ public:
     int m_nPending = 0;
     int m_nLine = 1;
     int m_nColumn = 1;
+    // Bytes read ahead at the start in search of the UTF-8 byte-order mark
+    // that turned out not to be one; they are read again before the rest.
+    int m_Lead[3] = {};
+    int m_nLead = 0;
+    int m_nLeadRead = 0;
     CToken m_Pending[3];
     CToken m_Token;
     std::string m_strPath;
@@ -26,8 +31,8 @@ class CScanner {
 public:
     static constexpr int kMaxFrames = 256;
 
-    // Adds a frame and opens path in text mode; 0 when it cannot be opened
-    // (the frame stays and reads as empty).
+    // Adds a frame and opens path in text mode, skipping a UTF-8 byte-order
+    // mark; 0 when it cannot be opened (the frame stays and reads as empty).
     int Open(const std::string& path);
     void NextToken();
     void UngetToken();
@@ -42,6 +47,7 @@ public:
 private:
     CSourceFrame& Current() { return *m_Frames.back(); }
     const CSourceFrame& Current() const { return *m_Frames.back(); }
+    void SkipUtf8Mark();
     int ReadChar();
     void PushBack(int c);
     void ScanToken();

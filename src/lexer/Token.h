@@ -37,10 +37,7 @@ public:
     int32_t m_nLine = 0;
     int32_t m_nColumn = 0;
 
-    int32_t GetKind() const { return m_nKind; }
     const char* GetText() const;
-    int32_t GetLine() const { return m_nLine; }
-    int32_t GetValue() const { return m_nValue; }
 
     static int32_t GetRole(int32_t kind);
     static int32_t GetPriority(int32_t kind);

@@ -8,20 +8,16 @@
 #include "parser/Resolve.h"
 #include "semantic/Library.h"
 
-namespace decl {
-
-const char* TokenText(const CCompiler& c) { return c.m_Scanner.GetToken().m_szText; }
-
-int32_t TokenValue(const CCompiler& c) { return c.m_Scanner.GetToken().m_nValue; }
+namespace grammar {
 
 CType* TokenClass(const CCompiler& c) {
-    return c.m_Scanner.Is(CToken::eText) ? FindBuiltinClass(TokenText(c)) : nullptr;
+    return Is(c, CToken::eText) ? FindBuiltinClass(TokenText(c)) : nullptr;
 }
 
 CBlockNode* CurrentBlock(const CCompiler& c) { return dynamic_cast<CBlockNode*>(c.m_pNode.Get()); }
 
 CVariable* TokenEnumVariable(const CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText) || !c.m_pNode) return nullptr;
+    if (!Is(c, CToken::eText) || !c.m_pNode) return nullptr;
     CBlockNode* classBlock = dynamic_cast<CBlockNode*>(c.m_pNode->GetParent());
     CVariableList* scope = classBlock ? classBlock->PeekScope() : nullptr;
     CVariable* v = scope ? scope->Find(TokenText(c)) : nullptr;
@@ -29,29 +25,16 @@ CVariable* TokenEnumVariable(const CCompiler& c) {
     return t && t->IsKind(CType::eInt) && t->m_EnumItems.GetSize() ? v : nullptr;
 }
 
-void AttachAndEnter(CCompiler& c, CNode* node) {
-    c.m_pNode->AddChild(node);
-    c.m_pNode = node;
+void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section) {
+    if (Is(c, keyword)) return Go(c, next);
+    if (!Is(c, CToken::eFunction)) return GiveBackAndReturn(c);
+    GiveBack(c);
+    Call(c, xFunction1, section);
 }
 
-void LeaveNode(CCompiler& c) { c.m_pNode = c.m_pNode->GetParent(); }
+}  // namespace grammar
 
-bool Check(CCompiler& c, int32_t error) {
-    if (error) c.SetError(error);
-    return !error;
-}
-
-bool TakeFunction(CCompiler& c, StateFn section) {
-    if (!c.m_Scanner.Is(CToken::eFunction)) return false;
-    c.m_Scanner.UngetToken();
-    c.PushState(section);
-    c.m_pfnState = xFunction1;
-    return true;
-}
-
-}  // namespace decl
-
-using namespace decl;
+using namespace grammar;
 
 namespace {
 
@@ -59,15 +42,14 @@ namespace {
 bool StartsMember(const CCompiler& c) {
     for (int32_t kind : {CToken::eInt, CToken::eEnum, CToken::eState, CToken::eEvent,
                          CToken::eFunction, CToken::eCommand})
-        if (c.m_Scanner.Is(kind)) return true;
+        if (Is(c, kind)) return true;
     return TokenClass(c) != nullptr;
 }
 
 // Gives the token back and runs `section`, resuming at `next`.
 void RunSection(CCompiler& c, StateFn section, StateFn next) {
-    c.m_Scanner.UngetToken();
-    c.PushState(next);
-    c.m_pfnState = section;
+    GiveBack(c);
+    Call(c, section, next);
 }
 
 void DeclareClassVariables(CBlockNode* block) {
@@ -78,43 +60,30 @@ void DeclareClassVariables(CBlockNode* block) {
 
 }  // namespace
 
-// Source = [ ClassName Text ClassBody ] end of file
+// Source = [ ClassName Text ClassBody ] end of file: the base class
 void Class1(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) {
-        c.m_Scanner.UngetToken();
-        c.PopState();
-        return;
-    }
+    if (!Is(c, CToken::eText)) return GiveBackAndReturn(c);
     CType* base = TokenClass(c);
     if (!base) return c.SetError(eErrUnknownClass);
-    AttachAndEnter(c, new CClassNode(TokenText(c), base));
+    Enter(c, new CClassNode(TokenText(c), base));
     c.m_pBaseClass = base;
-    c.m_pfnState = Class2;
+    Go(c, Class2);
 }
 
-// ClassName Text: the script's own name.
+// ClassName Text ClassBody: the script's own name, then the body.
 void Class2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eQuotedString)) return c.SetError(eErrExpectedClassName);
+    if (!Is(c, CToken::eQuotedString)) return c.SetError(eErrExpectedClassName);
     c.m_strClassName = TokenText(c);
-    c.PushState(Class3);
-    c.m_pfnState = ClassBlock1;
-}
-
-// After the class body: back to the root.
-void Class3(CCompiler& c) {
-    c.m_Scanner.UngetToken();
-    LeaveNode(c);
-    c.PopState();
+    Call(c, ClassBlock1, LeaveConstruct);
 }
 
 // ClassBody = "{" [ Consts ] { Member } "}"
 void ClassBlock1(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     CRefPtr<CBlockNode> block = MakeRef<CBlockNode>();
-    AttachAndEnter(c, block.Get());
-    c.PushState(ClassBlock1b);
+    Enter(c, block.Get());
     DeclareClassVariables(block.Get());
-    c.m_pfnState = Consts1;
+    Call(c, Consts1, ClassBlock1b);
 }
 
 // Member = VariableDeclaration | EnumDeclaration ...
@@ -132,15 +101,11 @@ void ClassBlock4(CCompiler& c) { RunSection(c, xFunction1, ClassBlock5); }
 // ... | CommandHandler
 void ClassBlock5(CCompiler& c) { RunSection(c, xCommand1, ClassBlock6); }
 
-// "}" closes the body; a member starts another cycle; anything else (the end
-// of the file included) would be given back by every section forever.
+// { Member } "}": "}" closes the body, a member starts another cycle; anything
+// else (the end of the file included) would be given back by every section forever.
 void ClassBlock6(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eBracesRight)) {
-        LeaveNode(c);
-        c.PopState();
-        return;
-    }
+    if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
     if (!StartsMember(c)) return c.SetError(eErrExpectedCloseBrace);
-    c.m_Scanner.UngetToken();
-    c.m_pfnState = ClassBlock1b;
+    GiveBack(c);
+    Go(c, ClassBlock1b);
 }

@@ -7,7 +7,7 @@
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
 
-using namespace decl;
+using namespace grammar;
 
 namespace {
 
@@ -37,118 +37,101 @@ void FlagAttribute(CCompiler& c, uint32_t defined, uint32_t attribute, int32_t a
     CCommandNode* node = AttributeTarget(c, defined, alreadyDefined);
     if (!node) return;
     node->m_nAttributes |= attribute;
-    c.m_Scanner.UngetToken();
-    c.m_pfnState = xCommand5;
+    GiveBack(c);
+    Go(c, xCommand5);
 }
 
 }  // namespace
 
 // CommandHandler = "command" Name "(" Parameters ")" { Attribute } Body
-void xCommand1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eCommand)) {
-        c.m_pfnState = xCommand2;
-        return;
-    }
-    if (TakeFunction(c, xCommand1)) return;
-    c.m_Scanner.UngetToken();
-    c.PopState();
-}
+void xCommand1(CCompiler& c) { SectionMember(c, CToken::eCommand, xCommand2, xCommand1); }
 
 // "command" Name
 void xCommand2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedCommandName);
-    AttachAndEnter(c, new CCommandNode(TokenText(c)));
-    c.m_pfnState = xCommand3;
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCommandName);
+    Enter(c, new CCommandNode(TokenText(c)));
+    Go(c, xCommand3);
 }
 
-// Name "("
+// Name "(" Parameters
 void xCommand3(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
-    c.PushState(xCommand4);
-    c.m_pfnState = ArgDeclaration1;
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
+    Call(c, ArgDeclaration1, xCommand4);
 }
 
 // Parameters ")": bind to the base class's command.
 void xCommand4(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CCommandNode* node = dynamic_cast<CCommandNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
-    if (Check(c, BindCommandHandler(node, c.m_pBaseClass.Get()))) c.m_pfnState = xCommand5;
+    if (Check(c, BindCommandHandler(node, c.m_pBaseClass.Get()))) Go(c, xCommand5);
 }
 
 // { Attribute } Body
 void xCommand5(CCompiler& c) {
     for (const SAttributeKeyword& a : kAttributeKeywords)
-        if (c.m_Scanner.Is(a.m_nKeyword)) {
-            c.m_pfnState = a.m_pfnState;
-            return;
-        }
-    c.m_Scanner.UngetToken();
-    c.PushState(xCommand12);
-    c.m_pfnState = CommandBlock1;
+        if (Is(c, a.m_nKeyword)) return Go(c, a.m_pfnState);
+    GiveBack(c);
+    Call(c, CommandBlock1, xCommand12);
 }
 
-// "button" ( Text | Name of an enum variable of the class block )
+// Attribute = "button" ( Text | Name of an enum variable of the class block )
 void xCommand6(CCompiler& c) {
     CCommandNode* node = AttributeTarget(c, CCommandNode::eDefButton, eErrButtonDefined);
     if (!node) return;
-    if (c.m_Scanner.Is(CToken::eQuotedString)) {
+    if (Is(c, CToken::eQuotedString)) {
         node->m_strButton = TokenText(c);
     } else if (CVariable* v = TokenEnumVariable(c)) {
         node->m_pButtonEnum = v;
     } else {
         return c.SetError(eErrExpectedButton);
     }
-    c.m_pfnState = xCommand5;
+    Go(c, xCommand5);
 }
 
-// "description" Text
+// Attribute = "description" Text
 void xCommand7(CCompiler& c) {
     CCommandNode* node = AttributeTarget(c, CCommandNode::eDefDescription, eErrDescriptionDefined);
     if (!node) return;
-    if (!c.m_Scanner.Is(CToken::eQuotedString)) return c.SetError(eErrExpectedDescription);
+    if (!Is(c, CToken::eQuotedString)) return c.SetError(eErrExpectedDescription);
     node->m_strDescription = TokenText(c);
-    c.m_pfnState = xCommand5;
+    Go(c, xCommand5);
 }
 
-// "priority" Number, 0 to 255
+// Attribute = "priority" Number, 0 to 255
 void xCommand8(CCompiler& c) {
     CCommandNode* node = AttributeTarget(c, CCommandNode::eDefPriority, eErrPriorityDefined);
     if (!node) return;
-    if (!c.m_Scanner.Is(CToken::eNumber)) return c.SetError(eErrExpectedValue);
+    if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
     int32_t priority = TokenValue(c);
     if (priority < 0 || priority > 255) return c.SetError(eErrPriorityRange);
     node->m_nCommandPriority = priority;
-    c.m_pfnState = xCommand5;
+    Go(c, xCommand5);
 }
 
-// "hotkey"
+// Attribute = "hotkey"
 void xCommand9(CCompiler& c) {
     FlagAttribute(c, CCommandNode::eDefHotkey, CCommandNode::eHotkey, eErrHotkeyDefined);
 }
 
-// "hidden"
+// Attribute = "hidden"
 void xCommand10(CCompiler& c) {
     FlagAttribute(c, CCommandNode::eDefHidden, CCommandNode::eHidden, eErrHiddenDefined);
 }
 
-// "item" Number (any value)
+// Attribute = "item" Number (any value)
 void xCommand11(CCompiler& c) {
     CCommandNode* node = AttributeTarget(c, CCommandNode::eDefItem, eErrItemDefined);
     if (!node) return;
-    if (!c.m_Scanner.Is(CToken::eNumber)) return c.SetError(eErrExpectedValue);
+    if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
     node->m_nItem = TokenValue(c);
-    c.m_pfnState = xCommand5;
+    Go(c, xCommand5);
 }
 
-// After the body: back to the class block, and the next command.
-void xCommand12(CCompiler& c) {
-    c.m_Scanner.UngetToken();
-    LeaveNode(c);
-    c.m_pfnState = xCommand1;
-}
+// { Attribute } Body, then the next command of the section.
+void xCommand12(CCompiler& c) { NextMember(c, xCommand1); }
 
-// "advanced"
+// Attribute = "advanced"
 void xCommand13(CCompiler& c) {
     FlagAttribute(c, CCommandNode::eDefAdvanced, CCommandNode::eAdvanced, eErrAdvancedDefined);
 }

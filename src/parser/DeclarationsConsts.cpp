@@ -5,49 +5,45 @@
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
 
-using namespace decl;
+using namespace grammar;
 
 // Consts = "consts" "{" { Name "=" Number ";" } "}"
 void Consts1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eConsts)) {
-        c.m_pfnState = Consts2;
-        return;
-    }
-    c.m_Scanner.UngetToken();
-    c.PopState();
+    if (Is(c, CToken::eConsts)) return Go(c, Consts2);
+    GiveBackAndReturn(c);
 }
 
 // "consts" "{"
 void Consts2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
-    c.m_pfnState = Consts3;
+    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
+    Go(c, Consts3);
 }
 
 // { Name ... } "}"
 void Consts3(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eBracesRight)) return c.PopState();
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedConstantName);
+    if (Is(c, CToken::eBracesRight)) return c.PopState();
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedConstantName);
     if (!Check(c, DeclareConstant(c.m_pBaseClass.Get(), TokenText(c)))) return;
-    c.m_pfnState = Consts4;
+    Go(c, Consts4);
 }
 
 // Name "="
 void Consts4(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eAssign)) return c.SetError(eErrExpectedAssign);
-    c.m_pfnState = Consts5;
+    if (!Is(c, CToken::eAssign)) return c.SetError(eErrExpectedAssign);
+    Go(c, Consts5);
 }
 
 // "=" Number: a single number token, no sign and no expression.
 void Consts5(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eNumber)) return c.SetError(eErrExpectedValue);
+    if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
     CType* base = c.m_pBaseClass.Get();
     size_t n = base->m_Constants.GetSize();
     if (n) base->SetConstant(base->m_Constants[n - 1].m_strName, TokenValue(c));
-    c.m_pfnState = Consts6;
+    Go(c, Consts6);
 }
 
 // Number ";"
 void Consts6(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    c.m_pfnState = Consts3;
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
+    Go(c, Consts3);
 }

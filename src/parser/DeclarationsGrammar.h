@@ -1,24 +1,17 @@
-// States of the declarations grammar that only its own files refer to, the
-// error codes they record, and the few helpers they share. Each state takes
+// States of the declarations grammar that only its own files refer to, and
+// the helpers over the current token that only they need. Each state takes
 // the current token, works on the tree through CCompiler::m_pNode and picks
 // the next state; the class body runs its sections in a fixed cycle
 // (declarations, states, events, functions, commands) until "}".
 #pragma once
-#include "parser/Errors.h"
 #include <cstdint>
 
-#include "parser/BodyStates.h"
 #include "parser/Compiler.h"
-#include "parser/DeclarationStates.h"
+#include "parser/EntryStates.h"
+#include "parser/Grammar.h"
 
-// Codes of the driver's error catalogue that these states record, and the
-// helpers over the current token and the cursor, in a namespace of their own
-// so that other grammar files may use the same short names.
-namespace decl {
+namespace grammar {
 
-
-const char* TokenText(const CCompiler& c);
-int32_t TokenValue(const CCompiler& c);
 // The nameable built-in class named by the current token, or null.
 CType* TokenClass(const CCompiler& c);
 // The current node as a block, or null when the cursor is elsewhere.
@@ -26,21 +19,22 @@ CBlockNode* CurrentBlock(const CCompiler& c);
 // The enum variable of the class block that the current token names, or null.
 // The cursor is a handler or function head whose parent is the class block.
 CVariable* TokenEnumVariable(const CCompiler& c);
-// Attaches `node` below the cursor and makes it the cursor.
-void AttachAndEnter(CCompiler& c, CNode* node);
-// Moves the cursor to its parent.
-void LeaveNode(CCompiler& c);
-// Records `error` unless it is 0; true when it was 0.
-bool Check(CCompiler& c, int32_t error);
-// On "function": gives it back and runs the functions section, which returns
-// to `section`. False, with nothing done, on any other token.
-bool TakeFunction(CCompiler& c, StateFn section);
+// The first token of a member of a section that also takes functions:
+// `keyword` goes on at `next`; "function" is given back to the functions
+// section, which returns to `section`; any other token ends the section.
+void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section);
+// After a member's body: gives the token back, leaves the member's node for
+// the class block and goes on with the section at `section`.
+inline void NextMember(CCompiler& c, StateFn section) {
+    GiveBack(c);
+    Leave(c);
+    Go(c, section);
+}
 
-}  // namespace decl
+}  // namespace grammar
 
 // Class head and the class body cycle.
 void Class2(CCompiler& c);
-void Class3(CCompiler& c);
 void ClassBlock1(CCompiler& c);
 void ClassBlock1b(CCompiler& c);
 void ClassBlock2(CCompiler& c);

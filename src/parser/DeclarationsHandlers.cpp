@@ -9,145 +9,105 @@
 #include "parser/Resolve.h"
 #include "semantic/Library.h"
 
-using namespace decl;
+using namespace grammar;
 
 namespace {
 
-// Gives the token back and runs `body`, resuming at `after`.
-void EnterBody(CCompiler& c, StateFn body, StateFn after) {
-    c.m_Scanner.UngetToken();
-    c.PushState(after);
-    c.m_pfnState = body;
-}
-
 // "(" of a head: the parameter list, then `close`.
 void OpenParameters(CCompiler& c, StateFn close) {
-    if (!c.m_Scanner.Is(CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
-    c.PushState(close);
-    c.m_pfnState = ArgDeclaration1;
+    if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
+    Call(c, ArgDeclaration1, close);
 }
 
 // Parameter = Type Name, with the type already read.
 void DeclareParameterOfType(CCompiler& c, CType* type) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedVariableName);
-    if (Check(c, DeclareParameter(c.m_pNode.Get(), TokenText(c), type))) c.m_pfnState = ArgDeclaration3;
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
+    if (Check(c, DeclareParameter(c.m_pNode.Get(), TokenText(c), type))) Go(c, ArgDeclaration3);
 }
 
 }  // namespace
 
 // EventHandler = "event" Name "(" Parameters ")" Body
-void Event1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eEvent)) {
-        c.m_pfnState = Event2;
-        return;
-    }
-    if (TakeFunction(c, Event1)) return;
-    c.m_Scanner.UngetToken();
-    c.PopState();
-}
+void Event1(CCompiler& c) { SectionMember(c, CToken::eEvent, Event2, Event1); }
 
 // "event" Name
 void Event2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedEventName);
-    AttachAndEnter(c, new CEventNode(TokenText(c)));
-    c.m_pfnState = Event3;
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedEventName);
+    Enter(c, new CEventNode(TokenText(c)));
+    Go(c, Event3);
 }
 
-// Name "("
+// Name "(" Parameters
 void Event3(CCompiler& c) { OpenParameters(c, Event4); }
 
 // Parameters ")": bind to the base class's event.
 void Event4(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CEventNode* node = dynamic_cast<CEventNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
     if (!Check(c, BindEventHandler(node, c.m_pBaseClass.Get()))) return;
-    c.PushState(Event5);
-    c.m_pfnState = EventBlock1;
+    Call(c, EventBlock1, Event5);
 }
 
-// After the body: back to the class block.
-void Event5(CCompiler& c) {
-    c.m_Scanner.UngetToken();
-    LeaveNode(c);
-    c.m_pfnState = Event1;
-}
+// ")" Body, then the next event of the section.
+void Event5(CCompiler& c) { NextMember(c, Event1); }
 
 // Function = "function" "int" Name "(" Parameters ")" [ "button" ( Text | Name ) ] Body
 void xFunction1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eFunction)) {
-        c.m_pfnState = xFunction1b;
-        return;
-    }
-    c.m_Scanner.UngetToken();
-    c.PopState();
+    if (Is(c, CToken::eFunction)) return Go(c, xFunction1b);
+    GiveBackAndReturn(c);
 }
 
 // "function" "int"
 void xFunction1b(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eInt)) return c.SetError(eErrExpectedReturnType);
-    c.m_pfnState = xFunction2;
+    if (!Is(c, CToken::eInt)) return c.SetError(eErrExpectedReturnType);
+    Go(c, xFunction2);
 }
 
 // "int" Name
 void xFunction2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedFunctionName);
-    AttachAndEnter(c, new CFunctionNode(TokenText(c)));
-    c.m_pfnState = xFunction3;
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedFunctionName);
+    Enter(c, new CFunctionNode(TokenText(c)));
+    Go(c, xFunction3);
 }
 
-// Name "("
+// Name "(" Parameters
 void xFunction3(CCompiler& c) { OpenParameters(c, xFunction4); }
 
 // Parameters ")": one function per signature.
 void xFunction4(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     CFunctionNode* node = dynamic_cast<CFunctionNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
-    if (Check(c, AddScriptFunction(node))) c.m_pfnState = xFunction5;
+    if (Check(c, AddScriptFunction(node))) Go(c, xFunction5);
 }
 
 // [ "button" ... ] Body
 void xFunction5(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eButton)) {
-        c.m_pfnState = xFunction6;
-        return;
-    }
-    EnterBody(c, CommandBlock1, xFunction7);
+    if (Is(c, CToken::eButton)) return Go(c, xFunction6);
+    GiveBack(c);
+    Call(c, CommandBlock1, xFunction7);
 }
 
 // "button" ( Text | Name ): an enum variable makes the body a function body.
 void xFunction6(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eQuotedString)) {
-        c.PushState(xFunction7);
-        c.m_pfnState = CommandBlock1;
-        return;
-    }
+    if (Is(c, CToken::eQuotedString)) return Call(c, CommandBlock1, xFunction7);
     if (!TokenEnumVariable(c)) return c.SetError(eErrExpectedButton);
-    c.PushState(xFunction7);
-    c.m_pfnState = FunctionBlock1;
+    Call(c, EventBlock1, xFunction7);
 }
 
-// After the body: back to the class block, and the next function.
-void xFunction7(CCompiler& c) {
-    c.m_Scanner.UngetToken();
-    LeaveNode(c);
-    c.m_pfnState = xFunction1;
-}
+// [ "button" ... ] Body, then the next function of the section.
+void xFunction7(CCompiler& c) { NextMember(c, xFunction1); }
 
 // Parameters = [ Parameter { "," Parameter } [ "," ] ]
 void ArgDeclaration1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eInt)) {
-        c.m_pfnState = ArgDeclaration2;
-    } else if (c.m_Scanner.Is(CToken::eString)) {
-        c.m_pfnState = ArgDeclaration2string;
-    } else if (CType* cls = TokenClass(c)) {
+    if (Is(c, CToken::eInt)) return Go(c, ArgDeclaration2);
+    if (Is(c, CToken::eString)) return Go(c, ArgDeclaration2string);
+    if (CType* cls = TokenClass(c)) {
         c.m_pArgType = cls;
-        c.m_pfnState = ArgDeclaration2class;
-    } else {
-        c.m_Scanner.UngetToken();
-        c.PopState();
+        return Go(c, ArgDeclaration2class);
     }
+    GiveBackAndReturn(c);
 }
 
 // "int" Name
@@ -161,10 +121,6 @@ void ArgDeclaration2class(CCompiler& c) { DeclareParameterOfType(c, c.m_pArgType
 
 // Parameter "," or the end of the list
 void ArgDeclaration3(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eComma)) {
-        c.m_pfnState = ArgDeclaration1;
-        return;
-    }
-    c.m_Scanner.UngetToken();
-    c.PopState();
+    if (Is(c, CToken::eComma)) return Go(c, ArgDeclaration1);
+    GiveBackAndReturn(c);
 }

@@ -7,7 +7,7 @@
 #include "parser/Resolve.h"
 #include "semantic/Library.h"
 
-using namespace decl;
+using namespace grammar;
 
 namespace {
 
@@ -34,40 +34,33 @@ bool IsDeclaredInBlock(CCompiler& c) {
 
 // After a complete declarator: ";" ends the declaration, "," starts the next.
 void AfterDeclarator(CCompiler& c, StateFn nextDeclarator) {
-    c.m_pfnState = c.m_Scanner.Is(CToken::eSemicolon) ? Declaration1 : nextDeclarator;
+    Go(c, Is(c, CToken::eSemicolon) ? Declaration1 : nextDeclarator);
 }
 
 bool IsTerminator(const CCompiler& c) {
-    return c.m_Scanner.Is(CToken::eSemicolon) || c.m_Scanner.Is(CToken::eComma);
+    return Is(c, CToken::eSemicolon) || Is(c, CToken::eComma);
 }
 
 }  // namespace
 
 // VariableDeclaration = "int" IntDeclarator ... | ClassName Name ... ; also enums
 void Declaration1(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eInt)) {
-        c.m_pfnState = Declaration2;
-        return;
-    }
+    if (Is(c, CToken::eInt)) return Go(c, Declaration2);
     if (CType* cls = TokenClass(c)) {
         c.m_pArgType = cls;
-        c.m_pfnState = DeclarationClassName;
-        return;
+        return Go(c, DeclarationClassName);
     }
-    bool isEnum = c.m_Scanner.Is(CToken::eEnum);
-    c.m_Scanner.UngetToken();
-    if (isEnum)
-        c.m_pfnState = Enum1;
-    else
-        c.PopState();
+    if (!Is(c, CToken::eEnum)) return GiveBackAndReturn(c);
+    GiveBack(c);
+    Go(c, Enum1);
 }
 
 // IntDeclarator = Name [ "[" "]" ]
 void Declaration2(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedVariableName);
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
     if (IsDeclaredInBlock(c)) return;
     c.m_strVarName = TokenText(c);
-    c.m_pfnState = Declaration2b;
+    Go(c, Declaration2b);
 }
 
 // Name ( "," | ";" | "[" )
@@ -76,18 +69,15 @@ void Declaration2b(CCompiler& c) {
         if (DeclareInBlock(c, c.m_strVarName, g_pIntType.Get())) AfterDeclarator(c, Declaration2);
         return;
     }
-    if (c.m_Scanner.Is(CToken::eBracketsLeft)) {
-        c.m_pfnState = Declaration2c;
-        return;
-    }
-    c.m_Scanner.UngetToken();
-    c.m_pfnState = Declaration3;
+    if (Is(c, CToken::eBracketsLeft)) return Go(c, Declaration2c);
+    GiveBack(c);
+    Go(c, Declaration3);
 }
 
 // Name "[" "]"
 void Declaration2c(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eBracketsRight)) return c.SetError(eErrExpectedCloseBracket);
-    c.m_pfnState = DeclarationArray;
+    if (!Is(c, CToken::eBracketsRight)) return c.SetError(eErrExpectedCloseBracket);
+    Go(c, DeclarationArray);
 }
 
 // Name "[" "]" ( "," | ";" )
@@ -96,16 +86,16 @@ void DeclarationArray(CCompiler& c) {
         if (DeclareInBlock(c, c.m_strVarName, g_pArrayType.Get())) AfterDeclarator(c, Declaration2);
         return;
     }
-    c.m_Scanner.UngetToken();
-    c.m_pfnState = Declaration3;
+    GiveBack(c);
+    Go(c, Declaration3);
 }
 
 // ClassName Name { "," Name }
 void DeclarationClassName(CCompiler& c) {
-    if (!c.m_Scanner.Is(CToken::eText)) return c.SetError(eErrExpectedVariableName);
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
     if (IsDeclaredInBlock(c)) return;
     if (!DeclareInBlock(c, TokenText(c), c.m_pArgType.Get())) return;
-    c.m_pfnState = Declaration3;
+    Go(c, Declaration3);
 }
 
 // ... ( "," Name | ";" )

@@ -2,7 +2,11 @@
 // the check at the end of the source.
 #include "parser/Compiler.h"
 #include "parser/Errors.h"
+#include "parser/Grammar.h"
 
+using namespace grammar;
+
+// The sentinels: recognised by identity, never run.
 void End(CCompiler&) {}
 void Error(CCompiler&) {}
 
@@ -30,20 +34,20 @@ void CCompiler::SetError(int32_t code) {
     m_pfnState = Error;
 }
 
-// Gives the first token back, makes the root, and enters the class head.
+// Source = [ ClassName Text ClassBody ] end of file: the root, then the
+// class head with the first token given back.
 void xStart(CCompiler& c) {
-    c.m_Scanner.UngetToken();
+    GiveBack(c);
     c.m_pRoot = MakeRef<CNode>(CToken::eRoot);
     c.m_pNode = c.m_pRoot;
-    c.PushState(CheckEndOfFile);
-    c.m_pfnState = Class1;
+    Call(c, Class1, CheckEndOfFile);
 }
 
 // Source = [ class ] end of file; every state referred to must be defined.
 // The undefined-state check replaces the outcome of the end-of-file check.
 void CheckEndOfFile(CCompiler& c) {
-    if (c.m_Scanner.Is(CToken::eEndOfFile))
-        c.m_pfnState = End;
+    if (Is(c, CToken::eEndOfFile))
+        Go(c, End);
     else
         c.SetError(eErrExpectedEndOfFile);
     if (c.m_States.FirstUndefined() >= 0) c.SetError(eErrUndefinedState);

@@ -4,7 +4,7 @@
 // that binds at least as tightly. The follow table decides where an
 // expression ends: the first token that may not follow the previous one is
 // given back to the statement, so there is no list of terminators.
-#include "parser/BodyStates.h"
+#include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Resolve.h"
 #include "parser/TypeOf.h"
@@ -50,15 +50,11 @@ bool MayFollow(int32_t previous, int32_t role) {
            (kFollow[previous] >> role & 1u) != 0;
 }
 
-const char* TokenText(CCompiler& c) { return c.m_Scanner.GetToken().m_szText; }
-
 void AttachOperand(CCompiler& c, CNode* node) { Enter(c, node); }
 
 void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
     AttachOperand(c, MakeRef<CConstNode>(value.Get()).Get());
 }
-
-CNode* ClassNode(CCompiler& c) { return c.m_pNode->FindAncestor(CToken::eClass, CToken::eRoot); }
 
 // --- names ----------------------------------------------------------------
 
@@ -113,10 +109,7 @@ void CloseCall(CCompiler& c, CNode* open) {
 // then climb over like an operand.
 void CloseParen(CCompiler& c) {
     CRefPtr<CNode> open = OpenParen(c);
-    if (!open) {
-        GiveBack(c);
-        return c.PopState();
-    }
+    if (!open) return GiveBackAndReturn(c);
     CNode* parent = open->GetParent();
     if (parent && parent->GetKind() == CToken::eFunctionName) return CloseCall(c, open.Get());
     CNode* inner = open->GetChild(0);
@@ -145,10 +138,7 @@ void OpenParenthesis(CCompiler& c) {
 
 void CloseBracket(CCompiler& c) {
     CNode* open = c.m_pNode->FindAncestor(CToken::eBracketsLeft, CToken::eHardStop);
-    if (!open) {
-        GiveBack(c);
-        return c.PopState();
-    }
+    if (!open) return GiveBackAndReturn(c);
     c.m_pNode = open;
     open->SetKind(CToken::eBrackets);
 }
@@ -222,7 +212,8 @@ int32_t CheckNode(CNode* n) {
 
 }  // namespace
 
-// Expression1: hangs a new expression root below the cursor.
+// Expression = { a token the follow table allows after the one before }:
+// hangs a new root below the cursor and reads the tokens below it.
 void Expression1(CCompiler& c) {
     if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
     c.m_nPrevRole = kRoleStart;
@@ -233,7 +224,8 @@ void Expression1(CCompiler& c) {
 
 namespace {
 
-// Expression2: one token of the expression, or its end.
+// Expression: one more token, or the first one that may not follow, which
+// ends the expression without being taken.
 void Expression2(CCompiler& c) {
     if (CursorTooDeep(c.m_pNode.Get())) return c.SetError(eErrNestingTooDeep);
     const CToken& t = c.m_Scanner.GetToken();
@@ -243,12 +235,10 @@ void Expression2(CCompiler& c) {
         kind = CToken::GetAlternate(kind);
         role = CToken::GetRole(kind);
     }
-    bool allowed = MayFollow(c.m_nPrevRole, role);
+    // The ending token is not taken; m_nPrevRole keeps the role of the last
+    // token that was, which the check of the finished expression reads.
+    if (!MayFollow(c.m_nPrevRole, role)) return GiveBackAndReturn(c);
     c.m_nPrevRole = role;
-    if (!allowed) {
-        GiveBack(c);
-        return c.PopState();
-    }
     switch (kind) {
     case CToken::eState: return StateVariable(c);
     case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull());
@@ -266,8 +256,13 @@ void Expression2(CCompiler& c) {
     }
 }
 
-// Expression3: checks the finished expression and returns to the statement.
+// Expression ...: the finished expression is complete and typed; back to the
+// statement with the ending token.
 void Expression3(CCompiler& c) {
+    // A function name that "(" never followed would become a call that pushes
+    // no arguments for a callee that pops them.
+    if (c.m_nPrevRole == CToken::eRoleFunction && c.m_pNode->GetKind() == CToken::eFunctionName)
+        return c.SetError(eErrExpectedOpenParen);
     CNode* n = c.m_pNode.Get();
     for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
         if (int32_t code = CheckNode(n)) return c.SetError(code);
@@ -277,8 +272,7 @@ void Expression3(CCompiler& c) {
         if (!TypeOf(top)) return c.SetError(eErrInvalidType);
     }
     c.m_pNode = n->GetParent();
-    GiveBack(c);
-    c.PopState();
+    GiveBackAndReturn(c);
 }
 
 }  // namespace

@@ -122,16 +122,6 @@ void CNode::DropLastChild() {
     m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, n - 1));
 }
 
-CRefPtr<CNode> CNode::DetachChild(int32_t i) {
-    size_t n = m_Children.GetSize();
-    size_t slot = i < 0 ? n - 1 : size_t(i);
-    if (!n || slot >= n) return {};
-    CRefPtr<CNode> child = std::move(m_Children[slot]);
-    if (child && child->m_pParent == this) child->m_pParent = nullptr;
-    NoteEmptySlot(slot);
-    return child;
-}
-
 // Left-associative operators climb over ancestors that bind at least as
 // tightly, right-associative ones only over those that bind tighter.
 void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) {

@@ -33,9 +33,9 @@ public:
     CRefPtr<CType> m_pType;
     int32_t m_nPriority;  // beside m_nFirstFree: a long script has millions of nodes
 
-    // Slots are filled by AddChild and emptied by DetachChild or
-    // ReplaceByFirstChild; code that writes m_Children itself may fill or
-    // reorder slots but should not empty one (AddChild would not look back).
+    // Slots are filled by AddChild and emptied by ReplaceByFirstChild; code
+    // that writes m_Children itself may fill or reorder slots but should not
+    // empty one (AddChild would not look back).
     int32_t GetKind() const { return m_nKind; }
     void SetKind(int32_t kind);
     void SetPriority(int32_t priority) { m_nPriority = priority; }
@@ -57,8 +57,6 @@ public:
     void InsertAbove(CNode* node, int32_t index = -1);
     void ReplaceByFirstChild();
     void DropLastChild();
-    // Empties slot i (the last one when i is negative) and hands its child over.
-    CRefPtr<CNode> DetachChild(int32_t i);
     void InsertByPriority(CNode* node, int32_t index, int32_t associativity);
 
 private:

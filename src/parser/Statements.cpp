@@ -2,8 +2,9 @@
 // keep their continuation on the return stack while their parts are read, and
 // every statement that makes a node leaves it again before it returns, so
 // after a complete statement the cursor is back on the block that holds it.
-#include "parser/BodyStates.h"
-#include "parser/DeclarationStates.h"
+// Where several rules end alike they share one state: LeaveConstruct after
+// the last statement of if, while and for, StatementEnd at the closing ";".
+#include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 
 using namespace grammar;
@@ -26,7 +27,6 @@ bool EmptyCondition(CCompiler& c) {
     return condition && condition->GetKind() == CToken::eHardStop && !condition->GetChild(0);
 }
 
-// Where a statement may start, the end of the file means a body is still open.
 void xSimpleInstruction1(CCompiler& c);
 void If1(CCompiler& c);
 void While1(CCompiler& c);
@@ -57,6 +57,7 @@ constexpr Dispatch kStatements[] = {
 
 // Statement = if | while | for | do | return | state | break | continue
 //           | assert | verify | Block | Expression ";"
+// Where a statement may start, the end of the file means a body is still open.
 void Instruction1(CCompiler& c) {
     GiveBack(c);
     if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
@@ -72,20 +73,30 @@ void Instruction1(CCompiler& c) {
     Call(c, Expression1, xSimpleInstruction1);
 }
 
+// Any token after the last part of a construct: give it back, leave, return.
+void LeaveConstruct(CCompiler& c) {
+    GiveBack(c);
+    LeaveAndReturn(c);
+}
+
 namespace {
 
-// ExpressionStatement = Expression ";"
+// Expression ";"
 void xSimpleInstruction1(CCompiler& c) {
     if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     c.PopState();
+}
+
+// ... ";" at the end of do, return, state, break, continue, assert and verify.
+void StatementEnd(CCompiler& c) {
+    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
+    LeaveAndReturn(c);
 }
 
 // --- bodies ---------------------------------------------------------------
 
 void EventBlock2(CCompiler& c);
 void EventBlock3(CCompiler& c);
-void FunctionBlock2(CCompiler& c);
-void FunctionBlock3(CCompiler& c);
 void CommandBlock2(CCompiler& c);
 void CommandBlock3(CCompiler& c);
 void CommandBlock4(CCompiler& c);
@@ -93,18 +104,11 @@ void Block2(CCompiler& c);
 
 }  // namespace
 
-// EventBody = "{" { Declaration } { Statement } "}"
+// EventBody = FunctionBody = "{" { Declaration } { Statement } "}"
 void EventBlock1(CCompiler& c) {
     if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
     EnterBlock(c);
     Call(c, Declaration1, EventBlock2);
-}
-
-// FunctionBody: the same as an event body.
-void FunctionBlock1(CCompiler& c) {
-    if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
-    EnterBlock(c);
-    Call(c, Declaration1, FunctionBlock2);
 }
 
 // CommandBody = "{" { Declaration } Statement { Statement { Declaration } Statement } "}"
@@ -116,38 +120,32 @@ void CommandBlock1(CCompiler& c) {
 
 namespace {
 
+// EventBody: { Declaration } Statement ...
 void EventBlock2(CCompiler& c) {
     GiveBack(c);
     Call(c, Instruction1, EventBlock3);
 }
 
+// EventBody: ... Statement { Statement } "}"
 void EventBlock3(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
     GiveBack(c);
     Call(c, Instruction1, EventBlock2);
 }
 
-void FunctionBlock2(CCompiler& c) {
-    GiveBack(c);
-    Call(c, Instruction1, FunctionBlock3);
-}
-
-void FunctionBlock3(CCompiler& c) {
-    if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
-    GiveBack(c);
-    Call(c, Instruction1, FunctionBlock2);
-}
-
+// CommandBody: "{" { Declaration } ... and after every second statement
 void CommandBlock2(CCompiler& c) {
     GiveBack(c);
     Call(c, Declaration1, CommandBlock3);
 }
 
+// CommandBody: { Declaration } Statement ...
 void CommandBlock3(CCompiler& c) {
     GiveBack(c);
     Call(c, Instruction1, CommandBlock4);
 }
 
+// CommandBody: Statement ( "}" | Statement { Declaration } ... )
 void CommandBlock4(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
     GiveBack(c);
@@ -161,6 +159,7 @@ void Block1(CCompiler& c) {
     Call(c, Instruction1, Block2);
 }
 
+// Block: { Statement } "}"
 void Block2(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
     GiveBack(c);
@@ -172,7 +171,6 @@ void Block2(CCompiler& c) {
 void If2(CCompiler& c);
 void If3(CCompiler& c);
 void If4(CCompiler& c);
-void If5(CCompiler& c);
 
 // IfStatement = "if" "(" Expression ")" Statement [ "else" Statement ]
 void If1(CCompiler& c) {
@@ -180,33 +178,30 @@ void If1(CCompiler& c) {
     Go(c, If2);
 }
 
+// "if" "(" Expression
 void If2(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eIf);
     Call(c, Expression1, If3);
 }
 
+// Expression ")" Statement
 void If3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
     Call(c, Instruction1, If4);
 }
 
-// The innermost if sees an "else" first, so a dangling else is its.
+// Statement [ "else" Statement ]: the innermost if sees an "else" first, so a
+// dangling else is its.
 void If4(CCompiler& c) {
-    if (Is(c, CToken::eElse)) return Call(c, Instruction1, If5);
+    if (Is(c, CToken::eElse)) return Call(c, Instruction1, LeaveConstruct);
     GiveBack(c);
-    Go(c, If5);
-}
-
-void If5(CCompiler& c) {
-    GiveBack(c);
-    LeaveAndReturn(c);
+    Go(c, LeaveConstruct);
 }
 
 void While2(CCompiler& c);
 void While3(CCompiler& c);
-void While4(CCompiler& c);
 
 // WhileStatement = "while" "(" Expression ")" Statement
 void While1(CCompiler& c) {
@@ -214,21 +209,18 @@ void While1(CCompiler& c) {
     Go(c, While2);
 }
 
+// "while" "(" Expression
 void While2(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eWhile);
     Call(c, Expression1, While3);
 }
 
+// Expression ")" Statement
 void While3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
-    Call(c, Instruction1, While4);
-}
-
-void While4(CCompiler& c) {
-    GiveBack(c);
-    LeaveAndReturn(c);
+    Call(c, Instruction1, LeaveConstruct);
 }
 
 void For2(CCompiler& c);
@@ -238,7 +230,6 @@ void For5(CCompiler& c);
 void For6(CCompiler& c);
 void For7(CCompiler& c);
 void For8(CCompiler& c);
-void For9(CCompiler& c);
 
 // An omitted part of a for statement is a placeholder node, so the for node
 // always has its four children in place.
@@ -257,42 +248,43 @@ void For1(CCompiler& c) {
     Go(c, For2);
 }
 
+// "for" "("
 void For2(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     EnterNew(c, CToken::eFor);
     Go(c, For3);
 }
 
+// "(" [ Expression ] ";"
 void For3(CCompiler& c) { ForPart(c, CToken::eSemicolon, For4); }
 
+// [ Expression ] ";"
 void For4(CCompiler& c) {
     if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     Go(c, For5);
 }
 
+// ";" [ Expression ] ";"
 void For5(CCompiler& c) { ForPart(c, CToken::eSemicolon, For6); }
 
+// [ Expression ] ";"
 void For6(CCompiler& c) {
     if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
     Go(c, For7);
 }
 
+// ";" [ Expression ] ")"
 void For7(CCompiler& c) { ForPart(c, CToken::eParenthesesRight, For8); }
 
+// [ Expression ] ")" Statement
 void For8(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
-    Call(c, Instruction1, For9);
-}
-
-void For9(CCompiler& c) {
-    GiveBack(c);
-    LeaveAndReturn(c);
+    Call(c, Instruction1, LeaveConstruct);
 }
 
 void Do2(CCompiler& c);
 void Do3(CCompiler& c);
 void Do4(CCompiler& c);
-void DoEnd(CCompiler& c);
 
 // DoStatement = "do" Statement "while" "(" Expression ")" ";"
 void Do1(CCompiler& c) {
@@ -301,25 +293,23 @@ void Do1(CCompiler& c) {
     Call(c, Instruction1, Do2);
 }
 
+// Statement "while"
 void Do2(CCompiler& c) {
     if (!Is(c, CToken::eWhile)) return c.SetError(eErrDoWithoutWhile);
     Go(c, Do3);
 }
 
+// "while" "(" Expression
 void Do3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesLeft)) return c.SetError(eErrExpectedOpenParen);
     Call(c, Expression1, Do4);
 }
 
+// Expression ")" ";"
 void Do4(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
-    Go(c, DoEnd);
-}
-
-void DoEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    LeaveAndReturn(c);
+    Go(c, StatementEnd);
 }
 
 // --- return and state changes ---------------------------------------------
@@ -327,7 +317,6 @@ void DoEnd(CCompiler& c) {
 void Return2(CCompiler& c);
 void Return3(CCompiler& c);
 void Return4(CCompiler& c);
-void ReturnEnd(CCompiler& c);
 
 // ReturnStatement = "return" ";" | "return" Expression ";" | "return" Name [ "," Number ] ";"
 void Return1(CCompiler& c) {
@@ -336,41 +325,37 @@ void Return1(CCompiler& c) {
     Go(c, Return2);
 }
 
-// In a function or event handler the value is an expression; elsewhere it
-// names the next state.
+// "return" ( ";" | Expression | Name ): in a function or event handler the
+// value is an expression; elsewhere it names the next state.
 void Return2(CCompiler& c) {
     if (c.m_pNode->FindAncestor(CToken::eFunction, CToken::eEvent, CToken::eClass)) {
         GiveBack(c);
-        return Call(c, Expression1, ReturnEnd);
+        return Call(c, Expression1, StatementEnd);
     }
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
-    int32_t index = c.m_States.Find(c.m_Scanner.GetToken().m_szText);
+    int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return c.SetError(eErrUnknownState);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
     if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
 }
 
+// Name ( ";" | "," Number ";" )
 void Return3(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
     if (!Is(c, CToken::eComma)) return c.SetError(eErrExpectedSemicolon);
     Go(c, Return4);
 }
 
+// "," Number ";": the delay
 void Return4(CCompiler& c) {
     if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedDelay);
-    Attach(c, NewConst(c.m_Scanner.GetToken().m_nValue).Get());
-    Go(c, ReturnEnd);
-}
-
-void ReturnEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    LeaveAndReturn(c);
+    Attach(c, NewConst(TokenValue(c)).Get());
+    Go(c, StatementEnd);
 }
 
 void StateInstr2(CCompiler& c);
-void StateInstr3(CCompiler& c);
 
 // StateChange = "state" [ Name ] ";"
 void StateInstr1(CCompiler& c) {
@@ -379,26 +364,19 @@ void StateInstr1(CCompiler& c) {
     Go(c, StateInstr2);
 }
 
-// Only a state whose body stands earlier may be the target.
+// "state" ( ";" | Name ";" ): only a state whose body stands earlier may be
+// the target.
 void StateInstr2(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
-    int32_t index = c.m_States.Find(c.m_Scanner.GetToken().m_szText);
+    int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return c.SetError(eErrUnknownState);
     Attach(c, NewConst(index).Get());
-    Go(c, StateInstr3);
+    Go(c, StatementEnd);
     if (!c.m_States[size_t(index)].m_bDefined) c.SetError(eErrUnknownState);
 }
 
-void StateInstr3(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    LeaveAndReturn(c);
-}
-
 // --- break, continue, assert, verify --------------------------------------
-
-void Break2(CCompiler& c);
-void AssertEnd(CCompiler& c);
 
 // The loop search stops at a command handler.
 bool InLoop(CCompiler& c) {
@@ -409,7 +387,7 @@ bool InLoop(CCompiler& c) {
 void Break1(CCompiler& c) {
     if (!Is(c, CToken::eBreak)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eBreak);
-    Go(c, Break2);
+    Go(c, StatementEnd);
     if (!InLoop(c)) c.SetError(eErrIllegalBreak);
 }
 
@@ -417,32 +395,22 @@ void Break1(CCompiler& c) {
 void Continue1(CCompiler& c) {
     if (!Is(c, CToken::eContinue)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eContinue);
-    Go(c, Break2);
+    Go(c, StatementEnd);
     if (!InLoop(c)) c.SetError(eErrIllegalContinue);
-}
-
-void Break2(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    LeaveAndReturn(c);
 }
 
 // "assert" Expression ";"
 void Assert1(CCompiler& c) {
     if (!Is(c, CToken::eAssert)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eAssert);
-    Call(c, Expression1, AssertEnd);
+    Call(c, Expression1, StatementEnd);
 }
 
 // "verify" Expression ";"
 void Verify1(CCompiler& c) {
     if (!Is(c, CToken::eVerify)) return c.SetError(eErrInternal);
     EnterNew(c, CToken::eVerify);
-    Call(c, Expression1, AssertEnd);
-}
-
-void AssertEnd(CCompiler& c) {
-    if (!Is(c, CToken::eSemicolon)) return c.SetError(eErrExpectedSemicolon);
-    LeaveAndReturn(c);
+    Call(c, Expression1, StatementEnd);
 }
 
 }  // namespace

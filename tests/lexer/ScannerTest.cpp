@@ -73,7 +73,7 @@ TEST(Scanner, NamesNumbersAndKeywords) {
     s.Open(f.path);
     for (int32_t value : {7, -1, -2}) {
         s.NextToken();
-        EXPECT_EQ(value, s.GetToken().GetValue());
+        EXPECT_EQ(value, s.GetToken().m_nValue);
     }
 }
 
@@ -152,13 +152,61 @@ TEST(Scanner, IncludedFileContinuesWithTheIncludingOne) {
     s.NextToken();
     s.NextToken();
     EXPECT_STREQ("b", s.GetToken().GetText());
-    EXPECT_EQ(2, s.GetToken().GetLine());
+    EXPECT_EQ(2, s.GetToken().m_nLine);
     EXPECT_EQ(main.path, s.GetFileName());
     s.NextToken();
     EXPECT_TRUE(s.Is(K::eEndOfFile));
     s.NextToken();
     EXPECT_TRUE(s.Is(K::eEndOfFile));
     EXPECT_EQ(0, s.Open("/nonexistent/inc.h"));
+}
+
+// Kind, text, line and column of every token of an opened scanner.
+std::vector<std::string> Positions(CScanner& s) {
+    std::vector<std::string> out;
+    for (int guard = 0; guard < 1000; ++guard) {
+        s.NextToken();
+        const CToken& t = s.GetToken();
+        out.push_back(std::to_string(t.m_nKind) + " '" + t.m_szText + "' " + std::to_string(t.m_nLine) + ":" +
+                      std::to_string(t.m_nColumn));
+        if (t.m_nKind == CToken::eEndOfFile) break;
+    }
+    return out;
+}
+
+std::vector<std::string> Positions(const std::string& source) {
+    TempFile f(source);
+    CScanner s;
+    s.Open(f.path);
+    return Positions(s);
+}
+
+// The UTF-8 mark is skipped in the main file and in an include, with lines
+// and columns as without it; only the whole mark, and only at the start, is.
+TEST(Scanner, Utf8ByteOrderMarkIsSkipped) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string source = "unit \"X\"\r\n{ a=1;\n  }";
+    EXPECT_EQ(Positions(source), Positions(mark + source));
+    EXPECT_EQ(Positions(""), Positions(mark));
+    EXPECT_EQ(Positions("x"), Positions(mark + "x"));
+    EXPECT_EQ((std::vector<int>{K::eText, K::eInvalid, K::eInvalid, K::eInvalid}), Kinds("x" + mark));
+    EXPECT_EQ((std::vector<int>{K::eInvalid, K::eInvalid, K::eText}), Kinds("\xEF\xBBx"));
+    EXPECT_EQ((std::vector<int>{K::eInvalid, K::eInvalid, K::eText}), Kinds("\xEF\n\xBF\nx"));
+    EXPECT_EQ(3, Scan("\xEF\n\xBF\nx")[2].line);
+    EXPECT_EQ((std::vector<int>{K::eInvalid, K::eInvalid, K::eInvalid}), Kinds(mark + mark));
+
+    TempFile plain("x\n y"), marked(mark + "x\n y");
+    std::vector<std::string> included[2];
+    for (int i = 0; i < 2; ++i) {
+        TempFile main("a\nb");
+        CScanner s;
+        s.Open(main.path);
+        s.NextToken();
+        ASSERT_EQ(1, s.Open(i ? marked.path : plain.path));
+        included[i] = Positions(s);
+    }
+    EXPECT_EQ(included[0], included[1]);
+    EXPECT_EQ(4u, included[1].size());  // x y b and the end of the file
 }
 
 TEST(Scanner, BinaryBytesNeverStopTheScan) {

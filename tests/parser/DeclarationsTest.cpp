@@ -232,6 +232,20 @@ TEST_F(DeclarationsTest, ErrorsStopAtTheOffendingTokenWithNothingAdded) {
     EXPECT_EQ(ClassBlock()->PeekScope()->GetSize(), 4u);
 }
 
+// Without a class head the parse still ends, with no class, which the driver
+// reports as "Expected class name"; a byte-order mark is no class head either.
+TEST_F(DeclarationsTest, ASourceWithoutAClassHeadEndsWithoutAClass) {
+    for (const char* text : {"", "// only a comment\n", "\xEF\xBB\xBF"}) {
+        CCompiler fresh;
+        ASSERT_TRUE(Parse(fresh, text)) << text;
+        EXPECT_EQ(fresh.m_pfnState, &End);
+        EXPECT_EQ(fresh.m_pBaseClass.Get(), nullptr);
+        EXPECT_EQ(fresh.m_pRoot->GetChildCount(), 0u);
+    }
+    Accept("\xEF\xBB\xBFunit \"X\" { }");
+    EXPECT_EQ(c.m_strClassName, "X");
+}
+
 // Token spellings that may stand in a class body, members or not.
 const char* const kVocabulary[] = {
     "int", "string", "enum", "state", "event", "function", "command", "consts", "unit", "platoon",

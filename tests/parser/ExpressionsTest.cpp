@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "builtins/BuiltinLibrary.h"
 #include "parser/Compiler.h"
@@ -144,6 +145,28 @@ TEST_F(ExpressionsTest, ErrorsOfUnfinishedExpressions) {
     for (auto [body, code] : {std::pair{"x = a, b;", 7}, {"x = ();", 3}}) {
         c = CCompiler();
         EXPECT_EQ(code, Parse("", body)) << body;
+    }
+}
+
+// A function name that "(" never follows would be called without the
+// arguments its callee pops: error 21 at the token that ended the expression,
+// before any other check of the finished expression. A call that was opened,
+// with or without arguments, stays a call.
+TEST_F(ExpressionsTest, AFunctionNameWithoutItsParenthesisIsExpectedParen) {
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"x = Rand;", 21, ";"},          {"Rand;", 21, ";"},
+        {"if (Rand) x = 1;", 21, ")"},   {"Trace(Rand);", 21, ")"},
+        {"x = Rand + 1;", 21, "+"},      {"x = u.GetLocationX;", 21, ";"},
+        {"x = h;", 21, ";"},             {"x = f(a, g);", 21, ")"},
+        {"x = Rand(6) + h();", 0, ""},   {"x = u.GetLocationX() + f(g(1), Rand(2));", 0, ""},
+        {"Trace(GetLocationX());", 0, ""}, {"x = Rand();", 6, ")"},
+    };
+    for (auto [body, code, at] : cases) {
+        c = CCompiler();
+        EXPECT_EQ(code, Parse(kFunctions, body)) << body;
+        if (code) {
+            EXPECT_STREQ(at, c.m_Scanner.GetToken().m_szText) << body;
+        }
     }
 }
 

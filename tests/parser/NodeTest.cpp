@@ -14,23 +14,14 @@ CNode* Add(CNode* parent, int32_t kind) {
     return n.Get();
 }
 
-TEST(NodeTest, NewNodeTakesTheKindsPriorityAndSetKindFollows) {
-    CRefPtr<CNode> n = Make(CToken::eMinus);
-    EXPECT_EQ(n->GetPriority(), 5);
-    n->SetPriority(100);
-    n->SetKind(CToken::eBrackets);
-    EXPECT_EQ(n->GetKind(), CToken::eBrackets);
-    EXPECT_EQ(n->GetPriority(), 100);
-    n->SetKind(CToken::eHardStop);
-    EXPECT_EQ(n->GetPriority(), -1);
-}
-
 TEST(NodeTest, AddChildFillsTheFirstEmptySlotOrGrows) {
     CRefPtr<CNode> p = Make(CToken::eRoot);
     CNode* a = Add(p.Get(), CToken::eText);
     CNode* b = Add(p.Get(), CToken::eText);
-    CRefPtr<CNode> detached = p->DetachChild(0);
-    EXPECT_EQ(detached.Get(), a);
+    // A node without children that is replaced by its first child leaves an
+    // empty slot, as an empty argument does.
+    CRefPtr<CNode> held(a);
+    a->ReplaceByFirstChild();
     EXPECT_EQ(a->GetParent(), nullptr);
     EXPECT_EQ(p->GetChildCount(), 2u);
     EXPECT_EQ(p->GetChild(0), nullptr);
@@ -58,8 +49,7 @@ TEST(NodeTest, AddChildFillsTheFirstEmptySlotOrGrows) {
     p->AddChild(f.Get(), 4);
     EXPECT_EQ(d->GetRefCount(), 1u);
     EXPECT_EQ(d->GetParent(), nullptr);
-    // DetachChild with a negative index takes the last slot.
-    EXPECT_EQ(p->DetachChild(-1).Get(), f.Get());
+    f->ReplaceByFirstChild();
     EXPECT_EQ(p->GetChild(4), nullptr);
     CNode* g = Add(p.Get(), CToken::eNumber);
     EXPECT_EQ(p->GetChild(3), g);

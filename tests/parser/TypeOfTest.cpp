@@ -1,4 +1,4 @@
-// Expression typing: every rule, the kinds without one, and the cache.
+// Expression typing: every rule, the kinds without one, and deep trees.
 #include <gtest/gtest.h>
 
 #include "parser/TypeOf.h"
@@ -135,21 +135,6 @@ TEST(TypeOfTest, CallsTakeTheResultOfTheBoundFunctionAndOtherKindsTheirOwnType) 
     EXPECT_EQ(KindOf(MakeRef<CNode>(CToken::eHardStop)), kNone);
     EXPECT_EQ(KindOf(MakeRef<CNode>(CToken::eParenthesesLeft)), kNone);
     EXPECT_EQ(TypeOf(nullptr), nullptr);
-}
-
-TEST(TypeOfTest, TheResultIsCachedInTheNode) {
-    CRefPtr<CNode> n = Op(CToken::eLT, Num(), Num());
-    CType* first = TypeOf(n.Get());
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(n->GetType(), first);
-    // Even if the operands change, the cached type answers.
-    n->AddChild(Text().Get(), 0);
-    EXPECT_EQ(TypeOf(n.Get()), first);
-    // An operand typed earlier keeps its cached record inside a larger expression.
-    CRefPtr<CNode> a = Var(Int().Get());
-    CRefPtr<CNode> sum = Op(CToken::ePlus, a, Num());
-    CType* inner = TypeOf(sum.Get());
-    EXPECT_EQ(TypeOf(Op(CToken::eMinus, sum, Num()).Get()), inner);
 }
 
 TEST(TypeOfTest, AMillionNestedOperatorsAreTypedWithoutRecursion) {
