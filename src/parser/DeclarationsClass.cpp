@@ -6,7 +6,6 @@
 // sure to take, so every cycle consumes input and the loop always ends.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
-#include "semantic/Library.h"
 
 namespace decl {
 
@@ -15,7 +14,7 @@ const char* TokenText(const CCompiler& c) { return c.m_Scanner.GetToken().m_szTe
 int32_t TokenValue(const CCompiler& c) { return c.m_Scanner.GetToken().m_nValue; }
 
 CType* TokenClass(const CCompiler& c) {
-    return c.m_Scanner.Is(CToken::eText) ? FindBuiltinClass(TokenText(c)) : nullptr;
+    return c.m_Scanner.Is(CToken::eText) ? c.m_pLibrary->FindClass(TokenText(c)) : nullptr;
 }
 
 CBlockNode* CurrentBlock(const CCompiler& c) { return dynamic_cast<CBlockNode*>(c.m_pNode.Get()); }
@@ -72,8 +71,9 @@ void RunSection(CCompiler& c, StateFn section, StateFn next) {
 
 void DeclareClassVariables(CBlockNode* block) {
     CVariableList* scope = block->GetScope();
-    scope->Add("$State", g_pIntType.Get(), CVariable::eMember)->m_bInUse = 1;
-    scope->Add("$Loop", g_pIntType.Get(), CVariable::eMember);
+    CType* integer = CType::GetShared(CType::eInt);
+    scope->Add("$State", integer, CVariable::eMember)->m_bInUse = 1;
+    scope->Add("$Loop", integer, CVariable::eMember);
 }
 
 }  // namespace

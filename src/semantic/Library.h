@@ -1,12 +1,11 @@
-// Globals of the built-in library that the semantic model and the parser
-// read: the classes a script may name, the shared type records, and the
-// registry that numbers built-in functions in creation order. The library
-// construction fills them once per run.
+// The registry that numbers built-in functions in creation order. The
+// library construction fills it once per process, before any compilation
+// starts; afterwards it is only read.
 #pragma once
 #include <cstdint>
-#include <string_view>
 
-#include "semantic/Type.h"
+#include "support/DynArray.h"
+#include "support/Str.h"
 
 // Hands out built-in function numbers 0, 1, 2 ... and remembers each name.
 class CBuiltinNumbers {
@@ -22,15 +21,4 @@ private:
     CDynArray<CStr> m_Names;
 };
 
-extern CDynArray<CRefPtr<CType>> g_builtinClasses;
 extern CBuiltinNumbers g_builtinFunctionNumbers;
-
-// Shared type records: int, string, void, array of int, and the root class.
-extern CRefPtr<CType> g_pIntType;
-extern CRefPtr<CType> g_pStringType;
-extern CRefPtr<CType> g_pVoidType;
-extern CRefPtr<CType> g_pArrayType;
-extern CRefPtr<CType> g_pRootClass;
-
-// The nameable class with exactly this name, or null.
-CType* FindBuiltinClass(std::string_view name);

@@ -22,7 +22,7 @@ using Bytes = std::vector<uint8_t>;
 
 class TranslateTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { BuildBuiltinLibrary(); }
+    static void SetUpTestSuite() { GetBuiltinLibrary(); }
 
     // Parses and translates a script; fails the test on a parse error.
     void Compile(const std::string& source) {

@@ -25,9 +25,9 @@ bool Uses(std::vector<std::string> args) {
     return UsesWorkflowOptions(a.argc(), a.argv());
 }
 
-bool Parse(std::vector<std::string> args, WorkflowOptions& o, OptionsError& e) {
+bool Parse(std::vector<std::string> args, CommandLine& o, OptionsError& e) {
     Argv a(std::move(args));
-    return ParseWorkflowOptions(a.argc(), a.argv(), o, e);
+    return ParseCommandLine(a.argc(), a.argv(), o, e);
 }
 
 // Unknown options stay file names in the classic form, -I and -j are
@@ -47,7 +47,7 @@ TEST(WorkflowOptions, WhichCommandLinesSwitch) {
 // Values after '=' or as the next argument; classic options in any case
 // and between the file names.
 TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
-    WorkflowOptions o;
+    CommandLine o;
     OptionsError e;
     ASSERT_TRUE(Parse({"--out-dir=out", "--ext", "ocs", "--obj-ext=.bin", "-j3", "-I", "a", "-I", "b", "x.ocs"}, o, e))
         << e.reason;
@@ -59,7 +59,7 @@ TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
     EXPECT_EQ((std::vector<std::string>{"x.ocs"}), o.inputs);
     EXPECT_TRUE(o.IsBatch());
 
-    WorkflowOptions c;
+    CommandLine c;
     ASSERT_TRUE(Parse({"a.oc", "-W-", "-j", "2", "-D", "b.obj", "-G", "00000001-0002-0003-0405-060708090a0b"}, c, e));
     EXPECT_FALSE(c.warnings);
     EXPECT_TRUE(c.guidGiven);
@@ -70,7 +70,7 @@ TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
     EXPECT_FALSE(c.IsBatch());
 
     // --version needs nothing else, not even the scripts --out-dir asks for.
-    WorkflowOptions v;
+    CommandLine v;
     EXPECT_TRUE(Parse({"--out-dir", "o", "--version"}, v, e));
     EXPECT_TRUE(v.version);
 }
@@ -93,13 +93,13 @@ TEST(WorkflowOptions, MistakesAreRefused) {
         {{"--out-dir", "o", "-g", "12345678-9abc-def0-1234-56789abcdef0", "a.oc"}, "-g names a single script"},
     };
     for (const Case& c : cases) {
-        WorkflowOptions o;
+        CommandLine o;
         OptionsError e;
         EXPECT_FALSE(Parse(c.args, o, e)) << c.args[0];
         EXPECT_NE(std::string::npos, e.reason.find(c.reason)) << e.reason;
     }
     // A bad identifier as the last argument has no next one to name.
-    WorkflowOptions o;
+    CommandLine o;
     OptionsError last;
     EXPECT_FALSE(Parse({"-j", "2", "-g", "{x}"}, o, last));
     EXPECT_TRUE(last.badGuid);

@@ -1,4 +1,4 @@
-#include "driver/Paths.h"
+#include "compile/Paths.h"
 
 #include "platform/Platform.h"
 

@@ -3,7 +3,7 @@
 // pinned by the command-line cases.
 #include <gtest/gtest.h>
 
-#include "driver/Diagnostics.h"
+#include "compile/Diagnostics.h"
 
 namespace {
 
