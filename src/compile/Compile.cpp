@@ -39,13 +39,14 @@ private:
     // include directories; "" when none has the file (searched lists them).
     std::string FindInclude(const std::string& name, const std::string& first,
                             std::vector<std::string>& searched) const;
+    std::string Join(const std::string& name) const { return JoinWithDirectory(m_Options.m_strDirectory, name); }
     void WarnAboutTranslation();
     bool NeedsTranslationWarning(const CToken& t) const;
     bool Accepted();
     bool Generate(const std::string& source);
     void KeepParse();
-    // includedAt: the line of an include whose file the diagnostic names.
-    void Report(CDiagnostic d, int column = 0, int includedAt = 0);
+    // For a file that could not be included: the file and line of the include.
+    void Report(CDiagnostic d, int column = 0, const CIncludeSite* includedAt = nullptr);
 
     const CCompileOptions& m_Options;
     const CFileProvider& m_Files;
@@ -55,13 +56,13 @@ private:
     std::vector<int> m_IncludeLines{0};
 };
 
-void CCompileRun::Report(CDiagnostic d, int column, int includedAt) {
+void CCompileRun::Report(CDiagnostic d, int column, const CIncludeSite* includedAt) {
     d.column = column;
+    // Only the files whose include succeeded: a failed open leaves a frame.
     std::vector<std::string> chain = m_Compiler.m_Scanner.GetIncludeChain();
     for (size_t i = 0; i + 1 < chain.size() && i + 1 < m_IncludeLines.size(); ++i)
         d.includes.push_back({chain[i], m_IncludeLines[i + 1]});
-    // A file that could not be opened was still included from the current one.
-    if (includedAt > 0 && !chain.empty()) d.includes.push_back({chain.back(), includedAt});
+    if (includedAt) d.includes.push_back(*includedAt);
     m_Result.m_Diagnostics.push_back(std::move(d));
 }
 
@@ -93,7 +94,7 @@ std::string CCompileRun::FindInclude(const std::string& name, const std::string&
         std::string joined = dir;
         if (!joined.empty() && joined.back() != '/' && joined.back() != '\\')
             joined += platform::kPathSeparator;
-        std::string path = JoinWithCurrentDirectory(joined + name);
+        std::string path = Join(joined + name);
         if (path.empty()) continue;
         if (m_Files.Exists(path)) return path;
         searched.push_back(path);
@@ -115,7 +116,7 @@ bool CCompileRun::OpenInclude() {
     std::string text = name.m_szText;
     int line = name.m_nLine;
     int column = ColumnOf(name);
-    std::string first = JoinWithCurrentDirectory(text);
+    std::string first = Join(text);
     if (first.empty()) {
         Report(FileError(from, line, "Path too long", text), column);
         return false;
@@ -130,7 +131,8 @@ bool CCompileRun::OpenInclude() {
     if (path.empty() || !scanner.Open(path, m_Files)) {
         CDiagnostic d = FileError(path.empty() ? first : path, line, "File not found", text);
         d.searched = std::move(searched);
-        Report(std::move(d), column, line);
+        CIncludeSite site{from, line};
+        Report(std::move(d), column, &site);
         return false;
     }
     m_IncludeLines.resize(size_t(scanner.GetDepth()));
@@ -170,7 +172,7 @@ bool CCompileRun::Accepted() {
 }
 
 bool CCompileRun::Front(const std::string& source) {
-    std::string path = JoinWithCurrentDirectory(source);
+    std::string path = Join(source);
     if (path.empty()) {
         Report(FileError(source, 0, "Path too long", source));
         return false;
@@ -195,7 +197,7 @@ bool CCompileRun::Generate(const std::string& source) {
     gen->SetPass(1);
     TranslateTree(root, *gen);
     if (gen->ResolveJumps() != 0) {
-        std::string path = JoinWithCurrentDirectory(source);
+        std::string path = Join(source);
         Report(InternalFault(path.empty() ? source : path));
         return false;
     }

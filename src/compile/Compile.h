@@ -23,6 +23,9 @@ using CTranslations = CHashMap<CStr>;
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse
+    // Relative source and include names are joined with it; empty: the
+    // process's current directory.
+    std::string m_strDirectory;
     // Searched for an include after the current directory.
     std::vector<std::string> m_IncludeDirs;
     const CFileProvider* m_pFiles = nullptr;          // null: the platform's files
@@ -55,7 +58,7 @@ struct CCompileResult {
     CStatesTable m_States;
 };
 
-// source: a path as given on a command line, joined with the current
-// directory unless it is absolute.
+// source: a path as given on a command line, joined with the directory of
+// the options unless it is absolute.
 CCompileResult Compile(const std::string& source, const CCompileOptions& options,
                        const CBuiltinLibrary& library);

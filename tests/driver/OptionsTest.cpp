@@ -106,6 +106,41 @@ TEST(WorkflowOptions, MistakesAreRefused) {
     EXPECT_EQ("(null)", last.guidNext);
 }
 
+// The classic form: options only before the files, the first other
+// argument ends them, "-g" counts only with a value after it, and the
+// include variable is read in both forms.
+TEST(ClassicOptions, FirstOtherArgumentEndsTheOptions) {
+    CommandLine o;
+    OptionsError e;
+    EXPECT_FALSE(Parse({"-W-", "--tree", "a.oc", "-w+", "b"}, o, e));
+    EXPECT_EQ(e.reason, "");
+    EXPECT_FALSE(o.workflow);
+    EXPECT_FALSE(o.warnings);
+    EXPECT_TRUE(o.printTree);
+    EXPECT_EQ((std::vector<std::string>{"a.oc", "-w+", "b"}), o.inputs);
+
+    EXPECT_EQ(CommandLineError(e).message, "Invalid parameters");
+    CommandLine lastG;
+    EXPECT_TRUE(Parse({"-w-", "a.oc", "-g"}, lastG, e));
+    EXPECT_EQ((std::vector<std::string>{"a.oc", "-g"}), lastG.inputs);  // a.oc is compiled into -g
+    CommandLine onlyG;
+    EXPECT_FALSE(Parse({"-w-", "-g"}, onlyG, e));
+    EXPECT_EQ((std::vector<std::string>{"-g"}), onlyG.inputs);
+
+    CommandLine badGuid;
+    OptionsError g;
+    EXPECT_FALSE(Parse({"-d", "-g", "{1}", "a.oc", "b"}, badGuid, g));
+    EXPECT_EQ(FormatText(CommandLineError(g)), "a.oc(0) : error C0000: Invalid guid {1}\n");
+
+    ::setenv("ORVELC_INCLUDE", "x::y", 1);
+    CommandLine classic, workflow;
+    EXPECT_TRUE(Parse({"a.oc", "b"}, classic, e));
+    EXPECT_TRUE(Parse({"-I", "w", "a.oc", "b"}, workflow, e));
+    ::unsetenv("ORVELC_INCLUDE");
+    EXPECT_EQ((std::vector<std::string>{"x", "y"}), classic.includeDirs);
+    EXPECT_EQ((std::vector<std::string>{"w", "x", "y"}), workflow.includeDirs);
+}
+
 TEST(WorkflowOptions, PathListsDropEmptyEntries) {
     EXPECT_EQ((std::vector<std::string>{}), SplitPathList(""));
     EXPECT_EQ((std::vector<std::string>{"a"}), SplitPathList("a"));

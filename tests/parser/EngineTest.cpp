@@ -11,7 +11,6 @@
 
 #include "builtins/BuiltinLibrary.h"
 #include "parser/Compiler.h"
-#include "semantic/Library.h"
 
 namespace {
 
