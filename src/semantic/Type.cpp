@@ -190,12 +190,3 @@ static uint32_t CountMembers(const CType* type, CRefPtr<CFunctionList> CType::*l
 
 uint32_t CType::GetEventCount() const { return CountMembers(this, &CType::m_pEvents); }
 uint32_t CType::GetCommandCount() const { return CountMembers(this, &CType::m_pCommands); }
-
-void CType::ReleaseMembers() {
-    m_pVariables = nullptr;
-    m_pFunctions = nullptr;
-    m_pEvents = nullptr;
-    m_pCommands = nullptr;
-    m_pParent = nullptr;
-    m_EnumItems.SetSize(0);
-}

@@ -128,8 +128,4 @@ public:
     int32_t GetCommandIndex(const CStr& name, const CVariableList* params) const;
     uint32_t GetEventCount() const;
     uint32_t GetCommandCount() const;
-
-    // Breaks this record's references to its members and its parent and
-    // empties its enum items (the library's release step).
-    void ReleaseMembers();
 };

@@ -62,7 +62,7 @@ struct CModel {
         m_pClass->AddFunction(m_pFoo.Get());
     }
     ~CModel() {
-        for (CType* t : {m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()}) t->ReleaseMembers();
+        for (CType* t : {m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()}) BreakLinks(t);
     }
     CFunction* Function(CType* cls, const char* name, std::initializer_list<CType*> params) {
         return AddMember<CFunction>(cls, name, m_pInt.Get(), params, &CType::AddFunction);

@@ -25,7 +25,7 @@ struct CTree {
     }
     ~CTree() {
         for (CType* t : {m_pTank.Get(), m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()})
-            t->ReleaseMembers();
+            BreakLinks(t);
     }
     CFunction* Function(CType* cls, const char* name, std::initializer_list<CType*> params) {
         return AddMember<CFunction>(cls, name, m_pInt.Get(), params, &CType::AddFunction);
@@ -71,6 +71,65 @@ TEST(ClassTest, ConstantsSearchOwnListFirstAndParentsAfter) {
     EXPECT_EQ(t.m_pTank->FindVariable("MODE"), nullptr);
 }
 
+TEST(ClassTest, FunctionsByNameAreExactAndFirstInChainOrder) {
+    CTree t;
+    CFunction* rootMove = t.Function(t.m_pRoot.Get(), "Move", {});
+    CFunction* unitMove = t.Function(t.m_pUnit.Get(), "Move", {t.m_pInt.Get()});
+    t.Function(t.m_pUnit.Get(), "Move", {t.m_pString.Get()});
+    EXPECT_EQ(t.m_pTank->FindFunctionByName("Move"), unitMove);
+    EXPECT_EQ(t.m_pCommandObject->FindFunctionByName("Move"), rootMove);
+    EXPECT_EQ(t.m_pTank->FindFunctionByName("move"), nullptr);
+    EXPECT_EQ(t.m_pTank->FindFunctionByName("Stop"), nullptr);
+}
+
+TEST(ClassTest, OverloadsResolveToTheFirstMatchOwnClassBeforeParent) {
+    CTree t;
+    CRefPtr<CType> null = MakeRef<CType>(CType::eInt);
+    null->m_nFlags |= CType::eNullFlag;
+    CFunction* rootInt = t.Function(t.m_pRoot.Get(), "Go", {t.m_pInt.Get()});
+    CFunction* rootNone = t.Function(t.m_pRoot.Get(), "Go", {});
+    CFunction* unitUnit = t.Function(t.m_pUnit.Get(), "Go", {t.m_pUnit.Get()});
+    CFunction* unitString = t.Function(t.m_pUnit.Get(), "Go", {t.m_pString.Get()});
+
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("Go", {t.m_pString.Get()})), unitString);
+    // null fits every parameter: the first overload with that count wins.
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("Go", {null.Get()})), unitUnit);
+    // The parent's function only when the class itself has none that fits.
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("Go", {t.m_pInt.Get()})), rootInt);
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("Go", {})), rootNone);
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("Go", {t.m_pTank.Get()})), nullptr);
+    EXPECT_EQ(t.m_pTank->FindFunction(*Signature("go", {t.m_pInt.Get()})), nullptr);
+}
+
+TEST(ClassTest, EventAndCommandIndexesFlattenOverAncestors) {
+    CTree t;
+    t.Command(t.m_pRoot.Get(), "$Destructor", {});
+    t.Command(t.m_pRoot.Get(), "$Serialize", {});
+    t.Command(t.m_pCommandObject.Get(), "Attack", {t.m_pUnit.Get()});
+    t.Command(t.m_pCommandObject.Get(), "Move", {t.m_pInt.Get(), t.m_pInt.Get()});
+    t.Event(t.m_pUnit.Get(), "OnHit", {});
+    t.Event(t.m_pUnit.Get(), "OnSee", {t.m_pUnit.Get()});
+    t.Event(t.m_pTank.Get(), "OnFire", {});
+    t.Event(t.m_pTank.Get(), "OnHit", {t.m_pInt.Get()});
+
+    EXPECT_EQ(t.m_pRoot->GetCommandCount(), 2u);
+    EXPECT_EQ(t.m_pTank->GetCommandCount(), 4u);
+    EXPECT_EQ(t.m_pTank->GetEventCount(), 4u);
+    EXPECT_EQ(t.m_pCommandObject->GetEventCount(), 0u);
+
+    EXPECT_EQ(t.m_pTank->GetCommandIndex("$Serialize", Params({}).Get()), 1);
+    EXPECT_EQ(t.m_pTank->GetCommandIndex("Move", Params({t.m_pInt.Get(), t.m_pInt.Get()}).Get()), 3);
+    EXPECT_EQ(t.m_pTank->GetCommandIndex("Move", Params({t.m_pInt.Get()}).Get()), -1);
+    EXPECT_EQ(t.m_pUnit->GetEventIndex("OnHit", nullptr), 0);
+    EXPECT_EQ(t.m_pUnit->GetEventIndex("OnSee", Params({t.m_pUnit.Get()}).Get()), 1);
+    EXPECT_EQ(t.m_pUnit->GetEventIndex("OnSee", Params({t.m_pTank.Get()}).Get()), -1);
+    EXPECT_EQ(t.m_pTank->GetEventIndex("OnFire", nullptr), 2);
+    // Own events are searched first; the index still counts the ancestors'.
+    EXPECT_EQ(t.m_pTank->GetEventIndex("OnHit", Params({t.m_pInt.Get()}).Get()), 3);
+    EXPECT_EQ(t.m_pTank->GetEventIndex("OnHit", Params({}).Get()), 0);
+    EXPECT_EQ(t.m_pTank->GetEventIndex("onhit", Params({}).Get()), -1);
+}
+
 // The process shares one record of each basic kind; however often it is
 // referred to, its count is never written.
 TEST(ClassTest, SharedBasicTypesAreImmortal) {
@@ -86,27 +145,6 @@ TEST(ClassTest, SharedBasicTypesAreImmortal) {
     EXPECT_EQ(integer->GetRefCount(), count);
     EXPECT_TRUE(CType::GetShared(CType::eCondition)->IsKind(CType::eCondition));
     EXPECT_EQ(CType::GetShared(CType::eClass), nullptr);
-}
-
-// Built-in numbering in creation order is checked on all 2515 records, with
-// their global marks, by the built-in library tests.
-TEST(ClassTest, ReleaseMembersBreaksLinksToParentAndMembers) {
-    CRefPtr<CType> root = MakeRef<CType>(CType::eClass);
-    CRefPtr<CType> unit = MakeRef<CType>(CStr("unit"), CType::eClass);
-    unit->SetParent(root.Get());
-    CRefPtr<CFunction> f = MakeRef<CFunction>("$Release", MakeRef<CType>(CType::eVoid).Get());
-    f->AddParam(unit.Get());
-    unit->AddFunction(f.Get());
-    unit->AddEnumItem("x");
-    EXPECT_EQ(root->GetRefCount(), 2u);
-    uint32_t unitRefs = unit->GetRefCount();
-    unit->ReleaseMembers();
-    EXPECT_EQ(root->GetRefCount(), 1u);
-    EXPECT_EQ(unit->m_pFunctions.Get(), nullptr);
-    EXPECT_EQ(unit->m_EnumItems.GetSize(), 0u);
-    EXPECT_EQ(unit->GetRefCount(), unitRefs);  // f still holds it through its parameter
-    f = nullptr;
-    EXPECT_EQ(unit->GetRefCount(), 1u);
 }
 
 // A script with many constants must not pay a scan of the list per
