@@ -7,7 +7,6 @@
 
 #include "builtins/BuiltinLibrary.h"
 #include "builtins/BuiltinTables.h"
-#include "semantic/Library.h"
 
 namespace {
 
@@ -24,10 +23,10 @@ std::vector<const CFunction*> Flatten(const CType* type, CRefPtr<CFunctionList> 
 }  // namespace
 
 CBuiltinIndex::CBuiltinIndex() {
-    if (g_builtinClasses.GetSize() == 0) BuildBuiltinLibrary();
+    const CBuiltinLibrary& library = GetBuiltinLibrary();
     m_Functions.resize(size_t(GetBuiltinFunctionTotal()));
-    for (const CRefPtr<CType>& named : g_builtinClasses)
-        for (const CType* t = named.Get(); t; t = t->GetParent()) AddClass(t);
+    for (const CType* named : library.GetClasses())
+        for (const CType* t = named; t; t = t->GetParent()) AddClass(t);
 }
 
 void CBuiltinIndex::AddClass(const CType* type) {

@@ -4,11 +4,11 @@
 // names need the source.
 #include "Target.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-#include "driver/CompileInMemory.h"
-#include "parser/Compiler.h"
+#include "compile/Compile.h"
 #include "support/Str.h"
 
 namespace {
@@ -56,15 +56,18 @@ bool CTarget::OpenSource(const std::string& path, std::string& error) {
     std::ifstream probe(path);
     if (!probe) return error = "cannot open '" + path + "'", false;
     m_bFromSource = true;
-    m_pCompiler = std::make_unique<CCompiler>();
-    m_pUnit = MakeRef<CCodeGen>();
-    if (!CompileInMemory(path, *m_pCompiler, *m_pUnit)) return error = "the script does not compile", false;
-    m_pBaseClass = m_pCompiler->m_pBaseClass.Get();
-    m_Header.m_strName = m_pCompiler->m_strClassName;
+    CCompileOptions options;
+    options.m_bWarnings = false;
+    m_pCompiled = std::make_unique<CCompileResult>(Compile(path, options, GetBuiltinLibrary()));
+    for (const CDiagnostic& d : m_pCompiled->m_Diagnostics) std::fputs(FormatText(d).c_str(), stdout);
+    if (m_pCompiled->m_nStatus != ECompileStatus::eAccepted) return error = "the script does not compile", false;
+    const CCompileResult& compiled = *m_pCompiled;
+    m_pUnit = compiled.m_pUnit;
+    m_pBaseClass = compiled.m_pBaseClass;
+    m_Header.m_strName = compiled.m_strClassName;
     m_Header.m_nClassNumber = m_pBaseClass->m_nClassNumber;
-    for (size_t i = 0; i < m_pCompiler->m_States.GetSize(); ++i)
-        m_StateNames.push_back(m_pCompiler->m_States[i].m_strName);
-    CBlockNode* block = ClassBlock(m_pCompiler->m_pRoot.Get());
+    for (size_t i = 0; i < compiled.m_States.GetSize(); ++i) m_StateNames.push_back(compiled.m_States[i].m_strName);
+    CBlockNode* block = ClassBlock(compiled.m_pRoot.Get());
     CVariableList* scope = block ? block->PeekScope() : nullptr;
     for (size_t i = 0; scope && i < scope->GetSize(); ++i) {
         const CVariable* v = scope->Get(i);

@@ -9,7 +9,7 @@
 #include "Bench.h"
 #include "UnitFile.h"
 
-class CCompiler;
+struct CCompileResult;
 
 struct SClassVariable {
     std::string m_strName;
@@ -55,6 +55,7 @@ private:
     void NameSlotsOnly();
     bool HasRoutine(SRoutine::EKind kind, uint32_t index) const;
 
-    std::unique_ptr<CCompiler> m_pCompiler;
+    // The compilation of a source, kept for its tree and records.
+    std::unique_ptr<CCompileResult> m_pCompiled;
     CBuiltinIndex m_Index;
 };

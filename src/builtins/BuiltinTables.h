@@ -10,7 +10,7 @@
 // commands have no number: their index is their place in the list flattened
 // over the ancestors.
 //
-// This layer knows nothing of the semantic records; BuildBuiltinLibrary turns
+// This layer knows nothing of the semantic records; CBuiltinLibrary turns
 // it into CType/CFunction objects. Names and numbers can be read here without
 // building anything.
 #pragma once
@@ -145,7 +145,7 @@ std::string_view GetBuiltinClassName(EBuiltinClass c);
 
 // The named classes in the order their records are created.
 std::span<const EBuiltinClass> GetBuiltinCreationOrder();
-// The classes a script may name, in the order of g_builtinClasses.
+// The classes a script may name, in the order of their class numbers.
 std::span<const EBuiltinClass> GetBuiltinNameableOrder();
 
 // Number of members or constants after expansion.

@@ -1,10 +1,13 @@
-// One compilation as the command line asks for it.
+// One compilation as the command line asks for it: compile, print what the
+// compilation reports, write the object file and the depfile, print the
+// summary line.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "driver/Diagnostics.h"
+#include "compile/Compile.h"
+#include "driver/Options.h"
 
 struct CompileRequest {
     std::string source;
@@ -13,22 +16,24 @@ struct CompileRequest {
     bool warnings = true;
     bool printTree = false;  // --tree: list the syntax tree after the parse
     bool checkOnly = false;  // generate but write no object file
-    bool printSummary = true;                  // the "0 error(s)" line after success
     EDiagnosticFormat format = EDiagnosticFormat::eText;
     std::vector<std::string> includeDirs;      // searched after the current directory
     std::string depfile;                       // written after success when not empty
+    const CTranslations* translations = nullptr;
 };
 
-// True when the whole source was accepted and the object file was written
-// (or, with checkOnly, would have been).
-bool CompileScript(const CompileRequest& request);
+// The request for one script of the command line.
+CompileRequest MakeRequest(const CommandLine& line, const std::string& source, const std::string& output,
+                           const CTranslations& translations);
 
-class CCompiler;
-// Generates the code of an accepted script and writes the object file.
-bool GenerateAndWrite(CCompiler& compiler, const CompileRequest& request);
+// The exit status: 0 when the whole source was accepted and the object file
+// was written (or, with checkOnly, would have been); 3 for a fault inside
+// the compiler; 1 for anything else.
+int CompileScript(const CompileRequest& request);
+// CompileScript, with a fault inside the compiler printed as the one
+// internal-error line for this script and exit status 3.
+int CompileGuarded(const CompileRequest& request);
 
-class CCodeGen;
-// Both translation passes of an accepted script into gen, jumps resolved.
-bool GenerateCode(CCompiler& compiler, CCodeGen& gen, const CompileRequest& request);
-// The compile flow up to the resolved unit in memory: no file is written.
-bool CompileToUnit(const CompileRequest& request, CCompiler& compiler, CCodeGen& gen);
+// Prints the diagnostics and the tree listing of a compilation in the order
+// they arose; the exit status its outcome alone asks for (0, 1 or 3).
+int PrintResult(const CCompileResult& result, const CompileRequest& request);

@@ -1,18 +1,15 @@
-// The entry routine. The classic command line (banner, start-up files,
-// options, one compilation) is read here exactly as it always was; a command
-// line that uses any of the workflow options goes to RunWorkflow instead.
+// The entry routine, as the phases of a run: read the command line (one
+// reader for both forms), print the banner, load the start-up files, then
+// compile one script or a batch. The classic form keeps its old order, in
+// which a mistake on the command line is reported after the start-up files;
+// the workflow form answers --help and --version before anything else.
 // Exit status 0 means the object file was written, 3 a fault inside the
 // compiler, every other failure is 1.
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <new>
-#include <string>
 
-#include "builtins/BuiltinLibrary.h"
 #include "driver/Driver.h"
-#include "driver/Options.h"
-#include "driver/Paths.h"
 #include "driver/Process.h"
 #include "driver/StartupFiles.h"
 #include "driver/Workflow.h"
@@ -20,58 +17,40 @@
 
 namespace {
 
-bool IsOption(const char* arg, const char* option) {
-    return std::strlen(arg) == std::strlen(option) && EqualsNoCase(arg, option);
-}
-
-int ClassicMain(int argc, char** argv) {
+void PrintBanner(EDiagnosticFormat format) {
+    if (format != EDiagnosticFormat::eText) return;
     std::fputs("----------------- Orvel C Compiler v0.002 -----------------\n", stdout);
     std::fputs("Compiling...\n", stdout);
-    LoadTranslations(StartupFilePath("language.lan"));
-    BuildBuiltinLibrary();
-    LoadScriptIndex(StartupFilePath("OrvelCEx.idx"));
+}
 
-    CompileRequest request;
-    platform::NewGuid(request.guid);
-    // The include search needs no new option: with the variable unset the
-    // classic form behaves exactly as it always did.
-    if (const char* dirs = std::getenv("ORVELC_INCLUDE")) request.includeDirs = SplitPathList(dirs);
-    int i = 1;
-    for (; i < argc; ++i) {
-        if (IsOption(argv[i], "-w-")) {
-            request.warnings = false;
-        } else if (IsOption(argv[i], "-w+")) {
-            request.warnings = true;
-        } else if (IsOption(argv[i], "-d")) {
-        } else if (std::strcmp(argv[i], "--tree") == 0) {
-            request.printTree = true;
-        } else if (IsOption(argv[i], "-g") && i < argc - 1) {
-            if (!ParseGuid(argv[i + 1], request.guid)) {
-                std::printf("%s(%d) : error C%04d: Invalid guid %s\n",
-                            i + 2 < argc ? argv[i + 2] : "(null)", 0, 0, argv[i + 1]);
-                std::fflush(stdout);
-                ReleaseBuiltinLibrary();
-                return 1;
-            }
-            ++i;
-        } else {
-            break;
-        }
-    }
-    int status = 1;
-    if (i != argc - 2) {
-        std::fputs("Invalid parameters\n", stdout);
-    } else {
-        request.source = argv[i];
-        request.output = argv[i + 1];
-        std::string path = JoinWithCurrentDirectory(request.source);
-        SetFaultLine(FormatText(InternalFault(path.empty() ? request.source : path)));
-        InjectFaultFor(request.source);
-        status = CompileScript(request) ? 0 : 1;
-    }
-    ReleaseBuiltinLibrary();
-    std::fflush(stdout);
-    return status;
+int ReportMistake(const OptionsError& error, EDiagnosticFormat format) {
+    Report(CommandLineError(error), format);
+    return 1;
+}
+
+int RunSingle(const CommandLine& line, const CTranslations& translations) {
+    CompileRequest request = MakeRequest(line, line.inputs[0], line.inputs[1], translations);
+    if (line.guidGiven)
+        std::copy(line.guid, line.guid + 16, request.guid);
+    else
+        platform::NewGuid(request.guid);
+    return CompileGuarded(request);
+}
+
+int RunClassic(const CommandLine& line, const OptionsError* mistake) {
+    PrintBanner(EDiagnosticFormat::eText);
+    CTranslations translations = LoadStartupFiles(EDiagnosticFormat::eText);
+    if (mistake) return ReportMistake(*mistake, EDiagnosticFormat::eText);
+    return RunSingle(line, translations);
+}
+
+int RunWorkflow(const CommandLine& line, const OptionsError* mistake) {
+    if (!mistake && line.help) return std::fputs(UsageText(), stdout), 0;
+    if (!mistake && line.version) return std::fputs(VersionText(), stdout), 0;
+    PrintBanner(line.format);
+    if (mistake) return ReportMistake(*mistake, line.format);
+    CTranslations translations = LoadStartupFiles(line.format);
+    return line.IsBatch() ? RunBatch(line, translations) : RunSingle(line, translations);
 }
 
 }  // namespace
@@ -79,8 +58,13 @@ int ClassicMain(int argc, char** argv) {
 int OrvelcMain(int argc, char** argv) {
     InstallFaultGuard();
     SetFaultLine(FormatText(InternalFault("orvelc")));
+    int status = 1;
     try {
-        return UsesWorkflowOptions(argc, argv) ? RunWorkflow(argc, argv) : ClassicMain(argc, argv);
+        CommandLine line;
+        OptionsError error;
+        const OptionsError* mistake = ParseCommandLine(argc, argv, line, error) ? nullptr : &error;
+        SetFaultLine(Format(InternalFault("orvelc"), line.format));
+        status = line.workflow ? RunWorkflow(line, mistake) : RunClassic(line, mistake);
     } catch (const std::exception&) {
         // Out of memory and the like: the line prepared for the current
         // script, never an uncaught exception.
@@ -88,4 +72,6 @@ int OrvelcMain(int argc, char** argv) {
         PrintFaultLine();
         return 3;
     }
+    std::fflush(stdout);
+    return status;
 }

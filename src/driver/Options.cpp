@@ -1,7 +1,9 @@
-// The workflow command line. Options may stand anywhere; "--" ends them.
-// Options with a value take it as the next argument or after "=".
+// The command line in both forms. Workflow options with a value take it as
+// the next argument or after "="; the classic options are the workflow's
+// too, so the form only decides where the options end and what is checked.
 #include "driver/Options.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,12 +42,14 @@ bool ParseJobs(const std::string& text, int& jobs) {
 
 class COptionReader {
 public:
-    COptionReader(int argc, char** argv, WorkflowOptions& o, OptionsError& e)
+    COptionReader(int argc, char** argv, CommandLine& o, OptionsError& e)
         : m_argc(argc), m_argv(argv), m_Options(o), m_Error(e) {}
 
     bool Read();
 
 private:
+    // An option of the classic form; "-g" counts only with an argument after it.
+    bool IsClassicOption(const std::string& arg) const;
     bool Fail(const std::string& reason) {
         m_Error.reason = reason;
         return false;
@@ -57,9 +61,15 @@ private:
     int m_argc;
     char** m_argv;
     int m_i = 1;
-    WorkflowOptions& m_Options;
+    CommandLine& m_Options;
     OptionsError& m_Error;
 };
+
+bool COptionReader::IsClassicOption(const std::string& arg) const {
+    for (const char* option : {"-w-", "-w+", "-d"})
+        if (IsNoCase(arg.c_str(), option)) return true;
+    return arg == "--tree" || (IsNoCase(arg.c_str(), "-g") && m_i + 1 < m_argc);
+}
 
 bool COptionReader::TakeValue(const std::string& arg, const char* name, std::string& value) {
     size_t n = std::strlen(name);
@@ -73,7 +83,7 @@ bool COptionReader::TakeValue(const std::string& arg, const char* name, std::str
 }
 
 bool COptionReader::ReadOne(const std::string& arg) {
-    WorkflowOptions& o = m_Options;
+    CommandLine& o = m_Options;
     std::string value;
     if (IsNoCase(arg.c_str(), "-w-")) {
         o.warnings = false;
@@ -140,13 +150,32 @@ bool COptionReader::Read() {
     bool optionsEnded = false;
     for (; m_i < m_argc; ++m_i) {
         std::string arg = m_argv[m_i];
+        if (!optionsEnded && !m_Options.workflow && !IsClassicOption(arg)) optionsEnded = true;
         if (optionsEnded) {
             m_Options.inputs.push_back(arg);
-        } else if (arg == "--") {
+        } else if (m_Options.workflow && arg == "--") {
             optionsEnded = true;
         } else if (!ReadOne(arg)) {
             return false;
         }
+    }
+    return true;
+}
+
+bool CheckWorkflow(const CommandLine& line, OptionsError& error) {
+    if (line.help || line.version) return true;
+    if (line.IsBatch()) {
+        if (line.guidGiven) {
+            error.reason = "-g names a single script; a batch gives each script its own identifier";
+            return false;
+        }
+        if (line.inputs.empty()) {
+            error.reason = "no scripts to compile";
+            return false;
+        }
+    } else if (line.inputs.size() != 2) {
+        error.reason = "expected SOURCE OUTPUT, or --out-dir DIR with scripts";
+        return false;
     }
     return true;
 }
@@ -167,27 +196,25 @@ bool UsesWorkflowOptions(int argc, char** argv) {
     return false;
 }
 
-bool ParseWorkflowOptions(int argc, char** argv, WorkflowOptions& options, OptionsError& error) {
-    COptionReader reader(argc, argv, options, error);
+bool ParseCommandLine(int argc, char** argv, CommandLine& line, OptionsError& error) {
+    line.workflow = UsesWorkflowOptions(argc, argv);
+    COptionReader reader(argc, argv, line, error);
     if (!reader.Read()) return false;
+    // The include search needs no option of its own: with the variable
+    // unset, both forms behave as they always did.
     if (const char* env = std::getenv("ORVELC_INCLUDE"))
-        for (const std::string& dir : SplitPathList(env)) options.includeDirs.push_back(dir);
-    if (options.jobs == 0) options.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
-    if (options.help || options.version) return true;
-    if (options.IsBatch()) {
-        if (options.guidGiven) {
-            error.reason = "-g names a single script; a batch gives each script its own identifier";
-            return false;
-        }
-        if (options.inputs.empty()) {
-            error.reason = "no scripts to compile";
-            return false;
-        }
-    } else if (options.inputs.size() != 2) {
-        error.reason = "expected SOURCE OUTPUT, or --out-dir DIR with scripts";
-        return false;
-    }
-    return true;
+        for (const std::string& dir : SplitPathList(env)) line.includeDirs.push_back(dir);
+    if (line.jobs == 0) line.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    return line.workflow ? CheckWorkflow(line, error) : line.inputs.size() == 2;
+}
+
+CDiagnostic CommandLineError(const OptionsError& error) {
+    if (error.badGuid) return ParserError(error.guidNext, 0, ("Invalid guid " + error.guidText).c_str());
+    CDiagnostic d;
+    d.commandLine = true;
+    d.message = "Invalid parameters";
+    if (!error.reason.empty()) d.message += ": " + error.reason + " (orvelc --help lists the options)";
+    return d;
 }
 
 std::vector<std::string> SplitPathList(const std::string& list) {

@@ -1,21 +1,25 @@
-// The command line of the modder workflow: include directories, batch and
-// parallel builds, incremental builds, check mode and JSON diagnostics. The
-// classic form keeps its own reader in Entry.cpp; this one is used only when
-// an argument is one of the options below, all of which begin with "--" or
-// are "-I" or "-j", so a classic caller's paths never reach it.
+// The command line, read by one reader in either of its two forms. The
+// classic form takes its options (-w-, -w+, -d, -g GUID, --tree; letter case
+// ignored) before exactly two file names, and the first other argument ends
+// the options. The workflow form adds include directories, batch and
+// parallel builds, incremental builds, check mode and JSON diagnostics; it is
+// chosen when an argument is one of its own options, all of which begin with
+// "--" or are "-I" or "-j", so a classic caller's paths never switch to it.
+// There options may stand anywhere and "--" ends them.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "driver/Diagnostics.h"
+#include "compile/Diagnostics.h"
 
-struct WorkflowOptions {
+struct CommandLine {
+    bool workflow = false;                 // some argument is a workflow option
     bool warnings = true;
     bool guidGiven = false;
     uint8_t guid[16] = {};
     bool printTree = false;
-    std::vector<std::string> includeDirs;  // -I in order, then ORVELC_INCLUDE
+    std::vector<std::string> includeDirs;  // -I in order, then ORVELC_INCLUDE's
     std::string outDir;                    // batch mode when not empty
     std::string ext = ".oc";
     std::string objExt = ".obj";
@@ -31,19 +35,23 @@ struct WorkflowOptions {
     bool IsBatch() const { return !outDir.empty() || check; }
 };
 
-// True when some argument asks for the workflow reader.
+// True when some argument asks for the workflow form.
 bool UsesWorkflowOptions(int argc, char** argv);
 
-// Reads argv[1..]; on a mistake returns false with error set to a short
-// reason, or with guidError set for a "-g" text that is not a GUID (the
-// caller prints the classic "Invalid guid" line).
+// Reads argv[1..] in the form its arguments ask for; on a mistake returns
+// false with error set to a short reason (none in the classic form), or
+// with badGuid set for a "-g" text that is not a GUID.
 struct OptionsError {
     std::string reason;
     bool badGuid = false;
     std::string guidText;
     std::string guidNext;  // the argument after the GUID text, "(null)" if none
 };
-bool ParseWorkflowOptions(int argc, char** argv, WorkflowOptions& options, OptionsError& error);
+bool ParseCommandLine(int argc, char** argv, CommandLine& line, OptionsError& error);
+
+// The one message for a mistake on the command line: the "Invalid guid"
+// line, or "Invalid parameters" with the reason if there is one.
+CDiagnostic CommandLineError(const OptionsError& error);
 
 // The directories of a path list such as ORVELC_INCLUDE (':' separated on
 // POSIX, ';' on Windows); empty entries are dropped.

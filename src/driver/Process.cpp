@@ -25,8 +25,6 @@ void OnFault() {
 
 }  // namespace
 
-bool JobsRunInChildren() { return platform::JobsRunInChildren(); }
-
 void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const CJobOutcome&)>& done) {
     platform::RunJobs(count, parallel, job, [&](size_t i, const platform::JobOutcome& o) {

@@ -1,12 +1,9 @@
 // Batch jobs, and the guard that turns a fault inside
 // the compiler into one diagnostic line and exit status 3.
 //
-// Scripts of a batch are compiled in separate processes, not threads: a
-// script's consts section adds its constants to the shared built-in class
-// record, and the reference counts of the shared records are not atomic, so
-// two compilations in one address space would see each other's constants
-// and race on the counts. A child forked after the library is built gets a
-// pristine copy of it for free, so the library is still built once.
+// Scripts of a batch are compiled in separate processes where the system has
+// them, so that a fault inside the compiler ends only the script that met
+// it: that script reports the internal-error line and the batch goes on.
 #pragma once
 #include <cstddef>
 #include <functional>
@@ -17,10 +14,6 @@ struct CJobOutcome {
     int status = 0;      // its exit status
     bool crashed = false;  // killed by a signal, or could not be started
 };
-
-// True where RunJobs gives each job a process of its own; elsewhere the jobs
-// run one after the other in this process (see CConstantsSnapshot).
-bool JobsRunInChildren();
 
 // Runs job(i) for every i below count, at most `parallel` at a time, each in
 // its own process with standard output captured. done(i, outcome) is called

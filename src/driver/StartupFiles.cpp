@@ -5,11 +5,8 @@
 
 #include <cstdio>
 
-#include "driver/Diagnostics.h"
 #include "platform/Platform.h"
 #include "support/Stream.h"
-
-CHashMap<CStr> g_Translations(17);
 
 namespace {
 
@@ -25,17 +22,14 @@ std::string StartupFilePath(const char* name) {
     return exe.substr(0, cut + 1) + name;
 }
 
-bool IsTranslated(const std::string& key) { return g_Translations.count(key) != 0; }
-
-void SetTranslation(const std::string& key, const std::string& value) {
-    auto it = g_Translations.find(key);
-    if (it != g_Translations.end())
-        it->second = value;
-    else
-        g_Translations.emplace(key, value);
+CTranslations LoadStartupFiles(EDiagnosticFormat format) {
+    CTranslations translations(17);
+    LoadTranslations(StartupFilePath("language.lan"), translations);
+    LoadScriptIndex(StartupFilePath("OrvelCEx.idx"), translations, format);
+    return translations;
 }
 
-int LoadTranslations(const std::string& path) {
+int LoadTranslations(const std::string& path, CTranslations& into) {
     CFileStream file;
     if (path.empty() || !file.Open(path, CStream::eRead)) return 0;
     if (file.ReadDword() != kLanMagic || !file.IsGood()) return 0;
@@ -45,12 +39,12 @@ int LoadTranslations(const std::string& path) {
     // Each pair takes at least 8 bytes, so the loop is bounded by the file.
     for (uint32_t i = 0; i < count && file.IsGood(); ++i) {
         if (!file.ReadString(key) || !file.ReadString(value)) break;
-        SetTranslation(key, value);
+        into.insert_or_assign(key, value);
     }
     return 1;
 }
 
-void LoadScriptIndex(const std::string& path, EDiagnosticFormat format) {
+void LoadScriptIndex(const std::string& path, CTranslations& into, EDiagnosticFormat format) {
     CFileStream file;
     if (path.empty() || !file.Open(path, CStream::eRead)) return;
     int32_t line = 0;
@@ -58,10 +52,10 @@ void LoadScriptIndex(const std::string& path, EDiagnosticFormat format) {
     for (;;) {
         file.ReadLine(name, sizeof name, CStream::eLineBlanks | CStream::eLineComments, &line);
         if (!file.IsGood()) break;
-        if (IsTranslated(name)) {
+        if (into.count(name)) {
             Report(ParserError(path, line, ("'" + std::string(name) + "' already exists").c_str()), format);
             return;
         }
-        SetTranslation(name, name);
+        into.insert_or_assign(name, name);
     }
 }

@@ -1,22 +1,21 @@
 // The two optional files beside the executable: the game's translation table
 // (language.lan) and the index of known script names (OrvelCEx.idx). Both
-// fill the one translation dictionary that the string warning consults.
+// fill one translation table, which the compilations then only read.
 #pragma once
 #include <string>
 
-#include "driver/Diagnostics.h"
-#include "support/HashMap.h"
-
-// Keys ignore letter case; setting a present key replaces its value.
-extern CHashMap<CStr> g_Translations;
+#include "compile/Compile.h"
 
 // The executable's directory joined with name; "" when it cannot be known.
 std::string StartupFilePath(const char* name);
 
-// 1 when the file was read, 0 for a missing file or a wrong magic or version.
-int LoadTranslations(const std::string& path);
-// Prints one message for the first name that is already known, then stops.
-void LoadScriptIndex(const std::string& path, EDiagnosticFormat format = EDiagnosticFormat::eText);
+// Both files beside the executable, in that order; an index error is
+// reported in format.
+CTranslations LoadStartupFiles(EDiagnosticFormat format);
 
-bool IsTranslated(const std::string& key);
-void SetTranslation(const std::string& key, const std::string& value);
+// 1 when the file was read, 0 for a missing file or a wrong magic or version.
+// A key already present gets the new value.
+int LoadTranslations(const std::string& path, CTranslations& into);
+// Reports the first name that is already known, then stops.
+void LoadScriptIndex(const std::string& path, CTranslations& into,
+                     EDiagnosticFormat format = EDiagnosticFormat::eText);

@@ -1,6 +1,6 @@
-// The workflow run: read the options, prepare the start-up tables once,
-// then compile one script in this process or a batch in child processes,
-// printing each script's block in argument order and a final count.
+// A batch of the workflow form: the scripts the inputs name, compiled in
+// child processes (at most -j at a time), each script's block printed in
+// argument order, then a final count.
 #include "driver/Workflow.h"
 
 #include <algorithm>
@@ -11,21 +11,16 @@
 #include <map>
 #include <set>
 
-#include "builtins/BuiltinLibrary.h"
+#include "compile/Paths.h"
 #include "driver/Depfile.h"
 #include "driver/Driver.h"
-#include "driver/LibrarySnapshot.h"
-#include "driver/Paths.h"
 #include "driver/Process.h"
-#include "driver/StartupFiles.h"
 #include "platform/Platform.h"
 #include "support/Str.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kBanner = "----------------- Orvel C Compiler v0.002 -----------------\n";
 
 bool HasExtension(const fs::path& p, const std::string& ext) {
     std::string name = p.filename().string();
@@ -40,7 +35,7 @@ std::string ObjectName(const fs::path& relative, const std::string& objExt) {
 
 class CBatchCollector {
 public:
-    CBatchCollector(const WorkflowOptions& o, std::vector<CBatchEntry>& entries, CDiagnostic& error)
+    CBatchCollector(const CommandLine& o, std::vector<CBatchEntry>& entries, CDiagnostic& error)
         : m_Options(o), m_Entries(entries), m_Error(error) {}
 
     bool Add(const std::string& input, bool fromList);
@@ -50,7 +45,7 @@ private:
     void AddDirectory(const std::string& dir);
     bool AddList(const std::string& input);
 
-    const WorkflowOptions& m_Options;
+    const CommandLine& m_Options;
     std::vector<CBatchEntry>& m_Entries;
     CDiagnostic& m_Error;
     std::set<std::string> m_Sources;
@@ -141,62 +136,21 @@ bool CheckDistinctOutputs(const std::vector<CBatchEntry>& entries, bool depfiles
     return true;
 }
 
-void PrintText(const WorkflowOptions& o, const std::string& text) {
+void PrintText(const CommandLine& o, const std::string& text) {
     if (o.format == EDiagnosticFormat::eText) std::fputs(text.c_str(), stdout);
-}
-
-// The classic "Invalid parameters" with the reason; a bare line in text,
-// a diagnostic without a file in JSON.
-void ReportUsageError(const std::string& reason, EDiagnosticFormat format) {
-    CDiagnostic d;
-    d.message = "Invalid parameters: " + reason + " (orvelc --help lists the options)";
-    if (format == EDiagnosticFormat::eJson)
-        Report(d, format);
-    else
-        std::fputs((d.message + "\n").c_str(), stdout);
-}
-
-CompileRequest MakeRequest(const WorkflowOptions& o, const std::string& source, const std::string& output) {
-    CompileRequest r;
-    r.source = source;
-    r.output = output;
-    r.warnings = o.warnings;
-    // JSON output is for programs and holds nothing but diagnostics.
-    r.printTree = o.printTree && o.format == EDiagnosticFormat::eText;
-    r.checkOnly = o.check;
-    r.format = o.format;
-    r.includeDirs = o.includeDirs;
-    if (o.depfile && !o.check) r.depfile = DepfilePathFor(output);
-    return r;
-}
-
-// Compiles in this process; a fault prints one line and ends it with 3.
-bool CompileGuarded(const CompileRequest& request) {
-    std::string path = JoinWithCurrentDirectory(request.source);
-    CDiagnostic fault = InternalFault(path.empty() ? request.source : path);
-    SetFaultLine(request.format == EDiagnosticFormat::eJson ? FormatJson(fault) : FormatText(fault));
-    InjectFaultFor(request.source);
-    return CompileScript(request);
-}
-
-int RunSingle(const WorkflowOptions& o) {
-    CompileRequest request = MakeRequest(o, o.inputs[0], o.inputs[1]);
-    if (o.guidGiven)
-        std::copy(o.guid, o.guid + 16, request.guid);
-    else
-        platform::NewGuid(request.guid);
-    return CompileGuarded(request) ? 0 : 1;
 }
 
 class CBatchRun {
 public:
-    explicit CBatchRun(const WorkflowOptions& o) : m_Options(o) {}
+    CBatchRun(const CommandLine& o, const CTranslations& translations)
+        : m_Options(o), m_Translations(translations) {}
     int Run(const std::vector<CBatchEntry>& entries);
 
 private:
     void Done(const CBatchEntry& entry, const CJobOutcome& outcome);
 
-    const WorkflowOptions& m_Options;
+    const CommandLine& m_Options;
+    const CTranslations& m_Translations;
     int m_nCompiled = 0, m_nFailed = 0, m_nUpToDate = 0;
     bool m_bFault = false;
 };
@@ -230,8 +184,6 @@ int CBatchRun::Run(const std::vector<CBatchEntry>& entries) {
     std::vector<std::array<uint8_t, 16>> guids(entries.size());
     for (auto& g : guids) platform::NewGuid(g.data());
 
-    // In-process jobs must each start from the library as it was built.
-    CConstantsSnapshot pristine;
     size_t shown = 0;
     auto showSkipped = [&](size_t upTo) {
         for (; shown < upTo; ++shown) {
@@ -244,11 +196,9 @@ int CBatchRun::Run(const std::vector<CBatchEntry>& entries) {
         work.size(), m_Options.jobs,
         [&](size_t k) {
             const CBatchEntry& e = entries[work[k]];
-            CompileRequest request = MakeRequest(m_Options, e.source, e.object);
+            CompileRequest request = MakeRequest(m_Options, e.source, e.object, m_Translations);
             std::copy(guids[work[k]].begin(), guids[work[k]].end(), request.guid);
-            bool ok = CompileGuarded(request);
-            if (!JobsRunInChildren()) pristine.Restore();
-            return ok ? 0 : 1;
+            return CompileGuarded(request);
         },
         [&](size_t k, const CJobOutcome& outcome) {
             showSkipped(work[k]);
@@ -262,56 +212,22 @@ int CBatchRun::Run(const std::vector<CBatchEntry>& entries) {
     return m_bFault ? 3 : m_nFailed ? 1 : 0;
 }
 
-int RunBatch(const WorkflowOptions& o) {
+}  // namespace
+
+int RunBatch(const CommandLine& o, const CTranslations& translations) {
     std::vector<CBatchEntry> entries;
     CDiagnostic error;
     if (!CollectBatch(o, entries, error)) {
         Report(error, o.format);
         return 1;
     }
-    CBatchRun run(o);
+    CBatchRun run(o, translations);
     return run.Run(entries);
 }
 
-}  // namespace
-
-bool CollectBatch(const WorkflowOptions& options, std::vector<CBatchEntry>& entries, CDiagnostic& error) {
+bool CollectBatch(const CommandLine& options, std::vector<CBatchEntry>& entries, CDiagnostic& error) {
     CBatchCollector collector(options, entries, error);
     for (const std::string& input : options.inputs)
         if (!collector.Add(input, false)) return false;
     return options.outDir.empty() || options.check || CheckDistinctOutputs(entries, options.depfile, error);
-}
-
-int RunWorkflow(int argc, char** argv) {
-    WorkflowOptions o;
-    OptionsError error;
-    bool ok = ParseWorkflowOptions(argc, argv, o, error);
-    if (ok && o.help) {
-        std::fputs(UsageText(), stdout);
-        return 0;
-    }
-    if (ok && o.version) {
-        std::fputs(VersionText(), stdout);
-        return 0;
-    }
-    PrintText(o, kBanner);
-    PrintText(o, "Compiling...\n");
-    if (!ok) {
-        if (error.badGuid) {
-            CDiagnostic d = ParserError(error.guidNext, 0, ("Invalid guid " + error.guidText).c_str());
-            Report(d, o.format);
-        } else {
-            ReportUsageError(error.reason, o.format);
-        }
-        return 1;
-    }
-    CDiagnostic fault = InternalFault("orvelc");
-    SetFaultLine(o.format == EDiagnosticFormat::eJson ? FormatJson(fault) : FormatText(fault));
-    LoadTranslations(StartupFilePath("language.lan"));
-    BuildBuiltinLibrary();
-    LoadScriptIndex(StartupFilePath("OrvelCEx.idx"), o.format);
-    int status = o.IsBatch() ? RunBatch(o) : RunSingle(o);
-    ReleaseBuiltinLibrary();
-    std::fflush(stdout);
-    return status;
 }

@@ -1,9 +1,10 @@
-// The modder workflow: one script with the new options, or a batch of
-// scripts into an output directory, in parallel and incrementally.
+// The modder workflow's batch: scripts into an output directory, in
+// parallel and incrementally, and the texts of --help and --version.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "compile/Compile.h"
 #include "driver/Options.h"
 
 // A script of a batch: the path to compile, the object file it gives.
@@ -15,11 +16,10 @@ struct CBatchEntry {
 // Expands the inputs (files, directories searched for `ext`, @lists) into
 // entries in argument order. False with the diagnostic set when a list file
 // cannot be read or two scripts would write the same object file.
-bool CollectBatch(const WorkflowOptions& options, std::vector<CBatchEntry>& entries, CDiagnostic& error);
+bool CollectBatch(const CommandLine& options, std::vector<CBatchEntry>& entries, CDiagnostic& error);
 
-// The whole run for a command line that uses the workflow options; returns
-// the exit status.
-int RunWorkflow(int argc, char** argv);
+// Compiles the batch the command line names; returns the exit status.
+int RunBatch(const CommandLine& options, const CTranslations& translations);
 
 // The texts of --help and --version.
 const char* UsageText();

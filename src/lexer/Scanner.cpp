@@ -86,12 +86,12 @@ void Append(CToken& t, size_t& len, int c, bool& overflow) {
 
 }  // namespace
 
-int CScanner::Open(const std::string& path) {
+int CScanner::Open(const std::string& path, const CFileProvider& files) {
     if (m_Frames.empty()) m_Frames.reserve(kMaxFrames);
     m_Frames.push_back(std::make_unique<CSourceFrame>());
     CSourceFrame& f = Current();
     f.m_strPath = path;
-    if (!f.m_File.Open(platform::NativePath(path), CStream::eRead | CStream::eText)) return 0;
+    if (!files.Open(path, CStream::eRead | CStream::eText, f.m_File)) return 0;
     SkipUtf8Mark();
     return 1;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lexer/Token.h"
+#include "support/Files.h"
 #include "support/Stream.h"
 
 class CSourceFrame {
@@ -31,9 +32,10 @@ class CScanner {
 public:
     static constexpr int kMaxFrames = 256;
 
-    // Adds a frame and opens path in text mode, skipping a UTF-8 byte-order
-    // mark; 0 when it cannot be opened (the frame stays and reads as empty).
-    int Open(const std::string& path);
+    // Adds a frame and opens path in text mode through files, skipping a UTF-8
+    // byte-order mark; 0 when it cannot be opened (the frame stays and reads
+    // as empty).
+    int Open(const std::string& path, const CFileProvider& files = PlatformFiles());
     void NextToken();
     void UngetToken();
     int Is(int kind) const { return Current().m_Token.m_nKind == kind; }

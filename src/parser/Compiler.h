@@ -4,9 +4,12 @@
 // next state. Nesting lives on m_ReturnStates, not on the native stack. The
 // driver fetches one token per step and calls RunState until IsFinished; the
 // code generator is owned by the driver so that dependencies point one way.
+// The built-in library is only read: a script's own declarations go to its
+// tree.
 #pragma once
 #include <cstdint>
 
+#include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
 #include "parser/Node.h"
 #include "semantic/States.h"
@@ -20,6 +23,9 @@ using StateFn = void (*)(CCompiler&);
 
 class CCompiler {
 public:
+    explicit CCompiler(const CBuiltinLibrary& library = GetBuiltinLibrary()) : m_pLibrary(&library) {}
+
+    const CBuiltinLibrary* m_pLibrary;
     int32_t m_nError = 0;
     StateFn m_pfnState = nullptr;
     CScanner m_Scanner;

@@ -6,12 +6,11 @@
 // sure to take, so every cycle consumes input and the loop always ends.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
-#include "semantic/Library.h"
 
 namespace grammar {
 
 CType* TokenClass(const CCompiler& c) {
-    return Is(c, CToken::eText) ? FindBuiltinClass(TokenText(c)) : nullptr;
+    return Is(c, CToken::eText) ? c.m_pLibrary->FindClass(TokenText(c)) : nullptr;
 }
 
 CBlockNode* CurrentBlock(const CCompiler& c) { return dynamic_cast<CBlockNode*>(c.m_pNode.Get()); }
@@ -54,8 +53,9 @@ void RunSection(CCompiler& c, StateFn section, StateFn next) {
 
 void DeclareClassVariables(CBlockNode* block) {
     CVariableList* scope = block->GetScope();
-    scope->Add("$State", g_pIntType.Get(), CVariable::eMember)->m_bInUse = 1;
-    scope->Add("$Loop", g_pIntType.Get(), CVariable::eMember);
+    CType* integer = CType::GetShared(CType::eInt);
+    scope->Add("$State", integer, CVariable::eMember)->m_bInUse = 1;
+    scope->Add("$Loop", integer, CVariable::eMember);
 }
 
 }  // namespace

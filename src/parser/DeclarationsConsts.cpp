@@ -1,7 +1,8 @@
 // The consts section, allowed only right after the class body's "{". A script
-// constant goes into the base class's own constant list, where it may hide a
-// constant of a parent class; it is added with value 0 at its name and gets
-// its value at the number, so a repeated name is caught at the name.
+// constant goes to the script's class node and may hide a constant of a
+// parent of the base class, never one of the base class's own; it is added
+// with value 0 at its name and gets its value at the number, so a repeated
+// name is caught at the name.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
 
@@ -23,7 +24,7 @@ void Consts2(CCompiler& c) {
 void Consts3(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return c.PopState();
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedConstantName);
-    if (!Check(c, DeclareConstant(c.m_pBaseClass.Get(), TokenText(c)))) return;
+    if (!Check(c, DeclareConstant(c.m_pNode.Get(), c.m_pBaseClass.Get(), TokenText(c)))) return;
     Go(c, Consts4);
 }
 
@@ -36,9 +37,7 @@ void Consts4(CCompiler& c) {
 // "=" Number: a single number token, no sign and no expression.
 void Consts5(CCompiler& c) {
     if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
-    CType* base = c.m_pBaseClass.Get();
-    size_t n = base->m_Constants.GetSize();
-    if (n) base->SetConstant(base->m_Constants[n - 1].m_strName, TokenValue(c));
+    SetConstantValue(c.m_pNode.Get(), TokenValue(c));
     Go(c, Consts6);
 }
 

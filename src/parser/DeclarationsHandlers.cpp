@@ -7,7 +7,6 @@
 // kept, since a function node has no place for it.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
-#include "semantic/Library.h"
 
 using namespace grammar;
 
@@ -111,10 +110,10 @@ void ArgDeclaration1(CCompiler& c) {
 }
 
 // "int" Name
-void ArgDeclaration2(CCompiler& c) { DeclareParameterOfType(c, g_pIntType.Get()); }
+void ArgDeclaration2(CCompiler& c) { DeclareParameterOfType(c, CType::GetShared(CType::eInt)); }
 
 // "string" Name
-void ArgDeclaration2string(CCompiler& c) { DeclareParameterOfType(c, g_pStringType.Get()); }
+void ArgDeclaration2string(CCompiler& c) { DeclareParameterOfType(c, CType::GetShared(CType::eString)); }
 
 // ClassName Name
 void ArgDeclaration2class(CCompiler& c) { DeclareParameterOfType(c, c.m_pArgType.Get()); }

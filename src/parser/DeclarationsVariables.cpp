@@ -5,7 +5,6 @@
 // the block the cursor stands on.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
-#include "semantic/Library.h"
 
 using namespace grammar;
 
@@ -66,7 +65,7 @@ void Declaration2(CCompiler& c) {
 // Name ( "," | ";" | "[" )
 void Declaration2b(CCompiler& c) {
     if (IsTerminator(c)) {
-        if (DeclareInBlock(c, c.m_strVarName, g_pIntType.Get())) AfterDeclarator(c, Declaration2);
+        if (DeclareInBlock(c, c.m_strVarName, CType::GetShared(CType::eInt))) AfterDeclarator(c, Declaration2);
         return;
     }
     if (Is(c, CToken::eBracketsLeft)) return Go(c, Declaration2c);
@@ -83,7 +82,7 @@ void Declaration2c(CCompiler& c) {
 // Name "[" "]" ( "," | ";" )
 void DeclarationArray(CCompiler& c) {
     if (IsTerminator(c)) {
-        if (DeclareInBlock(c, c.m_strVarName, g_pArrayType.Get())) AfterDeclarator(c, Declaration2);
+        if (DeclareInBlock(c, c.m_strVarName, c.m_pLibrary->GetArrayType())) AfterDeclarator(c, Declaration2);
         return;
     }
     GiveBack(c);

@@ -146,25 +146,19 @@ CVariableList* CBlockNode::GetScope() {
     return m_pScope.Get();
 }
 
-// Nothing changes a literal's type after it is made (null's flag is set on a
-// record of its own), so all int literals share one record and all texts
-// another instead of a fresh one per literal: long scripts have millions.
-static CType* LiteralType(uint32_t kind) {
-    static const CRefPtr<CType> s_pInt = MakeRef<CType>(uint32_t(CType::eInt));
-    static const CRefPtr<CType> s_pText = MakeRef<CType>(uint32_t(CType::eString));
-    return kind == CType::eInt ? s_pInt.Get() : s_pText.Get();
-}
-
+// Literals take the process's shared int and string records: nothing changes
+// a literal's type after it is made (null's flag is set on a record of its
+// own), and long scripts have millions of literals.
 CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
-    v->m_pType = LiteralType(CType::eInt);
+    v->m_pType = CType::GetShared(CType::eInt);
     v->m_nValue = value;
     return v;
 }
 
 CRefPtr<CConstValue> CConstValue::MakeText(const CStr& text) {
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
-    v->m_pType = LiteralType(CType::eString);
+    v->m_pType = CType::GetShared(CType::eString);
     v->m_strText = text;
     return v;
 }

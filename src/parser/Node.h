@@ -195,6 +195,8 @@ public:
     CDynArray<CRefPtr<CCommandNode>> m_CommandHandlers;
     CDynArray<CRefPtr<CFunctionNode>> m_Functions;
     CRefPtr<CType> m_pBaseClass;
+    // The script's own constants (its consts section).
+    CConstantList m_Constants;
 
     // The first script function of that name, letter case ignored.
     CFunctionNode* FindFunctionByName(const CStr& name) const;

@@ -31,6 +31,20 @@ CRefPtr<CNode> IntConstant(int32_t value) {
     return MakeRef<CConstNode>(CConstValue::MakeInt(value).Get());
 }
 
+// The base class's own constants, then the script's, then those of the base
+// class's parents: a script constant may hide a parent's constant, never one
+// of the base class's own (DeclareConstant refuses those names).
+bool FindConstant(const CNode* cursor, const CType* baseClass, const CStr& name, int32_t& value) {
+    const CNamedConstant* k = baseClass->m_Constants.Find(name);
+    if (!k)
+        if (CClassNode* cls = FindClassNode(cursor)) k = cls->m_Constants.Find(name);
+    if (k) {
+        value = k->m_nValue;
+        return true;
+    }
+    return baseClass->GetParent() && baseClass->GetParent()->FindConstant(name, value);
+}
+
 CResolved Made(CNode* node) { return CResolved{0, CRefPtr<CNode>(node)}; }
 CResolved Failed(int32_t code) { return CResolved{code, {}}; }
 
@@ -75,7 +89,7 @@ CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable&
     if (baseClass) {
         if (CVariable* v = baseClass->FindVariable(name)) return Made(new CVariableNode(v));
         int32_t value = 0;
-        if (baseClass->FindConstant(name, value)) return CResolved{0, IntConstant(value)};
+        if (FindConstant(cursor, baseClass, name, value)) return CResolved{0, IntConstant(value)};
     }
     if (CClassNode* cls = FindClassNode(cursor))
         if (CFunctionNode* f = cls->FindFunctionByName(name))
@@ -182,6 +196,13 @@ int32_t AddScriptFunction(CFunctionNode* function) {
     return cls->AddFunction(function) ? 0 : eErrFunctionDefined;
 }
 
-int32_t DeclareConstant(CType* baseClass, const CStr& name) {
-    return baseClass->AddConstant(name, 0) ? 0 : eErrConstantDefined;
+int32_t DeclareConstant(const CNode* cursor, const CType* baseClass, const CStr& name) {
+    CClassNode* cls = FindClassNode(cursor);
+    if (!cls || !baseClass) return eErrInternal;
+    if (baseClass->m_Constants.Find(name)) return eErrConstantDefined;
+    return cls->m_Constants.Add(name, 0) ? 0 : eErrConstantDefined;
+}
+
+void SetConstantValue(const CNode* cursor, int32_t value) {
+    if (CClassNode* cls = FindClassNode(cursor)) cls->m_Constants.SetLastValue(value);
 }

@@ -59,5 +59,9 @@ int32_t DeclareParameter(CNode* head, const CStr& name, CType* type);
 int32_t DeclareEnum(CBlockNode* block, const CStr& name, CRefPtr<CType>& enumType);
 // Adds a script function to its class node unless one with its signature exists.
 int32_t AddScriptFunction(CFunctionNode* function);
-// Adds a script constant (value 0 until its "=" value) to the base class.
-int32_t DeclareConstant(CType* baseClass, const CStr& name);
+// Adds a script constant (value 0 until its "=" value) to the script's class
+// node. A name of the base class's own constants or of an earlier script
+// constant is refused; one of a parent class's constants is hidden.
+int32_t DeclareConstant(const CNode* cursor, const CType* baseClass, const CStr& name);
+// Gives the script constant declared last its value.
+void SetConstantValue(const CNode* cursor, int32_t value);

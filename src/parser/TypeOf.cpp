@@ -23,11 +23,7 @@ bool IsAssignable(const CNode* n) {
 
 // Int and condition results carry nothing of their own and nothing changes
 // them later, so every node of one kind shares a record.
-CRefPtr<CType> Fresh(uint32_t kind) {
-    static const CRefPtr<CType> s_pInt = MakeRef<CType>(uint32_t(CType::eInt));
-    static const CRefPtr<CType> s_pCondition = MakeRef<CType>(uint32_t(CType::eCondition));
-    return kind == CType::eInt ? s_pInt : s_pCondition;
-}
+CRefPtr<CType> Fresh(uint32_t kind) { return CType::GetShared(kind); }
 
 // a[i]
 CRefPtr<CType> Index(CNode* n, CType* l, CType* r) {

@@ -155,8 +155,6 @@ std::string EndCapture(OutputCapture& c) {
     return text;
 }
 
-bool JobsRunInChildren() { return false; }
-
 // No fork here: one job after another, each with its output captured.
 void RunJobs(size_t count, int, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const JobOutcome&)>& done) {
@@ -410,8 +408,6 @@ void CollectOutput(std::vector<Child>& running, std::vector<JobOutcome>& outcome
 }
 
 }  // namespace
-
-bool JobsRunInChildren() { return true; }
 
 void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const JobOutcome&)>& done) {

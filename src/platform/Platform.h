@@ -71,14 +71,10 @@ struct JobOutcome {
     int status = 0;        // its exit status
     bool crashed = false;  // ended by a fault, or could not be started
 };
-// True where RunJobs gives every job a process of its own (POSIX: fork, so
-// each job starts from this process's state). On Windows the jobs run one
-// after another in this process: what a job changes in shared state stays
-// for the next one unless the caller restores it in `done`.
-bool JobsRunInChildren();
 // Runs job(i) for every i below count, at most `parallel` at a time, with
 // standard output captured; done(i, outcome) runs in this process in index
-// order as soon as job i and all before it have ended.
+// order as soon as job i and all before it have ended. On POSIX each job
+// runs in a child process; elsewhere one after another in this process.
 void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const JobOutcome&)>& done);
 

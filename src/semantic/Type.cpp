@@ -19,6 +19,30 @@ CRefPtr<CType> CType::MakeArray(CType* element) {
     return t;
 }
 
+namespace {
+
+CType* NewImmortal(uint32_t kind) {
+    CType* t = new CType(kind);
+    t->MakeImmortal();
+    return t;
+}
+
+}  // namespace
+
+CType* CType::GetShared(uint32_t kind) {
+    static CType* const s_pInt = NewImmortal(eInt);
+    static CType* const s_pString = NewImmortal(eString);
+    static CType* const s_pVoid = NewImmortal(eVoid);
+    static CType* const s_pCondition = NewImmortal(eCondition);
+    switch (kind) {
+    case eInt: return s_pInt;
+    case eString: return s_pString;
+    case eVoid: return s_pVoid;
+    case eCondition: return s_pCondition;
+    default: return nullptr;
+    }
+}
+
 int CType::IsNull(const CType* t) {
     return t && t->m_nKind == eInt && (t->m_nFlags & eNullFlag) ? 1 : 0;
 }
@@ -94,39 +118,28 @@ CVariable* CType::FindVariable(const CStr& name) const {
     return nullptr;
 }
 
-const CNamedConstant* CType::FindOwnConstant(const CStr& name) const {
-    if (m_Constants.GetSize() < m_nIndexedConstants) {
-        m_ConstantIndex.clear();
-        m_nIndexedConstants = 0;
-    }
-    for (; m_nIndexedConstants < m_Constants.GetSize(); ++m_nIndexedConstants)
-        m_ConstantIndex.emplace(m_Constants[m_nIndexedConstants].m_strName,
-                                uint32_t(m_nIndexedConstants));
-    auto it = m_ConstantIndex.find(name);
-    return it == m_ConstantIndex.end() ? nullptr : &m_Constants[it->second];
+int CConstantList::Add(const CStr& name, int32_t value) {
+    if (!m_Index.emplace(name, uint32_t(m_Items.GetSize())).second) return 0;
+    m_Items.Add(CNamedConstant{name, value});
+    return 1;
 }
 
-CNamedConstant* CType::FindOwnConstant(const CStr& name) {
-    return const_cast<CNamedConstant*>(std::as_const(*this).FindOwnConstant(name));
+const CNamedConstant* CConstantList::Find(const CStr& name) const {
+    auto it = m_Index.find(name);
+    return it == m_Index.end() ? nullptr : &m_Items[it->second];
+}
+
+void CConstantList::SetLastValue(int32_t value) {
+    if (m_Items.GetSize()) m_Items[m_Items.GetSize() - 1].m_nValue = value;
 }
 
 int CType::FindConstant(const CStr& name, int32_t& value) const {
     for (const CType* t = this; t; t = t->GetParent())
-        if (const CNamedConstant* c = t->FindOwnConstant(name)) {
+        if (const CNamedConstant* c = t->m_Constants.Find(name)) {
             value = c->m_nValue;
             return 1;
         }
     return 0;
-}
-
-int CType::AddConstant(const CStr& name, int32_t value) {
-    if (FindOwnConstant(name)) return 0;
-    m_Constants.Add(CNamedConstant{name, value});
-    return 1;
-}
-
-void CType::SetConstant(const CStr& name, int32_t value) {
-    if (CNamedConstant* c = FindOwnConstant(name)) c->m_nValue = value;
 }
 
 CFunction* CType::FindFunctionByName(const CStr& name) const {
@@ -177,12 +190,3 @@ static uint32_t CountMembers(const CType* type, CRefPtr<CFunctionList> CType::*l
 
 uint32_t CType::GetEventCount() const { return CountMembers(this, &CType::m_pEvents); }
 uint32_t CType::GetCommandCount() const { return CountMembers(this, &CType::m_pCommands); }
-
-void CType::ReleaseMembers() {
-    m_pVariables = nullptr;
-    m_pFunctions = nullptr;
-    m_pEvents = nullptr;
-    m_pCommands = nullptr;
-    m_pParent = nullptr;
-    m_EnumItems.SetSize(0);
-}

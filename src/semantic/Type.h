@@ -1,9 +1,9 @@
 // CType: the one record that describes a value, a variable, a result and a
 // class of the game's object model. Class records also carry their members
 // (functions, events, commands, constants); the lookups over them walk the
-// class itself first, then its parents. Lookups that a script can make grow
-// (constants) keep a name index beside the ordered list, so first-match
-// answers stay those of the list but cost no scan.
+// class itself first, then its parents. Constants keep a name index beside
+// the ordered list, filled as they are added, so a lookup writes nothing:
+// the built-in records are shared by compilations running at once.
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -33,6 +33,26 @@ struct CNamedConstant {
     int32_t m_nValue = 0;
 };
 
+// Named constants in the order they were added, with a name index filled as
+// they are added, so a lookup writes nothing. Names are exact and unique.
+class CConstantList {
+public:
+    // 0 (nothing added) when the name is taken.
+    int Add(const CStr& name, int32_t value);
+    const CNamedConstant* Find(const CStr& name) const;
+    // Gives the constant added last its value.
+    void SetLastValue(int32_t value);
+
+    size_t GetSize() const { return m_Items.GetSize(); }
+    const CNamedConstant& operator[](size_t i) const { return m_Items[i]; }
+    auto begin() const { return m_Items.begin(); }
+    auto end() const { return m_Items.end(); }
+
+private:
+    CDynArray<CNamedConstant> m_Items;
+    std::unordered_map<CStr, uint32_t> m_Index;
+};
+
 class CType : public CRefObject {
 public:
     enum EKind : uint32_t {
@@ -53,6 +73,10 @@ public:
     ~CType() override;
     // Array type of the given element.
     static CRefPtr<CType> MakeArray(CType* element);
+    // The nameless int, string, void or condition record that the whole
+    // process shares (immortal, never changed); null for another kind. The
+    // null literal's type carries a flag and so is a record of its own.
+    static CType* GetShared(uint32_t kind);
 
     uint32_t m_nKind;
     uint32_t m_nSize = 4;
@@ -66,7 +90,7 @@ public:
     int32_t m_nClassNumber = -1;
     uint32_t m_nFlags = 0;
     CDynArray<CEnumItem> m_EnumItems;
-    CDynArray<CNamedConstant> m_Constants;
+    CConstantList m_Constants;
 
     // Compatibility of two types: 1 or 0. A missing type is compatible with
     // nothing.
@@ -96,9 +120,7 @@ public:
     // 1 and the value when this class or a parent has the constant, else 0.
     int FindConstant(const CStr& name, int32_t& value) const;
     // 0 when this class's own list already has the name; parents are not searched.
-    int AddConstant(const CStr& name, int32_t value);
-    // Sets the value in this class's own list; nothing when absent.
-    void SetConstant(const CStr& name, int32_t value);
+    int AddConstant(const CStr& name, int32_t value) { return m_Constants.Add(name, value); }
     CFunction* FindFunctionByName(const CStr& name) const;
     CFunction* FindFunction(const CFunction& signature) const;
     // Flattened index of the first matching event (or command), or -1.
@@ -106,17 +128,4 @@ public:
     int32_t GetCommandIndex(const CStr& name, const CVariableList* params) const;
     uint32_t GetEventCount() const;
     uint32_t GetCommandCount() const;
-
-    // Breaks this record's references to its members and its parent and
-    // empties its enum items (the library's release step).
-    void ReleaseMembers();
-
-private:
-    const CNamedConstant* FindOwnConstant(const CStr& name) const;
-    CNamedConstant* FindOwnConstant(const CStr& name);
-
-    // Name -> first position in m_Constants, filled lazily up to
-    // m_nIndexedConstants so direct appends to the array are seen too.
-    mutable std::unordered_map<CStr, uint32_t> m_ConstantIndex;
-    mutable size_t m_nIndexedConstants = 0;
 };

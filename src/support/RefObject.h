@@ -1,6 +1,8 @@
 // Counted objects: records shared between the tree, the semantic model and the
 // built-in library. The count is intrusive so a raw pointer can be turned back
-// into a counted reference (the tree's parent links are raw pointers).
+// into a counted reference (the tree's parent links are raw pointers). A record
+// made immortal is shared by every compilation of the process, on any thread:
+// counting it is a no-op, so nothing ever writes it again and it is never freed.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,13 +20,18 @@ public:
     static void* operator new(size_t size);
     static void operator delete(void* p, size_t size);
 
-    void AddRef() { ++m_nRefs; }
+    void AddRef() {
+        if (m_nRefs != kImmortal) ++m_nRefs;
+    }
     void Release() {
-        if (--m_nRefs == 0) delete this;
+        if (m_nRefs != kImmortal && --m_nRefs == 0) delete this;
     }
     uint32_t GetRefCount() const { return m_nRefs; }
+    void MakeImmortal() { m_nRefs = kImmortal; }
+    bool IsImmortal() const { return m_nRefs == kImmortal; }
 
 private:
+    static constexpr uint32_t kImmortal = 0xFFFFFFFF;
     uint32_t m_nRefs = 0;
 };
 

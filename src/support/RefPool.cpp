@@ -5,9 +5,16 @@
 // Blocks are never given back: freed records are reused by the next ones of
 // their size, and the pool is reachable to the end, so leak checkers stay
 // quiet. Sanitizer builds use the plain heap so every record stays checked.
+//
+// Each thread has a pool of its own, so compilations on several threads
+// never touch the same free list; a record freed on another thread than the
+// one that made it simply joins that thread's list. A thread that ends hands
+// its pool on to the next thread that starts.
 #include <cstddef>
 #include <cstdlib>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -73,11 +80,52 @@ struct SRefPool {
     }
 };
 
-// Made on first use and never destroyed: records may be released by static
-// destructors of other files after this one's would have run.
-SRefPool& Pool() {
-    static SRefPool* s_pPool = new SRefPool;
-    return *s_pPool;
+// Pools of threads that ended, waiting for a thread to take one over. Made
+// on first use and never destroyed, like the pools themselves.
+struct SRetiredPools {
+    std::mutex m_Lock;
+    std::vector<SRefPool*> m_Pools;
+};
+
+SRetiredPools& Retired() {
+    static SRetiredPools* s_pRetired = new SRetiredPools;
+    return *s_pRetired;
+}
+
+thread_local SRefPool* t_pPool = nullptr;
+// Set once this thread's pool has been handed on: records freed later in
+// the thread's teardown (or by static destructors) are left where they are.
+thread_local bool t_bPoolHandedOn = false;
+
+// Its destructor runs when the thread ends and hands the pool on.
+struct SPoolOwner {
+    bool m_bOwns = false;
+    ~SPoolOwner() {
+        if (!m_bOwns || !t_pPool) return;
+        SRetiredPools& retired = Retired();
+        std::lock_guard<std::mutex> hold(retired.m_Lock);
+        retired.m_Pools.push_back(t_pPool);
+        t_pPool = nullptr;
+        t_bPoolHandedOn = true;
+    }
+};
+thread_local SPoolOwner t_PoolOwner;
+
+SRefPool* AdoptPool() {
+    SRetiredPools& retired = Retired();
+    std::lock_guard<std::mutex> hold(retired.m_Lock);
+    if (retired.m_Pools.empty()) return new SRefPool;
+    SRefPool* pool = retired.m_Pools.back();
+    retired.m_Pools.pop_back();
+    return pool;
+}
+
+// This thread's pool; null once the thread has handed it on.
+SRefPool* Pool() {
+    if (t_pPool || t_bPoolHandedOn) return t_pPool;
+    t_pPool = AdoptPool();
+    t_PoolOwner.m_bOwns = true;
+    return t_pPool;
 }
 
 size_t ClassOf(size_t size) { return (size + kGrain - 1) / kGrain; }
@@ -87,12 +135,13 @@ size_t ClassOf(size_t size) { return (size + kGrain - 1) / kGrain; }
 void* CRefObject::operator new(size_t size) {
     const size_t c = ClassOf(size);
     if (c >= kClasses) return ::operator new(size);
-    SRefPool& pool = Pool();
-    if (SFreeRecord* r = pool.m_pFree[c]) {
-        pool.m_pFree[c] = r->m_pNext;
+    SRefPool* pool = Pool();
+    if (!pool) return ::operator new(c * kGrain);
+    if (SFreeRecord* r = pool->m_pFree[c]) {
+        pool->m_pFree[c] = r->m_pNext;
         return r;
     }
-    return pool.Carve(c * kGrain);
+    return pool->Carve(c * kGrain);
 }
 
 void CRefObject::operator delete(void* p, size_t size) {
@@ -102,10 +151,11 @@ void CRefObject::operator delete(void* p, size_t size) {
         ::operator delete(p);
         return;
     }
-    SRefPool& pool = Pool();
+    SRefPool* pool = Pool();
+    if (!pool) return;
     auto* r = static_cast<SFreeRecord*>(p);
-    r->m_pNext = pool.m_pFree[c];
-    pool.m_pFree[c] = r;
+    r->m_pNext = pool->m_pFree[c];
+    pool->m_pFree[c] = r;
 }
 #else
 void* CRefObject::operator new(size_t size) { return ::operator new(size); }

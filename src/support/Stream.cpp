@@ -417,7 +417,19 @@ bool CFileStream::Open(const std::string& path, uint32_t mode, int64_t start, in
         return false;
     }
     m_bOpen = true;
-    int64_t size = platform::FileSize(m_hFile);
+    return SetLimits(mode, start, length, platform::FileSize(m_hFile));
+}
+
+bool CFileStream::OpenBytes(std::string bytes, uint32_t mode) {
+    if (!(mode & eRead) || !BeginStream(mode)) return false;
+    m_bInMemory = m_bOpen = true;
+    m_strBytes = std::move(bytes);
+    m_nBytesPos = 0;
+    return SetLimits(mode, 0, -1, int64_t(m_strBytes.size()));
+}
+
+// The limits of an opened file; a read stream then skips its header.
+bool CFileStream::SetLimits(uint32_t mode, int64_t start, int64_t length, int64_t size) {
     if (size < 0 || start < 0 || start > size) {
         Close();
         m_nState = eError;
@@ -445,12 +457,20 @@ void CFileStream::DetectTextWidth() {
     RawSeek(at);
 }
 
+long CFileStream::ReadSource(void* buf, size_t count) {
+    if (!m_bInMemory) return platform::ReadFile(m_hFile, buf, count);
+    count = std::min(count, m_strBytes.size() - std::min(m_nBytesPos, m_strBytes.size()));
+    std::memcpy(buf, m_strBytes.data() + m_nBytesPos, count);
+    m_nBytesPos += count;
+    return long(count);
+}
+
 long CFileStream::RawRead(void* buf, size_t count) {
-    if (m_nTextWidth != 2) return platform::ReadFile(m_hFile, buf, count);
+    if (m_nTextWidth != 2) return ReadSource(buf, count);
     // Two bytes per character; characters above 255 become '?'.
     uint8_t wide[2 * kBufferSize];
     count = std::min(count, size_t(kBufferSize));
-    long got = platform::ReadFile(m_hFile, wide, count * 2);
+    long got = ReadSource(wide, count * 2);
     if (got <= 0) return got;
     auto* out = static_cast<uint8_t*>(buf);
     long chars = got / 2;
@@ -465,7 +485,9 @@ long CFileStream::RawWrite(const void* buf, size_t count) {
 }
 
 bool CFileStream::RawSeek(int64_t pos) {
-    return platform::SeekFile(m_hFile, m_nStart + pos, 0) >= 0;
+    if (!m_bInMemory) return platform::SeekFile(m_hFile, m_nStart + pos, 0) >= 0;
+    m_nBytesPos = size_t(m_nStart + pos);
+    return true;
 }
 
 void CFileStream::Close() {
@@ -474,5 +496,7 @@ void CFileStream::Close() {
         platform::CloseFile(m_hFile);
         m_hFile = platform::kInvalidFile;
     }
+    m_bInMemory = false;
+    std::string().swap(m_strBytes);
     m_bOpen = false;
 }

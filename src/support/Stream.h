@@ -106,6 +106,8 @@ public:
 
     // length < 0: to the end of the file.
     bool Open(const std::string& path, uint32_t mode, int64_t start = 0, int64_t length = -1);
+    // Reads the given bytes as if they were the whole file (read modes only).
+    bool OpenBytes(std::string bytes, uint32_t mode);
     void Close() override;
     // 0 not a text read; 1 narrow text; 2 began with the UTF-16 LE mark.
     int GetTextWidth() const { return m_nTextWidth; }
@@ -116,8 +118,14 @@ protected:
     bool RawSeek(int64_t pos) override;
 
 private:
+    bool SetLimits(uint32_t mode, int64_t start, int64_t length, int64_t size);
     void DetectTextWidth();
+    // Bytes of the file or of the memory it stands for.
+    long ReadSource(void* buf, size_t count);
 
     platform::FileHandle m_hFile = platform::kInvalidFile;
     int m_nTextWidth = 0;
+    bool m_bInMemory = false;
+    std::string m_strBytes;
+    size_t m_nBytesPos = 0;
 };

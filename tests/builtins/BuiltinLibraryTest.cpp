@@ -1,43 +1,22 @@
-// Checks of the semantic records that BuildBuiltinLibrary makes: every
+// Checks of the semantic records that the library construction makes: every
 // record against the table row it comes from (number, signature, marks,
 // constants), the special members the code generator looks up, event and
-// command indexes, constants through the parent chain, and a clean release.
-// The library is built once per process, as in the compiler.
+// command indexes, constants through the parent chain, and records that are
+// all immortal. The library is built once per process, as in the compiler.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "BuiltinExpected.h"
 #include "builtins/BuiltinLibrary.h"
 #include "semantic/Function.h"
-#include "semantic/Library.h"
 #include "semantic/Variable.h"
 
 namespace {
 
-bool s_bLibraryBuilt = false;
-
-void EnsureLibrary() {
-    if (s_bLibraryBuilt) return;
-    BuildBuiltinLibrary();
-    s_bLibraryBuilt = true;
-}
-
-// Releases at the end of the run, as the compiler does before it exits, so a
-// leak checker sees every record freed.
-class CReleaseAtExit : public ::testing::Environment {
-public:
-    void TearDown() override {
-        if (s_bLibraryBuilt) ReleaseBuiltinLibrary();
-    }
-};
-const auto* const s_pReleaseAtExit = ::testing::AddGlobalTestEnvironment(new CReleaseAtExit);
-
 CType* NamedClass(const char* name) {
-    CType* cls = FindBuiltinClass(name);
+    CType* cls = GetBuiltinLibrary().FindClass(name);
     EXPECT_NE(cls, nullptr) << name;
     return cls;
 }
@@ -46,7 +25,7 @@ CType* NamedClass(const char* name) {
 // through the parents of nameable ones.
 CType* ClassRecord(EBuiltinClass c) {
     switch (c) {
-    case EBuiltinClass::eRoot: return g_pRootClass.Get();
+    case EBuiltinClass::eRoot: return GetBuiltinLibrary().GetRootClass();
     case EBuiltinClass::eCommandObject: return NamedClass("unit")->GetParent();
     case EBuiltinClass::eObject: return NamedClass("mission")->GetParent();
     default: return NamedClass(std::string(GetBuiltinClassName(c)).c_str());
@@ -73,7 +52,7 @@ size_t Size(const CRefPtr<CFunctionList>& list) { return list ? list->GetSize() 
 
 // A call signature: name, a void result, the given parameter types.
 CFunction Signature(const char* name, std::initializer_list<CType*> params) {
-    CFunction sig(name, g_pVoidType.Get());
+    CFunction sig(name, CType::GetShared(CType::eVoid));
     for (CType* t : params) sig.AddParam(t);
     return sig;
 }
@@ -87,7 +66,7 @@ CRefPtr<CVariableList> ParamList(std::initializer_list<CType*> types) {
 
 class BuiltinLibrary : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureLibrary(); }
+    void SetUp() override { GetBuiltinLibrary(); }
 };
 
 }  // namespace
@@ -132,17 +111,18 @@ TEST_F(BuiltinLibrary, RecordsMatchTheirTableRows) {
 
 TEST_F(BuiltinLibrary, ClassesParentsAndSharedTypes) {
     auto order = GetBuiltinNameableOrder();
-    ASSERT_EQ(g_builtinClasses.GetSize(), 19u);
+    const CBuiltinLibrary& library = GetBuiltinLibrary();
+    ASSERT_EQ(library.GetClasses().size(), 19u);
     for (size_t i = 0; i < order.size(); ++i) {
-        const CType& cls = *g_builtinClasses[i];
+        const CType& cls = *library.GetClasses()[i];
         EXPECT_EQ(cls.m_strName, GetBuiltinClassName(order[i]));
         EXPECT_EQ(cls.m_nClassNumber, kExpectedClasses[int(order[i])].m_nClassNumber);
         EXPECT_EQ(cls.m_nKind, uint32_t(CType::eClass));
     }
-    EXPECT_EQ(FindBuiltinClass("$Object"), nullptr);
-    EXPECT_EQ(FindBuiltinClass("$CommandObject"), nullptr);
-    EXPECT_EQ(FindBuiltinClass(""), nullptr);
-    EXPECT_EQ(FindBuiltinClass("Unit"), nullptr);  // names match exactly
+    EXPECT_EQ(library.FindClass("$Object"), nullptr);
+    EXPECT_EQ(library.FindClass("$CommandObject"), nullptr);
+    EXPECT_EQ(library.FindClass(""), nullptr);
+    EXPECT_EQ(library.FindClass("Unit"), nullptr);  // names match exactly
 
     for (int c = 0; c < kBuiltinClassCount; ++c) {
         const CType* cls = ClassRecord(EBuiltinClass(c));
@@ -157,11 +137,12 @@ TEST_F(BuiltinLibrary, ClassesParentsAndSharedTypes) {
     }
     for (EBuiltinClass c : {EBuiltinClass::eObject, EBuiltinClass::eCommandObject, EBuiltinClass::eRoot})
         EXPECT_EQ(ClassRecord(c)->m_nClassNumber, -1);
-    EXPECT_TRUE(g_pRootClass->m_strName.empty());
-    EXPECT_TRUE(g_pArrayType->IsArray());
-    EXPECT_EQ(g_pArrayType->GetElement(), g_pIntType.Get());
-    EXPECT_EQ(g_pArrayType->GetParent(), g_pRootClass.Get());
-    EXPECT_EQ(g_pArrayType->m_pFunctions, nullptr);
+    CType* array = library.GetArrayType();
+    EXPECT_TRUE(library.GetRootClass()->m_strName.empty());
+    EXPECT_TRUE(array->IsArray());
+    EXPECT_EQ(array->GetElement(), CType::GetShared(CType::eInt));
+    EXPECT_EQ(array->GetParent(), library.GetRootClass());
+    EXPECT_EQ(array->m_pFunctions, nullptr);
     // tutorial has nothing of its own but reaches campaign's members.
     CType* tutorial = NamedClass("tutorial");
     EXPECT_TRUE(!tutorial->m_pFunctions && !tutorial->m_pEvents && !tutorial->m_pCommands);
@@ -192,11 +173,12 @@ TEST_F(BuiltinLibrary, SpecialMembersTheCodeGeneratorLooksUp) {
         CType* cls = ClassRecord(id);
         EXPECT_EQ(own(cls, "$Serialize", {cls}) != nullptr, expected) << cls->m_strName;
     }
-    CType* root = g_pRootClass.Get();
-    CType* integer = g_pIntType.Get();
+    CType* root = GetBuiltinLibrary().GetRootClass();
+    CType* integer = CType::GetShared(CType::eInt);
+    CType* array = GetBuiltinLibrary().GetArrayType();
     EXPECT_NE(own(root, "$SerializeInt", {integer}), nullptr);
-    EXPECT_NE(own(root, "$GetAt", {g_pArrayType.Get(), integer}), nullptr);
-    CFunction* setAt = own(root, "$SetAt", {integer, g_pArrayType.Get(), integer});
+    EXPECT_NE(own(root, "$GetAt", {array, integer}), nullptr);
+    CFunction* setAt = own(root, "$SetAt", {integer, array, integer});
     ASSERT_NE(setAt, nullptr);
     EXPECT_EQ(setAt->m_nBuiltinNumber, 6);
     // Root commands are inherited by index everywhere; lookup takes a class's
@@ -217,83 +199,41 @@ TEST_F(BuiltinLibrary, LookupsThroughTheRealClassTree) {
     EXPECT_TRUE(NamedClass("tutorial")->FindConstant("volumeEnvironment", v));  // from $Object
     EXPECT_FALSE(NamedClass("unit")->FindConstant("volumeEnvironment", v));
     EXPECT_FALSE(NamedClass("mission")->FindConstant("findTargetAnyUnit", v));
-    EXPECT_EQ(NamedClass("tutorial")->GetEventIndex("CustomEvent0", ParamList({g_pIntType.Get(), g_pIntType.Get(),
-                                                    g_pIntType.Get(), g_pIntType.Get()}).Get()), 12);
+    CType* i = CType::GetShared(CType::eInt);
+    EXPECT_EQ(NamedClass("tutorial")->GetEventIndex("CustomEvent0", ParamList({i, i, i, i}).Get()), 12);
     EXPECT_EQ(NamedClass("platoon")->GetCommandIndex("UserNoParam9", nullptr), 68);
-    CType* s = g_pStringType.Get();
-    EXPECT_EQ(NamedClass("mission")->FindFunction(Signature("RegisterGoal", {g_pIntType.Get(), s}))->m_nBuiltinNumber,
+    CType* s = CType::GetShared(CType::eString);
+    EXPECT_EQ(NamedClass("mission")->FindFunction(Signature("RegisterGoal", {i, s}))->m_nBuiltinNumber,
               2161);
     EXPECT_EQ(NamedClass("tank")->FindFunction(Signature("DistanceTo", {NamedClass("tank")})), nullptr);
 }
 
-namespace {
-
-// Runs in a fresh process: builds, releases, and checks that every record is
-// held by nothing but this function's own references. The build time is
-// printed for the curious; it is not asserted (sanitizer builds are slow).
-[[noreturn]] void BuildReleaseAndCheck() {
-    auto start = std::chrono::steady_clock::now();
-    BuildBuiltinLibrary();
-    auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    std::fprintf(stderr, "build took %lld us\n", (long long)micros.count());
-
-    std::vector<CRefPtr<CType>> types = {g_pIntType, g_pStringType, g_pVoidType, g_pArrayType};
-    std::vector<CRefPtr<CFunction>> members;
+// Compilations on several threads share the records, so counting a
+// reference to any of them must write nothing; one library per process.
+TEST_F(BuiltinLibrary, EveryRecordIsImmortalAndBuiltOnce) {
+    const CBuiltinLibrary& library = GetBuiltinLibrary();
+    EXPECT_EQ(&library, &GetBuiltinLibrary());
+    size_t members = 0;
+    EXPECT_TRUE(library.GetArrayType()->IsImmortal());
     for (int c = 0; c < kBuiltinClassCount; ++c) {
-        CType* cls = ClassRecord(EBuiltinClass(c));
-        types.push_back(cls);
-        for (const CRefPtr<CFunctionList>& list : {cls->m_pFunctions, cls->m_pEvents, cls->m_pCommands})
-            for (size_t p = 0; p < Size(list); ++p) members.push_back(list->Get(p));
+        CType* cls = library.GetClass(EBuiltinClass(c));
+        EXPECT_EQ(cls, ClassRecord(EBuiltinClass(c)));
+        EXPECT_TRUE(cls->IsImmortal()) << cls->m_strName;
+        for (const CRefPtr<CFunctionList>& list : {cls->m_pFunctions, cls->m_pEvents, cls->m_pCommands}) {
+            if (list) EXPECT_TRUE(list->IsImmortal());
+            for (size_t p = 0; p < Size(list); ++p) {
+                const CFunction& f = *list->Get(p);
+                EXPECT_TRUE(f.IsImmortal()) << f.m_strName;
+                EXPECT_TRUE(f.m_pResult->IsImmortal()) << f.m_strName;
+                for (size_t a = 0; a < f.GetParamCount(); ++a) EXPECT_TRUE(f.GetParam(a)->IsImmortal());
+                ++members;
+            }
+        }
     }
-    ReleaseBuiltinLibrary();
-    int failures = 0;
-    auto fail = [&](const std::string& what) {
-        std::fprintf(stderr, "%s\n", what.c_str());
-        ++failures;
-    };
-    if (g_builtinClasses.GetSize() != 0 || g_pIntType || g_pRootClass) fail("globals not emptied");
     size_t expected = size_t(GetBuiltinFunctionTotal());
     for (int c = 0; c < kBuiltinClassCount; ++c) {
         const SBuiltinClassDesc& desc = GetBuiltinClassDesc(EBuiltinClass(c));
         expected += size_t(CountBuiltinMembers(desc.m_Events) + CountBuiltinMembers(desc.m_Commands));
     }
-    if (members.size() != expected) fail("member count " + std::to_string(members.size()));
-    for (const CRefPtr<CFunction>& f : members)
-        if (f->GetRefCount() != 1) fail("member still referenced: " + f->m_strName);
-    members.clear();  // drops the members' references to their types
-    for (const CRefPtr<CType>& t : types) {
-        // The array type keeps its element: a link to int, which holds nothing.
-        uint32_t expected = t == types[0] ? 2 : 1;
-        if (t->GetRefCount() != expected) fail("type still referenced: '" + t->m_strName + "'");
-        if (t->m_pParent || t->m_pFunctions || t->m_pEvents || t->m_pCommands) fail("type keeps links: " + t->m_strName);
-    }
-    std::fprintf(stderr, failures ? "release left references\n" : "released cleanly\n");
-    std::exit(failures ? 1 : 0);
-}
-
-}  // namespace
-
-TEST(BuiltinLibraryRelease, ReleaseLeavesNoReferenceBetweenRecords) {
-    // A re-executed child builds a library of its own, whatever this process holds.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(BuildReleaseAndCheck(), ::testing::ExitedWithCode(0), "released cleanly");
-}
-
-namespace {
-
-[[noreturn]] void BuildTwice() {
-    BuildBuiltinLibrary();
-    CType* unit = FindBuiltinClass("unit");
-    BuildBuiltinLibrary();
-    bool same = g_builtinClasses.GetSize() == 19 && FindBuiltinClass("unit") == unit;
-    ReleaseBuiltinLibrary();
-    std::fprintf(stderr, same ? "one library\n" : "second library built\n");
-    std::exit(same ? 0 : 1);
-}
-
-}  // namespace
-
-TEST(BuiltinLibraryRelease, SecondBuildWhileBuiltChangesNothing) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(BuildTwice(), ::testing::ExitedWithCode(0), "one library");
+    EXPECT_EQ(members, expected);
 }

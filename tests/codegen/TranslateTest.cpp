@@ -22,7 +22,7 @@ using Bytes = std::vector<uint8_t>;
 
 class TranslateTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { BuildBuiltinLibrary(); }
+    static void SetUpTestSuite() { GetBuiltinLibrary(); }
 
     // Parses a script; fails the test on a parse error.
     void Parse(const std::string& source) {

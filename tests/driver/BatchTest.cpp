@@ -19,7 +19,7 @@ class Batch : public ::testing::Test {
 protected:
     fs::path dir;
     fs::path old;
-    WorkflowOptions o;
+    CommandLine o;
     std::vector<CBatchEntry> entries;
     CDiagnostic error;
 

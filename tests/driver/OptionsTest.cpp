@@ -25,9 +25,9 @@ bool Uses(std::vector<std::string> args) {
     return UsesWorkflowOptions(a.argc(), a.argv());
 }
 
-bool Parse(std::vector<std::string> args, WorkflowOptions& o, OptionsError& e) {
+bool Parse(std::vector<std::string> args, CommandLine& o, OptionsError& e) {
     Argv a(std::move(args));
-    return ParseWorkflowOptions(a.argc(), a.argv(), o, e);
+    return ParseCommandLine(a.argc(), a.argv(), o, e);
 }
 
 // Unknown options stay file names in the classic form, -I and -j are
@@ -47,7 +47,7 @@ TEST(WorkflowOptions, WhichCommandLinesSwitch) {
 // Values after '=' or as the next argument; classic options in any case
 // and between the file names.
 TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
-    WorkflowOptions o;
+    CommandLine o;
     OptionsError e;
     ASSERT_TRUE(Parse({"--out-dir=out", "--ext", "ocs", "--obj-ext=.bin", "-j3", "-I", "a", "-I", "b", "x.ocs"}, o, e))
         << e.reason;
@@ -59,7 +59,7 @@ TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
     EXPECT_EQ((std::vector<std::string>{"x.ocs"}), o.inputs);
     EXPECT_TRUE(o.IsBatch());
 
-    WorkflowOptions c;
+    CommandLine c;
     ASSERT_TRUE(Parse({"a.oc", "-W-", "-j", "2", "-D", "b.obj", "-G", "00000001-0002-0003-0405-060708090a0b"}, c, e));
     EXPECT_FALSE(c.warnings);
     EXPECT_TRUE(c.guidGiven);
@@ -70,7 +70,7 @@ TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
     EXPECT_FALSE(c.IsBatch());
 
     // --version needs nothing else, not even the scripts --out-dir asks for.
-    WorkflowOptions v;
+    CommandLine v;
     EXPECT_TRUE(Parse({"--out-dir", "o", "--version"}, v, e));
     EXPECT_TRUE(v.version);
 }
@@ -93,17 +93,52 @@ TEST(WorkflowOptions, MistakesAreRefused) {
         {{"--out-dir", "o", "-g", "12345678-9abc-def0-1234-56789abcdef0", "a.oc"}, "-g names a single script"},
     };
     for (const Case& c : cases) {
-        WorkflowOptions o;
+        CommandLine o;
         OptionsError e;
         EXPECT_FALSE(Parse(c.args, o, e)) << c.args[0];
         EXPECT_NE(std::string::npos, e.reason.find(c.reason)) << e.reason;
     }
     // A bad identifier as the last argument has no next one to name.
-    WorkflowOptions o;
+    CommandLine o;
     OptionsError last;
     EXPECT_FALSE(Parse({"-j", "2", "-g", "{x}"}, o, last));
     EXPECT_TRUE(last.badGuid);
     EXPECT_EQ("(null)", last.guidNext);
+}
+
+// The classic form: options only before the files, the first other
+// argument ends them, "-g" counts only with a value after it, and the
+// include variable is read in both forms.
+TEST(ClassicOptions, FirstOtherArgumentEndsTheOptions) {
+    CommandLine o;
+    OptionsError e;
+    EXPECT_FALSE(Parse({"-W-", "--tree", "a.oc", "-w+", "b"}, o, e));
+    EXPECT_EQ(e.reason, "");
+    EXPECT_FALSE(o.workflow);
+    EXPECT_FALSE(o.warnings);
+    EXPECT_TRUE(o.printTree);
+    EXPECT_EQ((std::vector<std::string>{"a.oc", "-w+", "b"}), o.inputs);
+
+    EXPECT_EQ(CommandLineError(e).message, "Invalid parameters");
+    CommandLine lastG;
+    EXPECT_TRUE(Parse({"-w-", "a.oc", "-g"}, lastG, e));
+    EXPECT_EQ((std::vector<std::string>{"a.oc", "-g"}), lastG.inputs);  // a.oc is compiled into -g
+    CommandLine onlyG;
+    EXPECT_FALSE(Parse({"-w-", "-g"}, onlyG, e));
+    EXPECT_EQ((std::vector<std::string>{"-g"}), onlyG.inputs);
+
+    CommandLine badGuid;
+    OptionsError g;
+    EXPECT_FALSE(Parse({"-d", "-g", "{1}", "a.oc", "b"}, badGuid, g));
+    EXPECT_EQ(FormatText(CommandLineError(g)), "a.oc(0) : error C0000: Invalid guid {1}\n");
+
+    ::setenv("ORVELC_INCLUDE", "x::y", 1);
+    CommandLine classic, workflow;
+    EXPECT_TRUE(Parse({"a.oc", "b"}, classic, e));
+    EXPECT_TRUE(Parse({"-I", "w", "a.oc", "b"}, workflow, e));
+    ::unsetenv("ORVELC_INCLUDE");
+    EXPECT_EQ((std::vector<std::string>{"x", "y"}), classic.includeDirs);
+    EXPECT_EQ((std::vector<std::string>{"w", "x", "y"}), workflow.includeDirs);
 }
 
 TEST(WorkflowOptions, PathListsDropEmptyEntries) {

@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWrite("OrvelCEx.idx", AsText(data, size));
-    g_Translations.clear();
-    SetTranslation("Guard", "Wache");
-    LoadScriptIndex(FuzzPath("OrvelCEx.idx"));
+    CTranslations translations;
+    translations.emplace("Guard", "Wache");
+    LoadScriptIndex(FuzzPath("OrvelCEx.idx"), translations);
     return 0;
 }

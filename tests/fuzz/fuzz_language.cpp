@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzWrite("language.lan", AsText(data, size));
-    g_Translations.clear();
-    LoadTranslations(FuzzPath("language.lan"));
-    IsTranslated("Guard");
+    CTranslations translations;
+    LoadTranslations(FuzzPath("language.lan"), translations);
+    translations.count("Guard");
     return 0;
 }

@@ -14,14 +14,11 @@
 
 #include "builtins/BuiltinLibrary.h"
 #include "parser/Compiler.h"
-#include "semantic/Library.h"
 
 namespace {
 
 class DeclarationsTest : public ::testing::Test {
 protected:
-    void SetUp() override { BuildBuiltinLibrary(); }
-
     // Parses `text` as the driver does (without includes); false when the
     // machine did not finish within `maxSteps`.
     static bool Parse(CCompiler& c, const std::string& text, int maxSteps = 100000) {
@@ -62,10 +59,10 @@ TEST_F(DeclarationsTest, TreeHoldsClassBlockAndMembersInSourceOrder) {
     CClassNode* cls = Class();
     ASSERT_NE(cls, nullptr);
     EXPECT_EQ(cls->m_strName, "tank");
-    EXPECT_EQ(cls->m_pBaseClass.Get(), FindBuiltinClass("tank"));
-    EXPECT_EQ(c.m_pBaseClass.Get(), FindBuiltinClass("tank"));
-    EXPECT_EQ(cls->m_EventHandlers.GetSize(), FindBuiltinClass("tank")->GetEventCount());
-    EXPECT_EQ(cls->m_CommandHandlers.GetSize(), FindBuiltinClass("tank")->GetCommandCount());
+    EXPECT_EQ(cls->m_pBaseClass.Get(), GetBuiltinLibrary().FindClass("tank"));
+    EXPECT_EQ(c.m_pBaseClass.Get(), GetBuiltinLibrary().FindClass("tank"));
+    EXPECT_EQ(cls->m_EventHandlers.GetSize(), GetBuiltinLibrary().FindClass("tank")->GetEventCount());
+    EXPECT_EQ(cls->m_CommandHandlers.GetSize(), GetBuiltinLibrary().FindClass("tank")->GetCommandCount());
     ASSERT_EQ(cls->GetChildCount(), 1u);
 
     // The declaration "state Waiting;" leaves no node behind.
@@ -110,13 +107,13 @@ TEST_F(DeclarationsTest, ClassBlockStartsWithStateAndLoopThenMembersWithTheirTyp
     EXPECT_EQ(names, (std::vector<std::string>{"$State", "$Loop", "a", "b", "p1", "p2", "eMode"}));
     EXPECT_EQ(scope->Get(0)->m_bInUse, 1u);
     EXPECT_EQ(scope->Get(1)->m_bInUse, 0u);
-    EXPECT_EQ(ClassVariable("$State")->GetType(), g_pIntType.Get());
-    EXPECT_EQ(ClassVariable("a")->GetType(), g_pArrayType.Get());
-    EXPECT_EQ(ClassVariable("b")->GetType(), g_pIntType.Get());
-    EXPECT_EQ(ClassVariable("p2")->GetType(), FindBuiltinClass("platoon"));
+    EXPECT_EQ(ClassVariable("$State")->GetType(), CType::GetShared(CType::eInt));
+    EXPECT_EQ(ClassVariable("a")->GetType(), GetBuiltinLibrary().GetArrayType());
+    EXPECT_EQ(ClassVariable("b")->GetType(), CType::GetShared(CType::eInt));
+    EXPECT_EQ(ClassVariable("p2")->GetType(), GetBuiltinLibrary().FindClass("platoon"));
     // An enum variable has a fresh int type of its own.
     CType* mode = ClassVariable("eMode")->GetType();
-    EXPECT_NE(mode, g_pIntType.Get());
+    EXPECT_NE(mode, CType::GetShared(CType::eInt));
     EXPECT_TRUE(mode->IsKind(CType::eInt));
 
     CBlockNode* body = dynamic_cast<CBlockNode*>(Member(0)->GetChild(0));
@@ -125,8 +122,8 @@ TEST_F(DeclarationsTest, ClassBlockStartsWithStateAndLoopThenMembersWithTheirTyp
     ASSERT_NE(locals, nullptr);
     ASSERT_EQ(locals->GetSize(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(locals->Get(i)->m_nKind, uint32_t(CVariable::eLocal));
-    EXPECT_EQ(locals->Find("anLocal")->GetType(), g_pArrayType.Get());
-    EXPECT_EQ(locals->Find("uLocal")->GetType(), FindBuiltinClass("unit"));
+    EXPECT_EQ(locals->Find("anLocal")->GetType(), GetBuiltinLibrary().GetArrayType());
+    EXPECT_EQ(locals->Find("uLocal")->GetType(), GetBuiltinLibrary().FindClass("unit"));
 }
 
 TEST_F(DeclarationsTest, EnumItemsKeepValuesCaptionsDescriptionsAndEndWithTheMultiItem) {
@@ -192,9 +189,9 @@ TEST_F(DeclarationsTest, ParametersTakeTheirTypesAndATrailingComma) {
     CVariableList* params = take->m_pParams.Get();
     ASSERT_NE(params, nullptr);
     ASSERT_EQ(params->GetSize(), 3u);
-    EXPECT_EQ(params->Get(0)->GetType(), g_pIntType.Get());
-    EXPECT_EQ(params->Get(1)->GetType(), g_pStringType.Get());
-    EXPECT_EQ(params->Get(2)->GetType(), FindBuiltinClass("player"));
+    EXPECT_EQ(params->Get(0)->GetType(), CType::GetShared(CType::eInt));
+    EXPECT_EQ(params->Get(1)->GetType(), CType::GetShared(CType::eString));
+    EXPECT_EQ(params->Get(2)->GetType(), GetBuiltinLibrary().FindClass("player"));
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(params->Get(i)->m_nKind, uint32_t(CVariable::eParam));
 
     // Overloads are separate entries; their records are script functions.
@@ -208,19 +205,17 @@ TEST_F(DeclarationsTest, ParametersTakeTheirTypesAndATrailingComma) {
     EXPECT_EQ(artefact->m_nEventIndex, 10);
 }
 
-TEST_F(DeclarationsTest, ScriptConstantsGoToTheBaseClassAndHideInheritedOnes) {
-    CType* saboteur = FindBuiltinClass("saboteur");
-    int32_t inherited = 0;
-    ASSERT_TRUE(saboteur->FindConstant("findEnemyUnit", inherited));
+TEST_F(DeclarationsTest, ScriptConstantsGoToTheClassNodeAndLeaveTheLibraryAlone) {
+    CType* saboteur = GetBuiltinLibrary().FindClass("saboteur");
     size_t before = saboteur->m_Constants.GetSize();
     Accept(R"(saboteur "Spy" { consts { findEnemyUnit = 77; SPY_DECLARATIONS_RANGE = 4294967295; } })");
-    int32_t value = 0;
-    ASSERT_TRUE(saboteur->FindConstant("findEnemyUnit", value));
-    EXPECT_EQ(value, 77);
-    EXPECT_NE(inherited, 77);
-    ASSERT_TRUE(saboteur->FindConstant("SPY_DECLARATIONS_RANGE", value));
-    EXPECT_EQ(value, -1);
-    EXPECT_EQ(saboteur->m_Constants.GetSize(), before + 2);
+    const CConstantList& own = Class()->m_Constants;
+    ASSERT_EQ(own.GetSize(), 2u);
+    EXPECT_EQ(own[0].m_strName, "findEnemyUnit");
+    EXPECT_EQ(own[0].m_nValue, 77);
+    EXPECT_EQ(own[1].m_nValue, -1);
+    EXPECT_EQ(saboteur->m_Constants.GetSize(), before);
+    EXPECT_EQ(saboteur->m_Constants.Find("SPY_DECLARATIONS_RANGE"), nullptr);
 }
 
 TEST_F(DeclarationsTest, ErrorsStopAtTheOffendingTokenWithNothingAdded) {

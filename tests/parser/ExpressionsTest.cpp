@@ -45,11 +45,7 @@ std::string Sexp(const CNode* n) {
 
 class ExpressionsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static bool built = false;
-        if (!built) BuildBuiltinLibrary();
-        built = true;
-    }
+    static void SetUpTestSuite() { GetBuiltinLibrary(); }
 
     // Parses a unit whose state S has `body`; returns the error code.
     int Parse(const std::string& members, const std::string& body) {

@@ -62,7 +62,7 @@ struct CModel {
         m_pClass->AddFunction(m_pFoo.Get());
     }
     ~CModel() {
-        for (CType* t : {m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()}) t->ReleaseMembers();
+        for (CType* t : {m_pUnit.Get(), m_pCommandObject.Get(), m_pRoot.Get()}) BreakLinks(t);
     }
     CFunction* Function(CType* cls, const char* name, std::initializer_list<CType*> params) {
         return AddMember<CFunction>(cls, name, m_pInt.Get(), params, &CType::AddFunction);
@@ -300,8 +300,8 @@ TEST(ResolveTest, DeclarationsGoToTheirOwnScope) {
     EXPECT_TRUE(mode->IsKind(CType::eInt));
     EXPECT_EQ(m.m_pClassBlock->GetScope()->Find("mode")->GetType(), mode.Get());
     // A script constant may hide a parent's constant.
-    EXPECT_EQ(DeclareConstant(m.m_pUnit.Get(), "ATTACK"), 0);
-    m.m_pUnit->SetConstant("ATTACK", 9);
+    EXPECT_EQ(DeclareConstant(m.m_pClassBlock.Get(), m.m_pUnit.Get(), "ATTACK"), 0);
+    SetConstantValue(m.m_pClassBlock.Get(), 9);
     EXPECT_EQ(ValueOf(m.Name("ATTACK")), 9);
     EXPECT_EQ(FindStateVariable(m.m_pCursor.Get()), m.m_pClassBlock->GetScope()->Find("$State"));
 }

@@ -1,4 +1,6 @@
-// Adds a function, event or command with int result to a hand-built class.
+// Adds a function, event or command with int result to a hand-built class,
+// and breaks the links of such a class when the test is done with it: a
+// member whose parameter names its own class is a cycle of counted records.
 #pragma once
 #include <initializer_list>
 
@@ -11,4 +13,11 @@ T* AddMember(CType* cls, const char* name, CType* result, std::initializer_list<
     for (CType* p : params) m->AddParam(p);
     (cls->*add)(m.Get());
     return m.Get();
+}
+
+inline void BreakLinks(CType* cls) {
+    cls->m_pFunctions = nullptr;
+    cls->m_pEvents = nullptr;
+    cls->m_pCommands = nullptr;
+    cls->m_pParent = nullptr;
 }

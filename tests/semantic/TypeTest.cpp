@@ -1,6 +1,8 @@
 // Compatibility of types and of function signatures.
 #include <gtest/gtest.h>
 
+#include "MemberBuilders.h"
+
 #include "semantic/Function.h"
 #include "semantic/Type.h"
 #include "semantic/Variable.h"
@@ -64,8 +66,8 @@ TEST(TypeTest, MutuallyReferringSiblingsAreIncompatibleWithoutRecursing) {
         owner->AddFunction(f.Get());
     }
     EXPECT_EQ(CType::IsSame(a.Get(), s.Get()), 0);
-    a->ReleaseMembers();
-    s->ReleaseMembers();
+    BreakLinks(a.Get());
+    BreakLinks(s.Get());
 }
 
 TEST(TypeTest, ArrayTypesShareTheRootParent) {

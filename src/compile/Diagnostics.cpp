@@ -1,8 +1,8 @@
-// The error catalogue and the printed forms of diagnostics. Codes are never
+// The error catalogue and the rendered forms of diagnostics. Codes are never
 // printed from the catalogue: parser errors always show C0000, file errors
 // C0101. The JSON form carries the same fields, one object a line, so an
 // editor never has to parse the text form.
-#include "driver/Diagnostics.h"
+#include "compile/Diagnostics.h"
 
 #include <cstdio>
 
@@ -52,6 +52,42 @@ void AppendField(std::string& out, const char* name, const std::string& value) {
     AppendJsonString(out, value);
 }
 
+void AppendNumber(std::string& out, const char* name, int value) {
+    out += ",\"";
+    out += name;
+    out += "\":" + std::to_string(value);
+}
+
+void AppendStrings(std::string& out, const char* name, const std::vector<std::string>& values) {
+    if (values.empty()) return;
+    out += ",\"";
+    out += name;
+    out += "\":[";
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i) out += ',';
+        AppendJsonString(out, values[i]);
+    }
+    out += ']';
+}
+
+void AppendNotes(std::string& out, const std::vector<CDiagnosticNote>& notes) {
+    if (notes.empty()) return;
+    out += ",\"notes\":[";
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const CDiagnosticNote& n = notes[i];
+        out += i ? ",{" : "{";
+        AppendField(out, "message", n.message);
+        if (!n.file.empty()) {
+            out += ',';
+            AppendField(out, "file", n.file);
+            AppendNumber(out, "line", n.line);
+            if (n.column > 0) AppendNumber(out, "column", n.column);
+        }
+        out += '}';
+    }
+    out += ']';
+}
+
 }  // namespace
 
 const char* GetErrorText(int code) {
@@ -61,6 +97,7 @@ const char* GetErrorText(int code) {
 }
 
 std::string FormatText(const CDiagnostic& d) {
+    if (d.commandLine) return d.message + "\n";
     std::string out = d.file + "(" + std::to_string(d.line) + ") : " + d.severity + " " + d.code +
                       ": " + d.message + "\n";
     for (const std::string& path : d.searched) out += "    searched '" + path + "'\n";
@@ -70,12 +107,17 @@ std::string FormatText(const CDiagnostic& d) {
 std::string FormatJson(const CDiagnostic& d) {
     std::string out = "{";
     AppendField(out, "file", d.file);
-    out += ",\"line\":" + std::to_string(d.line);
-    if (d.column > 0) out += ",\"column\":" + std::to_string(d.column);
+    AppendNumber(out, "line", d.line);
+    if (d.column > 0) AppendNumber(out, "column", d.column);
+    if (d.endColumn > 0) AppendNumber(out, "endColumn", d.endColumn);
     out += ',';
     AppendField(out, "severity", d.severity);
     out += ',';
     AppendField(out, "code", d.code);
+    if (!d.name.empty()) {
+        out += ',';
+        AppendField(out, "name", d.name);
+    }
     out += ',';
     AppendField(out, "message", d.message);
     out += ",\"includes\":[";
@@ -85,20 +127,19 @@ std::string FormatJson(const CDiagnostic& d) {
         out += ",\"line\":" + std::to_string(d.includes[i].line) + "}";
     }
     out += ']';
-    if (!d.searched.empty()) {
-        out += ",\"searched\":[";
-        for (size_t i = 0; i < d.searched.size(); ++i) {
-            if (i) out += ',';
-            AppendJsonString(out, d.searched[i]);
-        }
-        out += ']';
-    }
+    AppendStrings(out, "searched", d.searched);
+    AppendStrings(out, "suggestions", d.suggestions);
+    AppendNotes(out, d.notes);
     out += "}\n";
     return out;
 }
 
+std::string Format(const CDiagnostic& d, EDiagnosticFormat format) {
+    return format == EDiagnosticFormat::eJson ? FormatJson(d) : FormatText(d);
+}
+
 void Report(const CDiagnostic& d, EDiagnosticFormat format) {
-    std::string line = format == EDiagnosticFormat::eJson ? FormatJson(d) : FormatText(d);
+    std::string line = Format(d, format);
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
@@ -130,15 +171,3 @@ CDiagnostic TranslationWarning(const std::string& path, int line, const std::str
 }
 
 CDiagnostic InternalFault(const std::string& path) { return ParserError(path, 0, GetErrorText(0)); }
-
-void PrintParserError(const std::string& path, int line, const char* text) {
-    Report(ParserError(path, line, text), EDiagnosticFormat::eText);
-}
-
-void PrintFileError(const std::string& path, int line, const char* text, const std::string& arg) {
-    Report(FileError(path, line, text, arg), EDiagnosticFormat::eText);
-}
-
-void PrintTranslationWarning(const std::string& path, int line, const std::string& text) {
-    Report(TranslationWarning(path, line, text), EDiagnosticFormat::eText);
-}

@@ -1,0 +1,228 @@
+// The compile flow, as the list of phases it runs: open the source, run the
+// parser one token at a time (handling include and the translation warning
+// before a state sees a token), then both code generation passes. Every
+// diagnostic carries the chain of includes that led to its file. Nothing
+// outside the CCompileRun of one call is written.
+#include "compile/Compile.h"
+
+#include "codegen/Translate.h"
+#include "compile/Paths.h"
+#include "parser/Compiler.h"
+#include "parser/Errors.h"
+#include "parser/TreeDump.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// The scanner stamps a token with the column after its first character.
+int ColumnOf(const CToken& t) { return t.m_nColumn > 1 ? t.m_nColumn - 1 : t.m_nColumn; }
+
+class CCompileRun {
+public:
+    CCompileRun(const CCompileOptions& options, const CBuiltinLibrary& library, CCompileResult& result)
+        : m_Options(options),
+          m_Files(options.m_pFiles ? *options.m_pFiles : PlatformFiles()),
+          m_Compiler(library),
+          m_Result(result) {
+        m_Compiler.m_bWarnings = options.m_bWarnings ? 1 : 0;
+    }
+
+    void Run(const std::string& source);
+
+private:
+    // Open, parse and check the source; false after a diagnostic.
+    bool Front(const std::string& source);
+    bool Parse();
+    bool OpenInclude();
+    bool IsOpen(const std::string& path) const;
+    // The include path to open: the current directory first, then the
+    // include directories; "" when none has the file (searched lists them).
+    std::string FindInclude(const std::string& name, const std::string& first,
+                            std::vector<std::string>& searched) const;
+    std::string Join(const std::string& name) const { return JoinWithDirectory(m_Options.m_strDirectory, name); }
+    void WarnAboutTranslation();
+    bool NeedsTranslationWarning(const CToken& t) const;
+    bool Accepted();
+    bool Generate(const std::string& source);
+    void KeepParse();
+    // For a file that could not be included: the file and line of the include.
+    void Report(CDiagnostic d, int column = 0, const CIncludeSite* includedAt = nullptr);
+
+    const CCompileOptions& m_Options;
+    const CFileProvider& m_Files;
+    CCompiler m_Compiler;
+    CCompileResult& m_Result;
+    // m_IncludeLines[d]: the line in frame d-1 whose include opened frame d.
+    std::vector<int> m_IncludeLines{0};
+};
+
+void CCompileRun::Report(CDiagnostic d, int column, const CIncludeSite* includedAt) {
+    d.column = column;
+    // Only the files whose include succeeded: a failed open leaves a frame.
+    std::vector<std::string> chain = m_Compiler.m_Scanner.GetIncludeChain();
+    for (size_t i = 0; i + 1 < chain.size() && i + 1 < m_IncludeLines.size(); ++i)
+        d.includes.push_back({chain[i], m_IncludeLines[i + 1]});
+    if (includedAt) d.includes.push_back(*includedAt);
+    m_Result.m_Diagnostics.push_back(std::move(d));
+}
+
+bool CCompileRun::NeedsTranslationWarning(const CToken& t) const {
+    for (const char* p = t.m_szText; *p; ++p)
+        if (*p < '0' || *p > '9')
+            return !m_Options.m_pTranslations || !m_Options.m_pTranslations->count(t.m_szText);
+    return false;
+}
+
+void CCompileRun::WarnAboutTranslation() {
+    const CToken& t = m_Compiler.m_Scanner.GetToken();
+    if (t.m_nKind == CToken::eQuotedString && m_Compiler.m_bWarnings && NeedsTranslationWarning(t))
+        Report(TranslationWarning(m_Compiler.m_Scanner.GetFileName(), t.m_nLine, t.m_szText), ColumnOf(t));
+}
+
+bool CCompileRun::IsOpen(const std::string& path) const {
+    for (const std::string& open : m_Compiler.m_Scanner.GetIncludeChain())
+        if (open == path) return true;
+    return false;
+}
+
+std::string CCompileRun::FindInclude(const std::string& name, const std::string& first,
+                                     std::vector<std::string>& searched) const {
+    if (m_Options.m_IncludeDirs.empty() || platform::IsAbsolutePath(platform::NativePath(name)) ||
+        m_Files.Exists(first))
+        return first;
+    for (const std::string& dir : m_Options.m_IncludeDirs) {
+        std::string joined = dir;
+        if (!joined.empty() && joined.back() != '/' && joined.back() != '\\')
+            joined += platform::kPathSeparator;
+        std::string path = Join(joined + name);
+        if (path.empty()) continue;
+        if (m_Files.Exists(path)) return path;
+        searched.push_back(path);
+    }
+    return std::string();
+}
+
+// Consumes include and its file name and opens the file; false after an error.
+bool CCompileRun::OpenInclude() {
+    CScanner& scanner = m_Compiler.m_Scanner;
+    std::string from = scanner.GetFileName();
+    scanner.NextToken();
+    const CToken& name = scanner.GetToken();
+    if (name.m_nKind != CToken::eQuotedString) {
+        Report(FileError(scanner.GetFileName(), name.m_nLine, "Expected file name", name.GetText()),
+               ColumnOf(name));
+        return false;
+    }
+    std::string text = name.m_szText;
+    int line = name.m_nLine;
+    int column = ColumnOf(name);
+    std::string first = Join(text);
+    if (first.empty()) {
+        Report(FileError(from, line, "Path too long", text), column);
+        return false;
+    }
+    std::vector<std::string> searched;
+    std::string path = FindInclude(text, first, searched);
+    // A file that includes itself, directly or not, would never end.
+    if (!path.empty() && (IsOpen(path) || scanner.GetDepth() >= CScanner::kMaxFrames)) {
+        Report(FileError(from, line, "Include nesting too deep", text), column);
+        return false;
+    }
+    if (path.empty() || !scanner.Open(path, m_Files)) {
+        CDiagnostic d = FileError(path.empty() ? first : path, line, "File not found", text);
+        d.searched = std::move(searched);
+        CIncludeSite site{from, line};
+        Report(std::move(d), column, &site);
+        return false;
+    }
+    m_IncludeLines.resize(size_t(scanner.GetDepth()));
+    m_IncludeLines.back() = line;
+    m_Result.m_Files.push_back(path);
+    return true;
+}
+
+// Runs the state machine to End or Error; false when an include failed.
+bool CCompileRun::Parse() {
+    CCompiler& c = m_Compiler;
+    c.Begin();
+    while (!c.IsFinished()) {
+        c.m_Scanner.NextToken();
+        WarnAboutTranslation();
+        if (c.m_Scanner.Is(CToken::eInclude)) {
+            if (!OpenInclude()) return false;
+            continue;
+        }
+        c.RunState();
+    }
+    return true;
+}
+
+bool CCompileRun::Accepted() {
+    CCompiler& c = m_Compiler;
+    const CToken& last = c.m_Scanner.GetToken();
+    int code = 0;
+    if (c.m_nError != 0 || c.m_pfnState == Error)
+        code = c.m_nError;
+    else if (!c.m_pBaseClass)
+        code = eErrExpectedClassName;
+    else
+        return true;
+    Report(ParserError(c.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(code)), ColumnOf(last));
+    return false;
+}
+
+bool CCompileRun::Front(const std::string& source) {
+    std::string path = Join(source);
+    if (path.empty()) {
+        Report(FileError(source, 0, "Path too long", source));
+        return false;
+    }
+    if (!m_Compiler.m_Scanner.Open(path, m_Files)) {
+        Report(FileError(path, 0, "File not found", source));
+        return false;
+    }
+    m_Result.m_Files.push_back(path);
+    return Parse() && Accepted();
+}
+
+// Both translation passes into a fresh unit, jumps resolved. A generator
+// that fails (a jump whose label was never placed, a node or an instruction
+// it cannot translate) is a fault of the compiler, not of the script.
+bool CCompileRun::Generate(const std::string& source) {
+    CRefPtr<CCodeGen> gen = MakeRef<CCodeGen>();
+    if (!GenerateUnit(m_Compiler.m_pRoot.Get(), *gen)) {
+        std::string path = Join(source);
+        Report(InternalFault(path.empty() ? source : path));
+        return false;
+    }
+    m_Result.m_pUnit = gen;
+    return true;
+}
+
+// The parse outlives the compiler object; its scanner closes the files.
+void CCompileRun::KeepParse() {
+    m_Result.m_strClassName = m_Compiler.m_strClassName;
+    m_Result.m_pBaseClass = m_Compiler.m_pBaseClass.Get();
+    m_Result.m_pRoot = m_Compiler.m_pRoot;
+    m_Result.m_States = std::move(m_Compiler.m_States);
+}
+
+void CCompileRun::Run(const std::string& source) {
+    if (!Front(source)) return;
+    if (m_Options.m_bTree) {
+        m_Result.m_strTree = DumpTree(m_Compiler.m_pRoot.Get());
+        m_Result.m_nTreeAt = m_Result.m_Diagnostics.size();
+    }
+    KeepParse();
+    m_Result.m_nStatus = Generate(source) ? ECompileStatus::eAccepted : ECompileStatus::eInternal;
+}
+
+}  // namespace
+
+CCompileResult Compile(const std::string& source, const CCompileOptions& options,
+                       const CBuiltinLibrary& library) {
+    CCompileResult result;
+    CCompileRun run(options, library, result);
+    run.Run(source);
+    return result;
+}
