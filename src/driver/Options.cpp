@@ -16,7 +16,7 @@ namespace {
 // Options that are new with the workflow and mark a command line as using it.
 // --tree is older and alone keeps the classic reader.
 constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics"};
-constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--help", "--version"};
+constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--all-errors", "--help", "--version"};
 
 bool IsNoCase(const char* arg, const char* option) {
     return std::strlen(arg) == std::strlen(option) && EqualsNoCase(arg, option);
@@ -126,14 +126,18 @@ bool COptionReader::ReadOne(const std::string& arg) {
             o.format = EDiagnosticFormat::eJson;
         else if (value == "text")
             o.format = EDiagnosticFormat::eText;
+        else if (value == "pretty")
+            o.format = EDiagnosticFormat::ePretty;
         else
-            return Fail("--diagnostics takes json or text");
+            return Fail("--diagnostics takes text, json or pretty");
     } else if (arg == "--depfile") {
         o.depfile = true;
     } else if (arg == "--force") {
         o.force = true;
     } else if (arg == "--check") {
         o.check = true;
+    } else if (arg == "--all-errors") {
+        o.allErrors = true;
     } else if (arg == "--help") {
         o.help = true;
     } else if (arg == "--version") {

@@ -115,6 +115,8 @@ void NewGuid(uint8_t out[16]) {
 
 long ProcessId() { return long(_getpid()); }
 
+bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
 // The temporary file lives in the user's temporary folder (the C library's
 // tmpfile() would use the root of the drive, often not writable) and goes
 // away when closed.
@@ -308,6 +310,8 @@ void NewGuid(uint8_t out[16]) {
 }
 
 long ProcessId() { return long(::getpid()); }
+
+bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
 
 bool BeginCapture(OutputCapture& c) {
     FILE* temp = std::tmpfile();

@@ -54,6 +54,9 @@ void NewGuid(uint8_t out[16]);
 // Process id, used to name temporary files uniquely.
 long ProcessId();
 
+// True when standard output is a terminal (colours make sense there).
+bool OutputIsTerminal();
+
 // Standard output redirected to a temporary file between BeginCapture and
 // EndCapture, which restores it and returns the text written meanwhile with
 // plain line feeds. Lets jobs that run one after another in this process
