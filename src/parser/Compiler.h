@@ -48,12 +48,16 @@ struct CTokenKey {
 };
 
 // Braces open before the current token, and parentheses open since the last
-// brace; each token counts once however often it is given back.
+// brace, and the kind of the token before it; each token counts once however
+// often it is given back.
 class CNestingTracker {
 public:
     void See(const CScanner& scanner);
+    // The current token stands at this depth after all (a "}" was missing).
+    void Reset(int32_t braces) { m_nBraces = m_nBracesAfter = braces, m_nParens = m_nParensAfter = 0; }
     int32_t m_nBraces = 0;
     int32_t m_nParens = 0;
+    int32_t m_nPrevious = -1;
 
 private:
     int32_t m_nBracesAfter = 0;
@@ -93,6 +97,8 @@ public:
     CRefPtr<CNode> m_pClassBlock;
     size_t m_nClassBodyStack = 0;
     CNestingTracker m_Nesting;
+    CTokenKey m_ErrorToken;  // the token of the error recovered from
+    bool m_bBetweenMembers = false;  // that error left no member half read
     CTokenKey m_Resumed;  // the token the last recovery resumed at
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.

@@ -42,7 +42,8 @@ CNameFault HeadFault(const CCompiler& c, const std::vector<std::string>& names,
                      std::vector<std::string> candidates) {
     CNameFault fault;
     fault.m_Place = c.m_HeadName;
-    fault.m_Suggestions = Suggest(fault.m_Place.m_strName, names);
+    // A name the class has, with other parameters, is no misspelling.
+    if (candidates.empty()) fault.m_Suggestions = Suggest(fault.m_Place.m_strName, names);
     fault.m_Candidates = std::move(candidates);
     return fault;
 }

@@ -64,6 +64,7 @@ CTokenKey CTokenKey::Of(const CScanner& scanner) {
 void CNestingTracker::See(const CScanner& scanner) {
     CTokenKey key = CTokenKey::Of(scanner);
     if (key == m_Last) return;
+    m_nPrevious = m_Last.m_nKind;
     m_Last = key;
     m_nBraces = m_nBracesAfter;
     m_nParens = m_nParensAfter;
@@ -78,15 +79,34 @@ void CNestingTracker::See(const CScanner& scanner) {
 
 namespace {
 
-// Skips to a token that starts a member, or closes the body, at the body's
-// own level; the token of the error may be that token, once. A file that
-// ends first is cut off inside a body.
+// Only the class body holds these; met deeper, they mean that a body was
+// left open, and the member starts all the same.
+bool StartsHandlerOrFunction(const CCompiler& c) {
+    return Is(c, CToken::eEvent) || Is(c, CToken::eCommand) || Is(c, CToken::eFunction);
+}
+
+// Where the body's cycle may take up again, at the body's own level: a
+// keyword that only starts a member, the body's "}", or any token after a
+// ";" or "}" that ended the broken member. "int" and class names also stand
+// inside heads and bodies, so they count as a start only after such an end,
+// or as the token of an error that left no member half read.
+bool ResumesBody(const CCompiler& c, bool errorToken) {
+    const CNestingTracker& n = c.m_Nesting;
+    if (n.m_nBraces != 1 || n.m_nParens != 0) return false;
+    if (Is(c, CToken::eBracesRight) || Is(c, CToken::eState) || Is(c, CToken::eEnum) || StartsHandlerOrFunction(c))
+        return true;
+    if (errorToken) return c.m_bBetweenMembers && StartsMember(c);
+    return n.m_nPrevious == CToken::eSemicolon || n.m_nPrevious == CToken::eBracesRight;
+}
+
+// Skips the rest of a broken member. The token of the error may itself be
+// where the body goes on, once. A file that ends first is cut off inside a
+// body; a handler or function met inside a body means its "}" is missing.
 void SkipToMember(CCompiler& c) {
     if (Is(c, CToken::eEndOfFile)) return c.SetError(eErrExpectedCloseBrace);
-    bool atMember = c.m_Nesting.m_nBraces == 1 && c.m_Nesting.m_nParens == 0 &&
-                    (Is(c, CToken::eBracesRight) || StartsMember(c));
+    if (c.m_Nesting.m_nBraces > 1 && StartsHandlerOrFunction(c)) c.m_Nesting.Reset(1);
     CTokenKey key = CTokenKey::Of(c.m_Scanner);
-    if (!atMember || key == c.m_Resumed) return;
+    if (!ResumesBody(c, key == c.m_ErrorToken) || key == c.m_Resumed) return;
     c.m_Resumed = key;
     GiveBack(c);
     Go(c, ClassBlock1b);
@@ -96,6 +116,8 @@ void SkipToMember(CCompiler& c) {
 
 bool CCompiler::Recover() {
     if (!m_pClassBlock || m_Scanner.Is(CToken::eEndOfFile)) return false;
+    m_ErrorToken = CTokenKey::Of(m_Scanner);
+    m_bBetweenMembers = m_pNode == m_pClassBlock;
     m_nError = 0;
     m_NameFault = CNameFault();
     m_OpenCalls.clear();
