@@ -201,7 +201,7 @@ bool CCompileRun::Parse() {
 bool CCompileRun::ReportParserError() {
     CCompiler& c = m_Compiler;
     const CToken& last = c.m_Scanner.GetToken();
-    bool tooMany = m_nParserErrors == kMaxErrors;
+    bool tooMany = m_Options.m_nMaxErrors > 0 && m_nParserErrors == m_Options.m_nMaxErrors;
     CDiagnostic d = ParserError(c.m_Scanner.GetFileName(), last.m_nLine,
                                 GetErrorText(tooMany ? int(eErrTooManyErrors) : c.m_nError));
     d.column = ColumnOf(last);

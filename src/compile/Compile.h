@@ -20,12 +20,16 @@
 // ignore letter case.
 using CTranslations = CHashMap<CStr>;
 
+// The errors --all-errors reports before it stops, unless told otherwise.
+constexpr int kMaxErrors = 100;
+
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse
     // After an error in the class body, go on at the next member; at most
-    // kMaxErrors errors, then one line saying so.
+    // m_nMaxErrors errors (0: no limit), then one line saying so.
     bool m_bAllErrors = false;
+    int m_nMaxErrors = kMaxErrors;
     // A diagnostic repeated at one place (a string given back and delivered
     // again warns again) is reported once.
     bool m_bUniqueDiagnostics = false;
@@ -37,9 +41,6 @@ struct CCompileOptions {
     const CFileProvider* m_pFiles = nullptr;          // null: the platform's files
     const CTranslations* m_pTranslations = nullptr;   // null: nothing is translated
 };
-
-// The errors --all-errors reports before it stops.
-constexpr int kMaxErrors = 100;
 
 enum class ECompileStatus {
     eAccepted,  // the unit is complete

@@ -19,6 +19,7 @@ CCompileOptions OptionsOf(const CompileRequest& request) {
     o.m_bWarnings = request.warnings;
     o.m_bTree = request.printTree;
     o.m_bAllErrors = request.allErrors;
+    o.m_nMaxErrors = request.maxErrors;
     o.m_bUniqueDiagnostics = request.uniqueDiagnostics;
     o.m_IncludeDirs = request.includeDirs;
     o.m_pTranslations = request.translations;
@@ -83,6 +84,7 @@ CompileRequest MakeRequest(const CommandLine& line, const std::string& source, c
     r.printTree = line.printTree && line.format != EDiagnosticFormat::eJson;
     r.checkOnly = line.check;
     r.allErrors = line.allErrors;
+    r.maxErrors = line.maxErrors;
     r.uniqueDiagnostics = line.workflow;
     r.format = line.format;
     r.colour = line.colour;

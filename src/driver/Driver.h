@@ -17,6 +17,7 @@ struct CompileRequest {
     bool printTree = false;  // --tree: list the syntax tree after the parse
     bool checkOnly = false;  // generate but write no object file
     bool allErrors = false;  // go on after an error at the next member
+    int maxErrors = kMaxErrors;  // with allErrors; 0: no limit
     bool uniqueDiagnostics = false;  // a diagnostic repeated at one place once
     EDiagnosticFormat format = EDiagnosticFormat::eText;
     bool colour = false;     // pretty diagnostics in colour

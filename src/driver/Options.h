@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "compile/Compile.h"
 #include "compile/Diagnostics.h"
 
 struct CommandLine {
@@ -29,6 +30,7 @@ struct CommandLine {
     bool force = false;
     bool check = false;
     bool allErrors = false;                // go on after an error at the next member
+    int maxErrors = kMaxErrors;            // with allErrors; 0: no limit
     bool colour = false;                   // pretty diagnostics in colour (decided by the caller)
     bool help = false;
     bool version = false;

@@ -32,6 +32,12 @@ void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section)
     Call(c, xFunction1, section);
 }
 
+CNameFault MisspeltType(const CCompiler& c, bool basicTypes) {
+    CSuggester suggester(TokenText(c));
+    OfferClassNames(*c.m_pLibrary, basicTypes, suggester);
+    return NameFault(c, suggester);
+}
+
 // Tokens that one of the body's sections always takes.
 bool StartsMember(const CCompiler& c) {
     for (int32_t kind : {CToken::eInt, CToken::eEnum, CToken::eState, CToken::eEvent,
@@ -65,7 +71,7 @@ void DeclareClassVariables(CBlockNode* block) {
 void Class1(CCompiler& c) {
     if (!Is(c, CToken::eText)) return GiveBackAndReturn(c);
     CType* base = TokenClass(c);
-    if (!base) return c.SetNameError(eErrUnknownClass, NameFault(c, ClassNames(*c.m_pLibrary)));
+    if (!base) return c.SetNameError(eErrUnknownClass, MisspeltType(c, false));
     Enter(c, new CClassNode(TokenText(c), base));
     c.m_pBaseClass = base;
     Go(c, Class2);
@@ -117,5 +123,5 @@ void ClassBlock6(CCompiler& c) {
         return Go(c, ClassBlock1b);
     }
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCloseBrace);
-    c.SetNameError(eErrExpectedCloseBrace, NameFault(c, ClassNames(*c.m_pLibrary, true)));
+    c.SetNameError(eErrExpectedCloseBrace, MisspeltType(c, true));
 }

@@ -69,7 +69,7 @@ void xCommand4(CCompiler& c) {
     const CType* base = c.m_pBaseClass.Get();
     int32_t error = BindCommandHandler(node, c.m_pBaseClass.Get());
     if (error == eErrUnknownCommand)
-        return c.SetNameError(error, HeadFault(c, CommandNames(base), CommandCandidates(base, node->m_strName)));
+        return c.SetNameError(error, HeadFault(c, OfferCommands, CommandCandidates(base, node->m_strName)));
     if (Check(c, error)) Go(c, xCommand5);
 }
 

@@ -32,18 +32,22 @@ namespace grammar {
 bool ClosesParameters(CCompiler& c) {
     if (Is(c, CToken::eParenthesesRight)) return true;
     if (Is(c, CToken::eText))
-        c.SetNameError(eErrExpectedCloseParen, NameFault(c, ClassNames(*c.m_pLibrary, true)));
+        c.SetNameError(eErrExpectedCloseParen, MisspeltType(c, true));
     else
         c.SetError(eErrExpectedCloseParen);
     return false;
 }
 
-CNameFault HeadFault(const CCompiler& c, const std::vector<std::string>& names,
+CNameFault HeadFault(const CCompiler& c, void (*offer)(const CType*, CNameSink&),
                      std::vector<std::string> candidates) {
     CNameFault fault;
     fault.m_Place = c.m_HeadName;
     // A name the class has, with other parameters, is no misspelling.
-    if (candidates.empty()) fault.m_Suggestions = Suggest(fault.m_Place.m_strName, names);
+    if (candidates.empty()) {
+        CSuggester suggester(fault.m_Place.m_strName);
+        offer(c.m_pBaseClass.Get(), suggester);
+        fault.m_Suggestions = suggester.Best();
+    }
     fault.m_Candidates = std::move(candidates);
     return fault;
 }
@@ -72,7 +76,7 @@ void Event4(CCompiler& c) {
     const CType* base = c.m_pBaseClass.Get();
     int32_t error = BindEventHandler(node, c.m_pBaseClass.Get());
     if (error == eErrUnknownEvent)
-        return c.SetNameError(error, HeadFault(c, EventNames(base), EventCandidates(base, node->m_strName)));
+        return c.SetNameError(error, HeadFault(c, OfferEvents, EventCandidates(base, node->m_strName)));
     if (!Check(c, error)) return;
     Call(c, EventBlock1, Event5);
 }

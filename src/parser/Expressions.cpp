@@ -78,8 +78,11 @@ void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
 void ResolveName(CCompiler& c) {
     CResolved r = ::ResolveName(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
     AttachResolved(c, r, false);
-    if (r.m_nError == eErrUnknownName)
-        return c.SetNameError(r.m_nError, NameFault(c, VisibleNames(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States)));
+    if (r.m_nError == eErrUnknownName) {
+        CSuggester suggester(TokenText(c));
+        OfferVisibleNames(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, suggester);
+        return c.SetNameError(r.m_nError, NameFault(c, suggester));
+    }
     if (r.m_nError) c.SetError(r.m_nError);
 }
 
@@ -96,8 +99,11 @@ void ResolveMember(CCompiler& c) {
     const CType* cls = ObjectClass(dot.Get());
     CResolved r = ::ResolveMember(dot.Get(), TokenText(c));
     AttachResolved(c, r, true);
-    if (r.m_nError == eErrUnknownMember || r.m_nError == eErrNotDotCallable)
-        return c.SetNameError(r.m_nError, NameFault(c, DotMemberNames(cls)));
+    if (r.m_nError == eErrUnknownMember || r.m_nError == eErrNotDotCallable) {
+        CSuggester suggester(TokenText(c));
+        OfferDotMembers(cls, suggester);
+        return c.SetNameError(r.m_nError, NameFault(c, suggester));
+    }
     if (r.m_nError) c.SetError(r.m_nError);
 }
 

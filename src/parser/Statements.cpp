@@ -316,7 +316,11 @@ void Do4(CCompiler& c) {
 // --- return and state changes ---------------------------------------------
 
 // The current name is no state (or none whose body stands earlier).
-void UnknownState(CCompiler& c) { c.SetNameError(eErrUnknownState, NameFault(c, StateNames(c.m_States))); }
+void UnknownState(CCompiler& c) {
+    CSuggester suggester(TokenText(c));
+    OfferStates(c.m_States, suggester);
+    c.SetNameError(eErrUnknownState, NameFault(c, suggester));
+}
 
 void Return2(CCompiler& c);
 void Return3(CCompiler& c);

@@ -6,48 +6,41 @@
 #include "parser/Suggestions.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "parser/Resolve.h"
 
 namespace {
 
-// Collects names once each, in the order they are offered.
-class CNameSet {
-public:
-    void Add(const std::string& name) {
-        if (!name.empty() && name[0] != '$' && m_Seen.insert(name).second) m_Names.push_back(name);
-    }
-    void AddVariables(const CVariableList* list) {
-        for (size_t i = 0; list && i < list->GetSize(); ++i) Add(list->Get(i)->GetName());
-    }
-    void AddFunctions(const CFunctionList* list, bool dotOnly = false) {
-        for (size_t i = 0; list && i < list->GetSize(); ++i)
-            if (!dotOnly || list->Get(i)->m_bDotCallable) Add(list->Get(i)->m_strName);
-    }
-    void AddConstants(const CConstantList& list) {
-        for (const CNamedConstant& k : list) Add(k.m_strName);
-    }
-    std::vector<std::string> Take() { return std::move(m_Names); }
+bool IsOwn(std::string_view name) { return !name.empty() && name[0] == '$'; }
 
-private:
-    std::vector<std::string> m_Names;
-    std::unordered_set<std::string> m_Seen;
-};
+void OfferVariables(const CVariableList* list, CNameSink& sink) {
+    for (size_t i = 0; list && i < list->GetSize(); ++i)
+        if (!IsOwn(list->Get(i)->GetName())) sink.Offer(list->Get(i)->GetName());
+}
+
+void OfferFunctions(const CFunctionList* list, CNameSink& sink, bool dotOnly = false) {
+    for (size_t i = 0; list && i < list->GetSize(); ++i) {
+        const CFunction* f = list->Get(i);
+        if ((!dotOnly || f->m_bDotCallable) && !IsOwn(f->m_strName)) sink.Offer(f->m_strName);
+    }
+}
+
+void OfferConstants(const CConstantList& list, CNameSink& sink) {
+    for (const CNamedConstant& k : list) sink.Offer(k.m_strName);
+}
 
 bool IsClassBlock(const CNode* block) {
     return block->GetParent() && block->GetParent()->GetKind() == CToken::eClass;
 }
 
 // The scopes a name in an expression at `cursor` is looked up in.
-void AddScopes(CNameSet& names, const CNode* cursor) {
+void OfferScopes(const CNode* cursor, CNameSink& sink) {
     for (CNode* b = cursor->FindAncestor(CToken::eBlockInstruction, CToken::eClass); b;
          b = b->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
         if (IsClassBlock(b))
             for (int32_t kind : {CToken::eCommand, CToken::eEvent, CToken::eFunction})
-                if (CNode* head = cursor->FindAncestor(kind, CToken::eClass))
-                    names.AddVariables(GetParameterList(head));
-        if (const CBlockNode* block = dynamic_cast<const CBlockNode*>(b)) names.AddVariables(block->PeekScope());
+                if (CNode* head = cursor->FindAncestor(kind, CToken::eClass)) OfferVariables(GetParameterList(head), sink);
+        if (const CBlockNode* block = dynamic_cast<const CBlockNode*>(b)) OfferVariables(block->PeekScope(), sink);
     }
 }
 
@@ -101,75 +94,71 @@ int SuggestionReach(std::string_view name) {
     return name.size() <= 5 ? 1 : 2;
 }
 
-std::vector<std::string> Suggest(std::string_view name, const std::vector<std::string>& candidates, size_t limit) {
-    int reach = SuggestionReach(name);
-    // (distance, position): a case-only difference ranks as -1.
-    std::vector<std::pair<int, size_t>> ranked;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        const std::string& c = candidates[i];
-        if (c == name) continue;
-        size_t longer = std::max(c.size(), name.size()), shorter = std::min(c.size(), name.size());
-        if (longer - shorter > size_t(reach)) continue;
-        if (EqualsNoCase(c, name)) {
-            ranked.push_back({-1, i});
-            continue;
-        }
-        int d = EditDistance(name, c);
-        if (d <= reach) ranked.push_back({d, i});
-    }
+CSuggester::CSuggester(std::string_view name) : m_strName(name), m_nReach(SuggestionReach(name)) {}
+
+void CSuggester::Offer(std::string_view candidate) {
+    size_t longer = std::max(candidate.size(), m_strName.size());
+    size_t shorter = std::min(candidate.size(), m_strName.size());
+    if (longer - shorter > size_t(m_nReach) || candidate == m_strName) return;
+    int distance = EqualsNoCase(candidate, m_strName) ? -1 : EditDistance(m_strName, candidate);
+    if (distance > m_nReach) return;
+    for (const SRanked& r : m_Ranked)
+        if (r.m_strName == candidate) return;
+    m_Ranked.push_back({distance, std::string(candidate)});
+}
+
+std::vector<std::string> CSuggester::Best(size_t limit) const {
+    std::vector<SRanked> ranked = m_Ranked;
     std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& x, const auto& y) { return x.first < y.first; });
+                     [](const SRanked& x, const SRanked& y) { return x.m_nDistance < y.m_nDistance; });
     std::vector<std::string> out;
-    for (size_t i = 0; i < ranked.size() && out.size() < limit; ++i) out.push_back(candidates[ranked[i].second]);
+    for (size_t i = 0; i < ranked.size() && out.size() < limit; ++i) out.push_back(ranked[i].m_strName);
     return out;
 }
 
-std::vector<std::string> VisibleNames(const CNode* cursor, const CType* baseClass, const CStatesTable& states) {
-    CNameSet names;
-    if (cursor) AddScopes(names, cursor);
+std::vector<std::string> Suggest(std::string_view name, const std::vector<std::string>& candidates, size_t limit) {
+    CSuggester suggester(name);
+    for (const std::string& c : candidates) suggester.Offer(c);
+    return suggester.Best(limit);
+}
+
+void OfferVisibleNames(const CNode* cursor, const CType* baseClass, const CStatesTable& states, CNameSink& sink) {
+    if (cursor) OfferScopes(cursor, sink);
     CClassNode* cls = FindClassNode(cursor);
-    if (baseClass) names.AddConstants(baseClass->m_Constants);
-    if (cls) names.AddConstants(cls->m_Constants);
+    if (baseClass) OfferConstants(baseClass->m_Constants, sink);
+    if (cls) OfferConstants(cls->m_Constants, sink);
     for (const CType* t = baseClass ? baseClass->GetParent() : nullptr; t; t = t->GetParent())
-        names.AddConstants(t->m_Constants);
-    for (size_t i = 0; cls && i < cls->m_Functions.GetSize(); ++i) names.Add(cls->m_Functions[i]->m_strName);
-    for (const CType* t = baseClass; t; t = t->GetParent()) names.AddFunctions(t->m_pFunctions.Get());
-    for (const std::string& s : StateNames(states)) names.Add(s);
-    return names.Take();
+        OfferConstants(t->m_Constants, sink);
+    for (size_t i = 0; cls && i < cls->m_Functions.GetSize(); ++i) sink.Offer(cls->m_Functions[i]->m_strName);
+    for (const CType* t = baseClass; t; t = t->GetParent()) OfferFunctions(t->m_pFunctions.Get(), sink);
+    OfferStates(states, sink);
 }
 
-std::vector<std::string> DotMemberNames(const CType* cls) {
-    CNameSet names;
+void OfferDotMembers(const CType* cls, CNameSink& sink) {
     for (const CType* t = cls; t; t = t->GetParent()) {
-        names.AddVariables(t->m_pVariables.Get());
-        names.AddFunctions(t->m_pFunctions.Get(), true);
+        OfferVariables(t->m_pVariables.Get(), sink);
+        OfferFunctions(t->m_pFunctions.Get(), sink, true);
     }
-    return names.Take();
 }
 
-std::vector<std::string> EventNames(const CType* cls) {
-    CNameSet names;
-    for (const CType* t = cls; t; t = t->GetParent()) names.AddFunctions(t->m_pEvents.Get());
-    return names.Take();
+void OfferEvents(const CType* cls, CNameSink& sink) {
+    for (const CType* t = cls; t; t = t->GetParent()) OfferFunctions(t->m_pEvents.Get(), sink);
 }
 
-std::vector<std::string> CommandNames(const CType* cls) {
-    CNameSet names;
-    for (const CType* t = cls; t; t = t->GetParent()) names.AddFunctions(t->m_pCommands.Get());
-    return names.Take();
+void OfferCommands(const CType* cls, CNameSink& sink) {
+    for (const CType* t = cls; t; t = t->GetParent()) OfferFunctions(t->m_pCommands.Get(), sink);
 }
 
-std::vector<std::string> StateNames(const CStatesTable& states) {
-    std::vector<std::string> names;
-    for (size_t i = 0; i < states.GetSize(); ++i) names.push_back(states[i].m_strName);
-    return names;
+void OfferStates(const CStatesTable& states, CNameSink& sink) {
+    for (size_t i = 0; i < states.GetSize(); ++i) sink.Offer(states[i].m_strName);
 }
 
-std::vector<std::string> ClassNames(const CBuiltinLibrary& library, bool basicTypes) {
-    std::vector<std::string> names;
-    if (basicTypes) names = {"int", "string"};
-    for (const CType* t : library.GetClasses()) names.push_back(t->GetName());
-    return names;
+void OfferClassNames(const CBuiltinLibrary& library, bool basicTypes, CNameSink& sink) {
+    if (basicTypes) {
+        sink.Offer("int");
+        sink.Offer("string");
+    }
+    for (const CType* t : library.GetClasses()) sink.Offer(t->GetName());
 }
 
 std::string FormatSignature(const CFunction& f) {
@@ -204,9 +193,9 @@ std::vector<std::string> CommandCandidates(const CType* cls, const std::string& 
     return SignaturesNamed(cls, name, [](const CType* t) { return t->m_pCommands.Get(); });
 }
 
-CNameFault NameFault(const CCompiler& c, const std::vector<std::string>& candidates) {
+CNameFault NameFault(const CCompiler& c, const CSuggester& suggester) {
     CNameFault fault;
     fault.m_Place = c.TokenPlace();
-    fault.m_Suggestions = Suggest(fault.m_Place.m_strName, candidates);
+    fault.m_Suggestions = suggester.Best();
     return fault;
 }

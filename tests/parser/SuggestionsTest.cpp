@@ -53,15 +53,25 @@ TEST(Suggestions, SignaturesReadLikeHeads) {
               EventCandidates(unit, "OnCannonFoundTarget"));
     EXPECT_EQ((std::vector<std::string>{"command Attack(unit)"}), CommandCandidates(unit, "Attack"));
     EXPECT_TRUE(CallCandidates(nullptr, unit, false, "trace").empty());  // built-in names are exact
-    std::vector<std::string> events = EventNames(unit);
-    EXPECT_NE(events.end(), std::find(events.begin(), events.end(), "OnHit"));
-    for (const std::string& name : DotMemberNames(unit)) EXPECT_NE('$', name[0]) << name;
-    std::vector<std::string> dot = DotMemberNames(unit);
-    EXPECT_EQ(dot.end(), std::find(dot.begin(), dot.end(), "CallStopMoving"));  // not after a dot
-    EXPECT_NE(dot.end(), std::find(dot.begin(), dot.end(), "GetLocationX"));
-    std::vector<std::string> types = ClassNames(library, true);
-    EXPECT_EQ("int", types[0]);
-    EXPECT_EQ((std::vector<std::string>{"unit", "punit"}), Suggest("Unit", ClassNames(library)));
+    // The walks offer every name the lookup would find, none of the compiler's own.
+    struct CList : CNameSink {
+        std::vector<std::string> m_Names;
+        void Offer(std::string_view name) override { m_Names.emplace_back(name); }
+        bool Has(const std::string& name) const {
+            return std::find(m_Names.begin(), m_Names.end(), name) != m_Names.end();
+        }
+    } events, dot, types;
+    OfferEvents(unit, events);
+    EXPECT_TRUE(events.Has("OnHit"));
+    OfferDotMembers(unit, dot);
+    for (const std::string& name : dot.m_Names) EXPECT_NE('$', name[0]) << name;
+    EXPECT_FALSE(dot.Has("CallStopMoving"));  // not after a dot
+    EXPECT_TRUE(dot.Has("GetLocationX"));
+    OfferClassNames(library, true, types);
+    EXPECT_EQ("int", types.m_Names[0]);
+    CSuggester unitType("Unit");
+    OfferClassNames(library, false, unitType);
+    EXPECT_EQ((std::vector<std::string>{"unit", "punit"}), unitType.Best());
 }
 
 }  // namespace
