@@ -48,7 +48,7 @@ int RunClassic(const CommandLine& line, const OptionsError* mistake) {
 // Colour only for a terminal, and never when NO_COLOR asks for none.
 bool WantsColour(EDiagnosticFormat format) {
     const char* noColour = std::getenv("NO_COLOR");
-    return format == EDiagnosticFormat::ePretty && platform::OutputIsTerminal() && !(noColour && *noColour);
+    return format == EDiagnosticFormat::ePretty && platform::OutputShowsColour() && !(noColour && *noColour);
 }
 
 int RunWorkflow(CommandLine& line, const OptionsError* mistake) {

@@ -115,7 +115,16 @@ void NewGuid(uint8_t out[16]) {
 
 long ProcessId() { return long(_getpid()); }
 
-bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+bool OutputShowsColour() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(out, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) || SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
 
 // The temporary file lives in the user's temporary folder (the C library's
 // tmpfile() would use the root of the drive, often not writable) and goes
@@ -311,7 +320,7 @@ void NewGuid(uint8_t out[16]) {
 
 long ProcessId() { return long(::getpid()); }
 
-bool OutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
+bool OutputShowsColour() { return ::isatty(STDOUT_FILENO) != 0; }
 
 bool BeginCapture(OutputCapture& c) {
     FILE* temp = std::tmpfile();
