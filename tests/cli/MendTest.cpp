@@ -38,13 +38,6 @@ struct SError {
     std::string message;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 CMends FindMends(const fs::path& dir) {
     CMends mends;
     for (const auto& e : fs::recursive_directory_iterator(dir)) {
