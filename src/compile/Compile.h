@@ -20,9 +20,6 @@
 // ignore letter case.
 using CTranslations = CHashMap<CStr>;
 
-// The errors --all-errors reports before it stops, unless told otherwise.
-constexpr int kMaxErrors = 100;
-
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse

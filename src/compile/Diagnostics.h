@@ -11,6 +11,9 @@
 // The catalogue message of a parser error code.
 const char* GetErrorText(int code);
 
+// The errors --all-errors reports before it stops, unless told otherwise.
+constexpr int kMaxErrors = 100;
+
 enum class EDiagnosticFormat { eText, eJson, ePretty };
 
 struct CIncludeSite {
@@ -51,7 +54,7 @@ std::string FormatJson(const CDiagnostic& d);
 // that line; "" when not at hand) with the name marked below it, the
 // suggestions and the notes; with `colour`, terminal colours.
 std::string FormatPretty(const CDiagnostic& d, const std::string& source, bool colour);
-// The pretty form without the source line.
+// The diagnostic in a form; the pretty form without its source line.
 std::string Format(const CDiagnostic& d, EDiagnosticFormat format);
 // Writes the formatted diagnostic to standard output.
 void Report(const CDiagnostic& d, EDiagnosticFormat format);

@@ -3,16 +3,15 @@
 // ignored) before exactly two file names, and the first other argument ends
 // the options. The workflow form adds include directories, batch and
 // parallel builds, incremental builds, check mode, all errors, and JSON or
-// pretty diagnostics; it is
-// chosen when an argument is one of its own options, all of which begin with
-// "--" or are "-I" or "-j", so a classic caller's paths never switch to it.
+// pretty diagnostics; it is chosen when an argument is one of its own
+// options, all of which begin with "--" or are "-I" or "-j", so a classic
+// caller's paths never switch to it.
 // There options may stand anywhere and "--" ends them.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "compile/Compile.h"
 #include "compile/Diagnostics.h"
 
 struct CommandLine {
