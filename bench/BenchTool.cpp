@@ -3,6 +3,8 @@
 // runs a command once to report its peak resident memory.
 //
 //   orvel_bench gen LINES SCRIPT.oc PROGRAM.c   write both sources
+//   orvel_bench broken LINES N SCRIPT.oc        the script with N functions
+//                                               broken (a misspelt built-in)
 //   orvel_bench peak COMMAND [ARGS...]          print peak memory in KiB
 //
 // The script is a chain of blocks, each a function with locals, loops,
@@ -71,6 +73,15 @@ void ProgramHead(SOutput& o)
     o.Line("");
 }
 
+// The blocks whose function is misspelt on purpose, spread evenly; none
+// unless set.
+long g_nBlocks = 0, g_nBroken = 0;
+
+bool IsBroken(long k)
+{
+    return g_nBroken > 0 && k * g_nBroken / g_nBlocks != (k + 1) * g_nBroken / g_nBlocks;
+}
+
 // The statements both languages share, word for word, for block k.
 void CommonBody(SOutput& o, long k)
 {
@@ -81,7 +92,8 @@ void CommonBody(SOutput& o, long k)
     o.Line("            if (i % 3 == 0)");
     o.Line("                s = s + i * b;");
     o.Line("            else if (i % 3 == 1)");
-    o.Line("                s = s - GetLocationX() + " + N(k) + ";");
+    o.Line(std::string("                s = s - ") + (IsBroken(k) ? "GetLocatonX" : "GetLocationX") + "() + " +
+           N(k) + ";");
     o.Line("            else");
     o.Line("                t = t + (s & 255) / 2;");
     o.Line("        }");
@@ -194,23 +206,40 @@ bool WriteFile(const char* path, const std::string& text)
 // Tail lengths, so blocks stop early enough to land near the asked length.
 constexpr long kTailLines = 16;
 
-int Generate(long lines, const char* scriptPath, const char* programPath)
+// Both sources; returns the number of blocks.
+long Build(long lines, SOutput& script, SOutput& program)
 {
-    SOutput script, program;
     ScriptHead(script);
     ProgramHead(program);
-    for (long k = 0; k == 0 || script.m_nLines + 36 + kTailLines <= lines; ++k) {
+    long k = 0;
+    for (; k == 0 || script.m_nLines + 36 + kTailLines <= lines; ++k) {
         ScriptBlock(script, k);
         ProgramBlock(program, k);
     }
     ScriptTail(script);
     ProgramTail(program);
-    if (!WriteFile(scriptPath, script.m_strText) || !WriteFile(programPath, program.m_strText)) {
+    return k;
+}
+
+int Generate(long lines, const char* scriptPath, const char* programPath)
+{
+    SOutput script, program;
+    Build(lines, script, program);
+    if (!WriteFile(scriptPath, script.m_strText) || (programPath && !WriteFile(programPath, program.m_strText))) {
         std::perror("orvel_bench: cannot write");
         return 1;
     }
     std::printf("%ld %ld\n", script.m_nLines, program.m_nLines);
     return 0;
+}
+
+// The script of `gen` with `broken` of its functions misspelling a built-in.
+int GenerateBroken(long lines, long broken, const char* scriptPath)
+{
+    SOutput script, program;
+    g_nBlocks = Build(lines, script, program);
+    g_nBroken = broken < g_nBlocks ? broken : g_nBlocks;
+    return Generate(lines, scriptPath, nullptr);
 }
 
 // Runs the command with its output discarded; the peak comes from the
@@ -237,6 +266,7 @@ int Peak(char** argv)
 int Usage()
 {
     std::fprintf(stderr, "usage: orvel_bench gen LINES SCRIPT.oc PROGRAM.c\n"
+                         "       orvel_bench broken LINES N SCRIPT.oc\n"
                          "       orvel_bench peak COMMAND [ARGS...]\n");
     return 2;
 }
@@ -248,6 +278,10 @@ int main(int argc, char** argv)
     if (argc == 5 && std::strcmp(argv[1], "gen") == 0) {
         const long lines = std::strtol(argv[2], nullptr, 10);
         return lines > 0 ? Generate(lines, argv[3], argv[4]) : Usage();
+    }
+    if (argc == 5 && std::strcmp(argv[1], "broken") == 0) {
+        const long lines = std::strtol(argv[2], nullptr, 10), broken = std::strtol(argv[3], nullptr, 10);
+        return lines > 0 && broken > 0 ? GenerateBroken(lines, broken, argv[4]) : Usage();
     }
     if (argc >= 3 && std::strcmp(argv[1], "peak") == 0)
         return Peak(argv + 2);

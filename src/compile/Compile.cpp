@@ -2,8 +2,13 @@
 // parser one token at a time (handling include and the translation warning
 // before a state sees a token), then both code generation passes. Every
 // diagnostic carries the chain of includes that led to its file. Nothing
-// outside the CCompileRun of one call is written.
+// outside the CCompileRun of one call is written. With all errors asked
+// for, each parser error is reported as it is found and the parser recovers
+// at the next class member; no unit is made once any error was found.
 #include "compile/Compile.h"
+
+#include <set>
+#include <tuple>
 
 #include "codegen/Translate.h"
 #include "compile/Paths.h"
@@ -15,7 +20,8 @@
 namespace {
 
 // The scanner stamps a token with the column after its first character.
-int ColumnOf(const CToken& t) { return t.m_nColumn > 1 ? t.m_nColumn - 1 : t.m_nColumn; }
+int Column(int stamped) { return stamped > 1 ? stamped - 1 : stamped; }
+int ColumnOf(const CToken& t) { return Column(t.m_nColumn); }
 
 class CCompileRun {
 public:
@@ -25,6 +31,7 @@ public:
           m_Compiler(library),
           m_Result(result) {
         m_Compiler.m_bWarnings = options.m_bWarnings ? 1 : 0;
+        m_Compiler.m_bRecover = options.m_bAllErrors;
     }
 
     void Run(const std::string& source);
@@ -33,6 +40,9 @@ private:
     // Open, parse and check the source; false after a diagnostic.
     bool Front(const std::string& source);
     bool Parse();
+    bool RunStates();
+    // Reports the error the parser recorded; false once there were too many.
+    bool ReportParserError();
     bool OpenInclude();
     bool IsOpen(const std::string& path) const;
     // The include path to open: the current directory first, then the
@@ -54,10 +64,30 @@ private:
     CCompileResult& m_Result;
     // m_IncludeLines[d]: the line in frame d-1 whose include opened frame d.
     std::vector<int> m_IncludeLines{0};
+    int m_nParserErrors = 0;
+    std::set<std::tuple<std::string, int, int, std::string>> m_Reported;
 };
 
+// The name an error is about: its columns when it stands on the error's
+// line, else a note that shows where it stands.
+void AddNameFault(CDiagnostic& d, const CNameFault& fault) {
+    const CNamePlace& place = fault.m_Place;
+    if (place.m_strName.empty()) return;
+    d.name = place.m_strName;
+    int column = Column(place.m_nColumn);
+    if (place.m_nLine == d.line) {
+        d.column = column;
+        d.endColumn = column + int(place.m_strName.size());
+    } else {
+        d.notes.push_back({"'" + place.m_strName + "' is named here", d.file, place.m_nLine, column});
+    }
+    d.suggestions = fault.m_Suggestions;
+    for (const std::string& candidate : fault.m_Candidates) d.notes.push_back({"candidate: " + candidate, "", 0, 0});
+}
+
 void CCompileRun::Report(CDiagnostic d, int column, const CIncludeSite* includedAt) {
-    d.column = column;
+    if (column) d.column = column;
+    if (m_Options.m_bUniqueDiagnostics && !m_Reported.emplace(d.file, d.line, d.column, d.message).second) return;
     // Only the files whose include succeeded: a failed open leaves a frame.
     std::vector<std::string> chain = m_Compiler.m_Scanner.GetIncludeChain();
     for (size_t i = 0; i + 1 < chain.size() && i + 1 < m_IncludeLines.size(); ++i)
@@ -142,9 +172,8 @@ bool CCompileRun::OpenInclude() {
 }
 
 // Runs the state machine to End or Error; false when an include failed.
-bool CCompileRun::Parse() {
+bool CCompileRun::RunStates() {
     CCompiler& c = m_Compiler;
-    c.Begin();
     while (!c.IsFinished()) {
         c.m_Scanner.NextToken();
         WarnAboutTranslation();
@@ -157,17 +186,37 @@ bool CCompileRun::Parse() {
     return true;
 }
 
-bool CCompileRun::Accepted() {
+// The parse, reporting each error; after an error, with all errors asked
+// for, the parser goes on at the next member. False when an include failed.
+bool CCompileRun::Parse() {
+    CCompiler& c = m_Compiler;
+    c.Begin();
+    for (;;) {
+        if (!RunStates()) return false;
+        if (c.m_pfnState != Error) return true;
+        if (!ReportParserError() || !m_Options.m_bAllErrors || !c.Recover()) return true;
+    }
+}
+
+bool CCompileRun::ReportParserError() {
     CCompiler& c = m_Compiler;
     const CToken& last = c.m_Scanner.GetToken();
-    int code = 0;
-    if (c.m_nError != 0 || c.m_pfnState == Error)
-        code = c.m_nError;
-    else if (!c.m_pBaseClass)
-        code = eErrExpectedClassName;
-    else
-        return true;
-    Report(ParserError(c.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(code)), ColumnOf(last));
+    bool tooMany = m_Options.m_nMaxErrors > 0 && m_nParserErrors == m_Options.m_nMaxErrors;
+    CDiagnostic d = ParserError(c.m_Scanner.GetFileName(), last.m_nLine,
+                                GetErrorText(tooMany ? int(eErrTooManyErrors) : c.m_nError));
+    d.column = ColumnOf(last);
+    if (!tooMany) AddNameFault(d, c.m_NameFault);
+    Report(std::move(d));
+    ++m_nParserErrors;
+    return !tooMany;
+}
+
+bool CCompileRun::Accepted() {
+    if (m_nParserErrors) return false;
+    if (m_Compiler.m_pBaseClass) return true;
+    const CToken& last = m_Compiler.m_Scanner.GetToken();
+    Report(ParserError(m_Compiler.m_Scanner.GetFileName(), last.m_nLine, GetErrorText(eErrExpectedClassName)),
+           ColumnOf(last));
     return false;
 }
 

@@ -23,6 +23,13 @@ using CTranslations = CHashMap<CStr>;
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse
+    // After an error in the class body, go on at the next member; at most
+    // m_nMaxErrors errors (0: no limit), then one line saying so.
+    bool m_bAllErrors = false;
+    int m_nMaxErrors = kMaxErrors;
+    // A diagnostic repeated at one place (a string given back and delivered
+    // again warns again) is reported once.
+    bool m_bUniqueDiagnostics = false;
     // Relative source and include names are joined with it; empty: the
     // process's current directory.
     std::string m_strDirectory;

@@ -1,10 +1,13 @@
 // The error catalogue and the rendered forms of diagnostics. Codes are never
 // printed from the catalogue: parser errors always show C0000, file errors
 // C0101. The JSON form carries the same fields, one object a line, so an
-// editor never has to parse the text form.
+// editor never has to parse the text form; it is written by nlohmann-json,
+// as the language server's messages are, with narrow text turned into UTF-8
+// first so that no byte of a script can make it fail.
 #include "compile/Diagnostics.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -19,73 +22,79 @@ constexpr ErrorEntry kErrors[] = {
 #undef ERROR
 };
 
-void AppendJsonString(std::string& out, const std::string& s) {
-    static const char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (unsigned char ch : s) {
-        switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            // Script text is narrow and may hold any byte; bytes above 127
-            // are not valid UTF-8 on their own, so they are escaped as the
-            // Latin-1 characters they stand for.
-            if (ch < 0x20 || ch >= 0x7f) {
-                out += "\\u00";
-                out += kHex[ch >> 4];
-                out += kHex[ch & 15];
-            } else {
-                out += char(ch);
-            }
-        }
-    }
-    out += '"';
-}
+using Json = nlohmann::ordered_json;
 
-void AppendField(std::string& out, const char* name, const std::string& value) {
-    out += '"';
-    out += name;
-    out += "\":";
-    AppendJsonString(out, value);
-}
+Json Text(const std::string& narrow) { return Json(Latin1ToUtf8(narrow)); }
 
-void AppendNumber(std::string& out, const char* name, int value) {
-    out += ",\"";
-    out += name;
-    out += "\":" + std::to_string(value);
-}
-
-void AppendStrings(std::string& out, const char* name, const std::vector<std::string>& values) {
-    if (values.empty()) return;
-    out += ",\"";
-    out += name;
-    out += "\":[";
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (i) out += ',';
-        AppendJsonString(out, values[i]);
-    }
-    out += ']';
-}
-
-void AppendNotes(std::string& out, const std::vector<CDiagnosticNote>& notes) {
-    if (notes.empty()) return;
-    out += ",\"notes\":[";
-    for (size_t i = 0; i < notes.size(); ++i) {
-        const CDiagnosticNote& n = notes[i];
-        out += i ? ",{" : "{";
-        AppendField(out, "message", n.message);
+// Fields in a fixed order, each optional one left out while empty.
+Json ToJson(const CDiagnostic& d) {
+    Json j;
+    j["file"] = Text(d.file);
+    j["line"] = d.line;
+    if (d.column > 0) j["column"] = d.column;
+    if (d.endColumn > 0) j["endColumn"] = d.endColumn;
+    j["severity"] = d.severity;
+    j["code"] = d.code;
+    if (!d.name.empty()) j["name"] = Text(d.name);
+    j["message"] = Text(d.message);
+    j["includes"] = Json::array();
+    for (const CIncludeSite& site : d.includes) j["includes"].push_back({{"file", Text(site.file)}, {"line", site.line}});
+    for (const std::string& path : d.searched) j["searched"].push_back(Text(path));
+    for (const std::string& s : d.suggestions) j["suggestions"].push_back(Text(s));
+    for (const CDiagnosticNote& n : d.notes) {
+        Json note = {{"message", Text(n.message)}};
         if (!n.file.empty()) {
-            out += ',';
-            AppendField(out, "file", n.file);
-            AppendNumber(out, "line", n.line);
-            if (n.column > 0) AppendNumber(out, "column", n.column);
+            note["file"] = Text(n.file);
+            note["line"] = n.line;
+            if (n.column > 0) note["column"] = n.column;
         }
-        out += '}';
+        j["notes"].push_back(std::move(note));
     }
-    out += ']';
+    return j;
+}
+
+// --- the pretty form ----------------------------------------------------------
+
+struct SPalette {
+    const char* bold = "";
+    const char* severity = "";
+    const char* note = "";
+    const char* marker = "";
+    const char* reset = "";
+};
+
+SPalette Palette(const CDiagnostic& d, bool colour) {
+    if (!colour) return {};
+    bool error = std::string_view(d.severity) == "error";
+    return {"\033[1m", error ? "\033[1;31m" : "\033[1;35m", "\033[1;36m", "\033[1;32m", "\033[0m"};
+}
+
+// "FILE:LINE:COLUMN" with the parts that are known.
+std::string Place(const std::string& file, int line, int column) {
+    std::string s = file;
+    if (line > 0) s += ":" + std::to_string(line);
+    if (line > 0 && column > 0) s += ":" + std::to_string(column);
+    return s;
+}
+
+// Blanks up to the column (tabs kept, so the marker lines up in any
+// terminal), then "^" and a "~" under each further column of the name.
+std::string Marker(const std::string& source, int column, int endColumn) {
+    std::string s;
+    for (int i = 0; i + 1 < column; ++i) s += size_t(i) < source.size() && source[size_t(i)] == '\t' ? '\t' : ' ';
+    s += '^';
+    for (int i = column + 1; i < endColumn; ++i) s += '~';
+    return s;
+}
+
+// "'a'", "'a' or 'b'", "'a', 'b' or 'c'".
+std::string Alternatives(const std::vector<std::string>& names) {
+    std::string s;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i) s += i + 1 == names.size() ? " or " : ", ";
+        s += "'" + names[i] + "'";
+    }
+    return s;
 }
 
 }  // namespace
@@ -105,42 +114,56 @@ std::string FormatText(const CDiagnostic& d) {
 }
 
 std::string FormatJson(const CDiagnostic& d) {
-    std::string out = "{";
-    AppendField(out, "file", d.file);
-    AppendNumber(out, "line", d.line);
-    if (d.column > 0) AppendNumber(out, "column", d.column);
-    if (d.endColumn > 0) AppendNumber(out, "endColumn", d.endColumn);
-    out += ',';
-    AppendField(out, "severity", d.severity);
-    out += ',';
-    AppendField(out, "code", d.code);
-    if (!d.name.empty()) {
-        out += ',';
-        AppendField(out, "name", d.name);
+    return ToJson(d).dump(-1, ' ', true, Json::error_handler_t::replace) + "\n";
+}
+
+std::string FormatPretty(const CDiagnostic& d, const std::string& source, bool colour) {
+    SPalette p = Palette(d, colour);
+    std::string out;
+    for (size_t i = d.includes.size(); i-- > 0;)
+        out += "In file included from " + Place(d.includes[i].file, d.includes[i].line, 0) + ":\n";
+    if (!d.commandLine) out += p.bold + Place(d.file, d.line, d.column) + ":" + p.reset + " ";
+    out += std::string(p.severity) + d.severity + ":" + p.reset + " " + p.bold + d.message;
+    if (!d.name.empty()) out += " '" + d.name + "'";
+    out += std::string(p.reset) + "\n";
+    for (const std::string& path : d.searched) out += "    searched '" + path + "'\n";
+    if (!source.empty() && d.column > 0) {
+        out += source + "\n";
+        out += std::string(p.marker) + Marker(source, d.column, d.endColumn) + p.reset + "\n";
     }
-    out += ',';
-    AppendField(out, "message", d.message);
-    out += ",\"includes\":[";
-    for (size_t i = 0; i < d.includes.size(); ++i) {
-        out += i ? ",{" : "{";
-        AppendField(out, "file", d.includes[i].file);
-        out += ",\"line\":" + std::to_string(d.includes[i].line) + "}";
+    if (!d.suggestions.empty()) out += "did you mean " + Alternatives(d.suggestions) + "?\n";
+    for (const CDiagnosticNote& n : d.notes) {
+        if (!n.file.empty()) out += std::string(p.bold) + Place(n.file, n.line, n.column) + ":" + p.reset + " ";
+        out += std::string(p.note) + "note:" + p.reset + " " + n.message + "\n";
     }
-    out += ']';
-    AppendStrings(out, "searched", d.searched);
-    AppendStrings(out, "suggestions", d.suggestions);
-    AppendNotes(out, d.notes);
-    out += "}\n";
     return out;
 }
 
 std::string Format(const CDiagnostic& d, EDiagnosticFormat format) {
-    return format == EDiagnosticFormat::eJson ? FormatJson(d) : FormatText(d);
+    switch (format) {
+    case EDiagnosticFormat::eJson: return FormatJson(d);
+    case EDiagnosticFormat::ePretty: return FormatPretty(d, "", false);
+    default: return FormatText(d);
+    }
 }
 
 void Report(const CDiagnostic& d, EDiagnosticFormat format) {
     std::string line = Format(d, format);
     std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+std::string Latin1ToUtf8(std::string_view narrow) {
+    std::string out;
+    out.reserve(narrow.size());
+    for (unsigned char ch : narrow) {
+        if (ch < 0x80) {
+            out += char(ch);
+        } else {
+            out += char(0xC0 | ch >> 6);
+            out += char(0x80 | (ch & 0x3F));
+        }
+    }
+    return out;
 }
 
 CDiagnostic ParserError(const std::string& path, int line, const char* text) {

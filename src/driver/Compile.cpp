@@ -2,12 +2,15 @@
 // in the order it arose, the object file, the summary line only once the
 // file is safely in place, and last the depfile.
 #include <cstdio>
+#include <fstream>
+#include <map>
 
 #include "compile/Paths.h"
 #include "driver/Depfile.h"
 #include "driver/Driver.h"
 #include "driver/Process.h"
 #include "objfile/ObjectFile.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -15,13 +18,50 @@ CCompileOptions OptionsOf(const CompileRequest& request) {
     CCompileOptions o;
     o.m_bWarnings = request.warnings;
     o.m_bTree = request.printTree;
+    o.m_bAllErrors = request.allErrors;
+    o.m_nMaxErrors = request.maxErrors;
+    o.m_bUniqueDiagnostics = request.uniqueDiagnostics;
     o.m_IncludeDirs = request.includeDirs;
     o.m_pTranslations = request.translations;
     return o;
 }
 
 void PrintSummary(const CompileRequest& request) {
-    if (request.format == EDiagnosticFormat::eText) std::fputs("    0 error(s), 0 warning(s)\n", stdout);
+    if (request.format != EDiagnosticFormat::eJson) std::fputs("    0 error(s), 0 warning(s)\n", stdout);
+}
+
+// The lines of the files diagnostics point at, each file read once.
+class CSourceLines {
+public:
+    // The text of a line without its line end; "" when there is none.
+    const std::string& Line(const std::string& path, int line) {
+        auto [it, fresh] = m_Files.try_emplace(path);
+        if (fresh) it->second = ReadLines(path);
+        static const std::string kNone;
+        return line > 0 && size_t(line) <= it->second.size() ? it->second[size_t(line) - 1] : kNone;
+    }
+
+private:
+    // A file in UTF-16 is not shown: its bytes are not the text the scanner saw.
+    static std::vector<std::string> ReadLines(const std::string& path) {
+        std::vector<std::string> lines;
+        std::ifstream in(platform::NativePath(path), std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(std::move(line));
+        }
+        if (!lines.empty() && lines[0].rfind("\xEF\xBB\xBF", 0) == 0) lines[0].erase(0, 3);
+        if (!lines.empty() && lines[0].rfind("\xFF\xFE", 0) == 0) lines.clear();
+        return lines;
+    }
+
+    std::map<std::string, std::vector<std::string>> m_Files;
+};
+
+void Print(const CDiagnostic& d, const CompileRequest& request, CSourceLines& sources) {
+    if (request.format != EDiagnosticFormat::ePretty) return Report(d, request.format);
+    std::string text = FormatPretty(d, sources.Line(d.file, d.line), request.colour);
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 bool WriteObject(const CCompileResult& result, const CompileRequest& request) {
@@ -41,9 +81,13 @@ CompileRequest MakeRequest(const CommandLine& line, const std::string& source, c
     r.output = output;
     r.warnings = line.warnings;
     // JSON output is for programs and holds nothing but diagnostics.
-    r.printTree = line.printTree && line.format == EDiagnosticFormat::eText;
+    r.printTree = line.printTree && line.format != EDiagnosticFormat::eJson;
     r.checkOnly = line.check;
+    r.allErrors = line.allErrors;
+    r.maxErrors = line.maxErrors;
+    r.uniqueDiagnostics = line.workflow;
     r.format = line.format;
+    r.colour = line.colour;
     r.includeDirs = line.includeDirs;
     if (line.depfile && !line.check) r.depfile = DepfilePathFor(output);
     r.translations = &translations;
@@ -52,9 +96,10 @@ CompileRequest MakeRequest(const CommandLine& line, const std::string& source, c
 
 int PrintResult(const CCompileResult& result, const CompileRequest& request) {
     const std::vector<CDiagnostic>& all = result.m_Diagnostics;
+    CSourceLines sources;
     for (size_t i = 0; i <= all.size(); ++i) {
         if (i == result.m_nTreeAt) std::fputs(result.m_strTree.c_str(), stdout);
-        if (i < all.size()) Report(all[i], request.format);
+        if (i < all.size()) Print(all[i], request, sources);
     }
     switch (result.m_nStatus) {
     case ECompileStatus::eAccepted: return 0;

@@ -16,7 +16,11 @@ struct CompileRequest {
     bool warnings = true;
     bool printTree = false;  // --tree: list the syntax tree after the parse
     bool checkOnly = false;  // generate but write no object file
+    bool allErrors = false;  // go on after an error at the next member
+    int maxErrors = kMaxErrors;  // with allErrors; 0: no limit
+    bool uniqueDiagnostics = false;  // a diagnostic repeated at one place once
     EDiagnosticFormat format = EDiagnosticFormat::eText;
+    bool colour = false;     // pretty diagnostics in colour
     std::vector<std::string> includeDirs;      // searched after the current directory
     std::string depfile;                       // written after success when not empty
     const CTranslations* translations = nullptr;
@@ -35,5 +39,6 @@ int CompileScript(const CompileRequest& request);
 int CompileGuarded(const CompileRequest& request);
 
 // Prints the diagnostics and the tree listing of a compilation in the order
-// they arose; the exit status its outcome alone asks for (0, 1 or 3).
+// they arose (the pretty form with the source lines they point at); the
+// exit status its outcome alone asks for (0, 1 or 3).
 int PrintResult(const CCompileResult& result, const CompileRequest& request);

@@ -7,6 +7,7 @@
 // compiler, every other failure is 1.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "driver/Driver.h"
@@ -18,7 +19,7 @@
 namespace {
 
 void PrintBanner(EDiagnosticFormat format) {
-    if (format != EDiagnosticFormat::eText) return;
+    if (format == EDiagnosticFormat::eJson) return;
     std::fputs("----------------- Orvel C Compiler v0.002 -----------------\n", stdout);
     std::fputs("Compiling...\n", stdout);
 }
@@ -44,11 +45,18 @@ int RunClassic(const CommandLine& line, const OptionsError* mistake) {
     return RunSingle(line, translations);
 }
 
-int RunWorkflow(const CommandLine& line, const OptionsError* mistake) {
+// Colour only for a terminal, and never when NO_COLOR asks for none.
+bool WantsColour(EDiagnosticFormat format) {
+    const char* noColour = std::getenv("NO_COLOR");
+    return format == EDiagnosticFormat::ePretty && platform::OutputShowsColour() && !(noColour && *noColour);
+}
+
+int RunWorkflow(CommandLine& line, const OptionsError* mistake) {
     if (!mistake && line.help) return std::fputs(UsageText(), stdout), 0;
     if (!mistake && line.version) return std::fputs(VersionText(), stdout), 0;
     PrintBanner(line.format);
     if (mistake) return ReportMistake(*mistake, line.format);
+    line.colour = WantsColour(line.format);
     CTranslations translations = LoadStartupFiles(line.format);
     return line.IsBatch() ? RunBatch(line, translations) : RunSingle(line, translations);
 }

@@ -15,8 +15,8 @@ namespace {
 
 // Options that are new with the workflow and mark a command line as using it.
 // --tree is older and alone keeps the classic reader.
-constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics"};
-constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--help", "--version"};
+constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics", "--max-errors"};
+constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--all-errors", "--help", "--version"};
 
 bool IsNoCase(const char* arg, const char* option) {
     return std::strlen(arg) == std::strlen(option) && EqualsNoCase(arg, option);
@@ -32,13 +32,16 @@ std::string WithDot(const std::string& ext) {
     return ext.empty() || ext[0] == '.' ? ext : "." + ext;
 }
 
-bool ParseJobs(const std::string& text, int& jobs) {
+// A count of at most four digits.
+bool ParseCount(const std::string& text, int& count) {
     if (text.empty() || text.size() > 4) return false;
     for (char ch : text)
         if (ch < '0' || ch > '9') return false;
-    jobs = std::atoi(text.c_str());
-    return jobs >= 1;
+    count = std::atoi(text.c_str());
+    return true;
 }
+
+bool ParseJobs(const std::string& text, int& jobs) { return ParseCount(text, jobs) && jobs >= 1; }
 
 class COptionReader {
 public:
@@ -126,14 +129,21 @@ bool COptionReader::ReadOne(const std::string& arg) {
             o.format = EDiagnosticFormat::eJson;
         else if (value == "text")
             o.format = EDiagnosticFormat::eText;
+        else if (value == "pretty")
+            o.format = EDiagnosticFormat::ePretty;
         else
-            return Fail("--diagnostics takes json or text");
+            return Fail("--diagnostics takes text, json or pretty");
+    } else if (IsValueOption(arg, "--max-errors")) {
+        if (!TakeValue(arg, "--max-errors", value)) return false;
+        if (!ParseCount(value, o.maxErrors)) return Fail("--max-errors needs a number from 0 (no limit) to 9999");
     } else if (arg == "--depfile") {
         o.depfile = true;
     } else if (arg == "--force") {
         o.force = true;
     } else if (arg == "--check") {
         o.check = true;
+    } else if (arg == "--all-errors") {
+        o.allErrors = true;
     } else if (arg == "--help") {
         o.help = true;
     } else if (arg == "--version") {

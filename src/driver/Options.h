@@ -2,9 +2,10 @@
 // classic form takes its options (-w-, -w+, -d, -g GUID, --tree; letter case
 // ignored) before exactly two file names, and the first other argument ends
 // the options. The workflow form adds include directories, batch and
-// parallel builds, incremental builds, check mode and JSON diagnostics; it is
-// chosen when an argument is one of its own options, all of which begin with
-// "--" or are "-I" or "-j", so a classic caller's paths never switch to it.
+// parallel builds, incremental builds, check mode, all errors, and JSON or
+// pretty diagnostics; it is chosen when an argument is one of its own
+// options, all of which begin with "--" or are "-I" or "-j", so a classic
+// caller's paths never switch to it.
 // There options may stand anywhere and "--" ends them.
 #pragma once
 #include <cstdint>
@@ -27,6 +28,9 @@ struct CommandLine {
     bool depfile = false;
     bool force = false;
     bool check = false;
+    bool allErrors = false;                // go on after an error at the next member
+    int maxErrors = kMaxErrors;            // with allErrors; 0: no limit
+    bool colour = false;                   // pretty diagnostics in colour (decided by the caller)
     bool help = false;
     bool version = false;
     EDiagnosticFormat format = EDiagnosticFormat::eText;

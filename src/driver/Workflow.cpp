@@ -136,8 +136,9 @@ bool CheckDistinctOutputs(const std::vector<CBatchEntry>& entries, bool depfiles
     return true;
 }
 
+// Headers and counts are for people; JSON holds nothing but diagnostics.
 void PrintText(const CommandLine& o, const std::string& text) {
-    if (o.format == EDiagnosticFormat::eText) std::fputs(text.c_str(), stdout);
+    if (o.format != EDiagnosticFormat::eJson) std::fputs(text.c_str(), stdout);
 }
 
 class CBatchRun {

@@ -5,9 +5,12 @@
 // driver fetches one token per step and calls RunState until IsFinished; the
 // code generator is owned by the driver so that dependencies point one way.
 // The built-in library is only read: a script's own declarations go to its
-// tree.
+// tree. With m_bRecover set, an error inside the class body is not the end:
+// the driver reports it and calls Recover, which skips to the next member.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
@@ -20,6 +23,47 @@
 
 class CCompiler;
 using StateFn = void (*)(CCompiler&);
+
+// A name as written and where it stands (line and column as the scanner
+// stamps them).
+struct CNamePlace {
+    std::string m_strName;
+    int32_t m_nLine = 0;
+    int32_t m_nColumn = 0;
+};
+
+// What an error about a name adds to its message: the name, names close to
+// it that are visible there, and the signatures it could have meant.
+struct CNameFault {
+    CNamePlace m_Place;  // empty name: the error is not about a name
+    std::vector<std::string> m_Suggestions;
+    std::vector<std::string> m_Candidates;
+};
+
+// Tells tokens apart: a given-back token comes again with the same key.
+struct CTokenKey {
+    int32_t m_nFrames = 0, m_nLine = -1, m_nColumn = -1, m_nKind = -1;
+    static CTokenKey Of(const CScanner& scanner);
+    bool operator==(const CTokenKey&) const = default;
+};
+
+// Braces open before the current token, and parentheses open since the last
+// brace, and the kind of the token before it; each token counts once however
+// often it is given back.
+class CNestingTracker {
+public:
+    void See(const CScanner& scanner);
+    // The current token stands at this depth after all (a "}" was missing).
+    void Reset(int32_t braces) { m_nBraces = m_nBracesAfter = braces, m_nParens = m_nParensAfter = 0; }
+    int32_t m_nBraces = 0;
+    int32_t m_nParens = 0;
+    int32_t m_nPrevious = -1;
+
+private:
+    int32_t m_nBracesAfter = 0;
+    int32_t m_nParensAfter = 0;
+    CTokenKey m_Last;
+};
 
 class CCompiler {
 public:
@@ -41,17 +85,42 @@ public:
     CStr m_strClassName;
     int32_t m_bWarnings = 1;
 
+    // The name the recorded error is about; cleared with the error.
+    CNameFault m_NameFault;
+    // The function names whose argument lists are open, innermost last.
+    std::vector<std::pair<const CNode*, CNamePlace>> m_OpenCalls;
+    // The name of the event or command head being read.
+    CNamePlace m_HeadName;
+
+    // Error recovery: the open class body and the return stack inside it.
+    bool m_bRecover = false;
+    CRefPtr<CNode> m_pClassBlock;
+    size_t m_nClassBodyStack = 0;
+    CNestingTracker m_Nesting;
+    CTokenKey m_ErrorToken;  // the token of the error recovered from
+    bool m_bBetweenMembers = false;  // that error left no member half read
+    CTokenKey m_Resumed;  // the token the last recovery resumed at
+
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
     // True once the current state is End or Error.
     bool IsFinished() const;
     // Runs the current state once on the current token.
-    void RunState() { m_pfnState(*this); }
+    void RunState();
 
     void PushState(StateFn state);
     // Resumes the top return state; an empty stack is an internal error (61).
     void PopState();
     void SetError(int32_t code);
+    // The current token as a name.
+    CNamePlace TokenPlace() const;
+    // SetError for an error about `fault`'s name.
+    void SetNameError(int32_t code, CNameFault fault);
+    // After an error inside the class body: the error is cleared and parsing
+    // goes on at the next member (or the body's "}"). False, with nothing
+    // changed, where nothing can be recovered: outside the class body, or at
+    // the end of the file.
+    bool Recover();
 };
 
 // Sentinels, recognised by identity; they never run.

@@ -6,6 +6,7 @@
 // sure to take, so every cycle consumes input and the loop always ends.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
+#include "parser/Suggestions.h"
 
 namespace grammar {
 
@@ -31,11 +32,11 @@ void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section)
     Call(c, xFunction1, section);
 }
 
-}  // namespace grammar
-
-using namespace grammar;
-
-namespace {
+CNameFault MisspeltType(const CCompiler& c, bool basicTypes) {
+    CSuggester suggester(TokenText(c));
+    OfferClassNames(*c.m_pLibrary, basicTypes, suggester);
+    return NameFault(c, suggester);
+}
 
 // Tokens that one of the body's sections always takes.
 bool StartsMember(const CCompiler& c) {
@@ -44,6 +45,12 @@ bool StartsMember(const CCompiler& c) {
         if (Is(c, kind)) return true;
     return TokenClass(c) != nullptr;
 }
+
+}  // namespace grammar
+
+using namespace grammar;
+
+namespace {
 
 // Gives the token back and runs `section`, resuming at `next`.
 void RunSection(CCompiler& c, StateFn section, StateFn next) {
@@ -64,7 +71,7 @@ void DeclareClassVariables(CBlockNode* block) {
 void Class1(CCompiler& c) {
     if (!Is(c, CToken::eText)) return GiveBackAndReturn(c);
     CType* base = TokenClass(c);
-    if (!base) return c.SetError(eErrUnknownClass);
+    if (!base) return c.SetNameError(eErrUnknownClass, MisspeltType(c, false));
     Enter(c, new CClassNode(TokenText(c), base));
     c.m_pBaseClass = base;
     Go(c, Class2);
@@ -83,6 +90,8 @@ void ClassBlock1(CCompiler& c) {
     CRefPtr<CBlockNode> block = MakeRef<CBlockNode>();
     Enter(c, block.Get());
     DeclareClassVariables(block.Get());
+    c.m_pClassBlock = block;
+    c.m_nClassBodyStack = c.m_ReturnStates.GetSize();
     Call(c, Consts1, ClassBlock1b);
 }
 
@@ -102,10 +111,17 @@ void ClassBlock4(CCompiler& c) { RunSection(c, xFunction1, ClassBlock5); }
 void ClassBlock5(CCompiler& c) { RunSection(c, xCommand1, ClassBlock6); }
 
 // { Member } "}": "}" closes the body, a member starts another cycle; anything
-// else (the end of the file included) would be given back by every section forever.
+// else (the end of the file included) would be given back by every section
+// forever. A name there is most likely a misspelt type.
 void ClassBlock6(CCompiler& c) {
-    if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
-    if (!StartsMember(c)) return c.SetError(eErrExpectedCloseBrace);
-    GiveBack(c);
-    Go(c, ClassBlock1b);
+    if (Is(c, CToken::eBracesRight)) {
+        c.m_pClassBlock = nullptr;
+        return LeaveAndReturn(c);
+    }
+    if (StartsMember(c)) {
+        GiveBack(c);
+        return Go(c, ClassBlock1b);
+    }
+    if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCloseBrace);
+    c.SetNameError(eErrExpectedCloseBrace, MisspeltType(c, true));
 }

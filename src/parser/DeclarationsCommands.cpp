@@ -6,6 +6,7 @@
 // defined. States of attributes without a value give that token back.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
+#include "parser/Suggestions.h"
 
 using namespace grammar;
 
@@ -49,6 +50,7 @@ void xCommand1(CCompiler& c) { SectionMember(c, CToken::eCommand, xCommand2, xCo
 // "command" Name
 void xCommand2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCommandName);
+    c.m_HeadName = c.TokenPlace();
     Enter(c, new CCommandNode(TokenText(c)));
     Go(c, xCommand3);
 }
@@ -61,10 +63,14 @@ void xCommand3(CCompiler& c) {
 
 // Parameters ")": bind to the base class's command.
 void xCommand4(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!ClosesParameters(c)) return;
     CCommandNode* node = dynamic_cast<CCommandNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
-    if (Check(c, BindCommandHandler(node, c.m_pBaseClass.Get()))) Go(c, xCommand5);
+    const CType* base = c.m_pBaseClass.Get();
+    int32_t error = BindCommandHandler(node, c.m_pBaseClass.Get());
+    if (error == eErrUnknownCommand)
+        return c.SetNameError(error, HeadFault(c, OfferCommands, CommandCandidates(base, node->m_strName)));
+    if (Check(c, error)) Go(c, xCommand5);
 }
 
 // { Attribute } Body

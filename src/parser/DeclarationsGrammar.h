@@ -9,6 +9,7 @@
 #include "parser/Compiler.h"
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
+#include "parser/Suggestions.h"
 
 namespace grammar {
 
@@ -23,6 +24,18 @@ CVariable* TokenEnumVariable(const CCompiler& c);
 // `keyword` goes on at `next`; "function" is given back to the functions
 // section, which returns to `section`; any other token ends the section.
 void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section);
+// True when the current token starts a member of the class body.
+bool StartsMember(const CCompiler& c);
+// The current name where a type should stand: the class names close to it,
+// with "int" and "string" where those may stand too.
+CNameFault MisspeltType(const CCompiler& c, bool basicTypes);
+// ")" after the parameters of a head; false after the error. A name there
+// is most likely a misspelt parameter type.
+bool ClosesParameters(CCompiler& c);
+// An unknown event or command: the head's name, the names of the handlers
+// that `offer` walks close to it, the signatures of that name.
+CNameFault HeadFault(const CCompiler& c, void (*offer)(const CType*, CNameSink&),
+                     std::vector<std::string> candidates);
 // After a member's body: gives the token back, leaves the member's node for
 // the class block and goes on with the section at `section`.
 inline void NextMember(CCompiler& c, StateFn section) {

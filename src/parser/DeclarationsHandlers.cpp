@@ -7,6 +7,7 @@
 // kept, since a function node has no place for it.
 #include "parser/DeclarationsGrammar.h"
 #include "parser/Resolve.h"
+#include "parser/Suggestions.h"
 
 using namespace grammar;
 
@@ -26,12 +27,40 @@ void DeclareParameterOfType(CCompiler& c, CType* type) {
 
 }  // namespace
 
+namespace grammar {
+
+bool ClosesParameters(CCompiler& c) {
+    if (Is(c, CToken::eParenthesesRight)) return true;
+    if (Is(c, CToken::eText))
+        c.SetNameError(eErrExpectedCloseParen, MisspeltType(c, true));
+    else
+        c.SetError(eErrExpectedCloseParen);
+    return false;
+}
+
+CNameFault HeadFault(const CCompiler& c, void (*offer)(const CType*, CNameSink&),
+                     std::vector<std::string> candidates) {
+    CNameFault fault;
+    fault.m_Place = c.m_HeadName;
+    // A name the class has, with other parameters, is no misspelling.
+    if (candidates.empty()) {
+        CSuggester suggester(fault.m_Place.m_strName);
+        offer(c.m_pBaseClass.Get(), suggester);
+        fault.m_Suggestions = suggester.Best();
+    }
+    fault.m_Candidates = std::move(candidates);
+    return fault;
+}
+
+}  // namespace grammar
+
 // EventHandler = "event" Name "(" Parameters ")" Body
 void Event1(CCompiler& c) { SectionMember(c, CToken::eEvent, Event2, Event1); }
 
 // "event" Name
 void Event2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedEventName);
+    c.m_HeadName = c.TokenPlace();
     Enter(c, new CEventNode(TokenText(c)));
     Go(c, Event3);
 }
@@ -41,10 +70,14 @@ void Event3(CCompiler& c) { OpenParameters(c, Event4); }
 
 // Parameters ")": bind to the base class's event.
 void Event4(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!ClosesParameters(c)) return;
     CEventNode* node = dynamic_cast<CEventNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
-    if (!Check(c, BindEventHandler(node, c.m_pBaseClass.Get()))) return;
+    const CType* base = c.m_pBaseClass.Get();
+    int32_t error = BindEventHandler(node, c.m_pBaseClass.Get());
+    if (error == eErrUnknownEvent)
+        return c.SetNameError(error, HeadFault(c, OfferEvents, EventCandidates(base, node->m_strName)));
+    if (!Check(c, error)) return;
     Call(c, EventBlock1, Event5);
 }
 
@@ -75,7 +108,7 @@ void xFunction3(CCompiler& c) { OpenParameters(c, xFunction4); }
 
 // Parameters ")": one function per signature.
 void xFunction4(CCompiler& c) {
-    if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
+    if (!ClosesParameters(c)) return;
     CFunctionNode* node = dynamic_cast<CFunctionNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
     if (Check(c, AddScriptFunction(node))) Go(c, xFunction5);

@@ -7,6 +7,7 @@
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Resolve.h"
+#include "parser/Suggestions.h"
 #include "parser/TypeOf.h"
 
 #include <vector>
@@ -59,28 +60,72 @@ void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
 // --- names ----------------------------------------------------------------
 
 // The node made for a name becomes the cursor; a function name allows only
-// "(" next.
+// "(" next, and is remembered until its argument list closes.
 void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
     if (r.m_pNode) {
         if (inPlace)
             c.m_pNode = r.m_pNode;
         else
             AttachOperand(c, r.m_pNode.Get());
-        if (r.m_pNode->GetKind() == CToken::eFunctionName) c.m_nPrevRole = CToken::eRoleFunction;
+        if (r.m_pNode->GetKind() == CToken::eFunctionName) {
+            c.m_nPrevRole = CToken::eRoleFunction;
+            c.m_OpenCalls.push_back({r.m_pNode.Get(), c.TokenPlace()});
+        }
     }
-    if (r.m_nError) c.SetError(r.m_nError);
 }
 
 // A name not after a dot: variables, constants, functions, then states.
 void ResolveName(CCompiler& c) {
-    AttachResolved(c, ::ResolveName(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, TokenText(c)), false);
+    CResolved r = ::ResolveName(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
+    AttachResolved(c, r, false);
+    if (r.m_nError == eErrUnknownName) {
+        CSuggester suggester(TokenText(c));
+        OfferVisibleNames(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, suggester);
+        return c.SetNameError(r.m_nError, NameFault(c, suggester));
+    }
+    if (r.m_nError) c.SetError(r.m_nError);
+}
+
+// The class of the object before a dot, or null.
+const CType* ObjectClass(const CNode* dot) {
+    const CVariableNode* object = dynamic_cast<const CVariableNode*>(dot->GetChild(0));
+    return object && object->m_pVariable ? object->m_pVariable->GetType() : nullptr;
 }
 
 // A name after a dot: a member of the class of the variable before the dot;
 // the member node takes the place of the dot and keeps that variable.
 void ResolveMember(CCompiler& c) {
     CRefPtr<CNode> dot = c.m_pNode;
-    AttachResolved(c, ::ResolveMember(dot.Get(), TokenText(c)), true);
+    const CType* cls = ObjectClass(dot.Get());
+    CResolved r = ::ResolveMember(dot.Get(), TokenText(c));
+    AttachResolved(c, r, true);
+    if (r.m_nError == eErrUnknownMember || r.m_nError == eErrNotDotCallable) {
+        CSuggester suggester(TokenText(c));
+        OfferDotMembers(cls, suggester);
+        return c.SetNameError(r.m_nError, NameFault(c, suggester));
+    }
+    if (r.m_nError) c.SetError(r.m_nError);
+}
+
+// The name of an open call, taken off the list of open calls.
+CNamePlace TakeCallName(CCompiler& c, const CNode* call) {
+    for (size_t i = c.m_OpenCalls.size(); i-- > 0;)
+        if (c.m_OpenCalls[i].first == call) {
+            CNamePlace place = std::move(c.m_OpenCalls[i].second);
+            c.m_OpenCalls.resize(i);
+            return place;
+        }
+    return CNamePlace();
+}
+
+// No function of that name takes these arguments: the ones that could have
+// been meant.
+CNameFault NoSuitableFunction(CCompiler& c, CCallNode* call, CNamePlace place) {
+    CNameFault fault;
+    const CType* target = call->m_pObject ? call->m_pObject->GetType() : c.m_pBaseClass.Get();
+    fault.m_Candidates = CallCandidates(call, target, !call->m_pObject, call->m_pFunction->m_strName);
+    fault.m_Place = std::move(place);
+    return fault;
 }
 
 // --- parentheses and calls ------------------------------------------------
@@ -101,7 +146,10 @@ void CloseCall(CCompiler& c, CNode* open) {
     }
     c.m_pNode = call;
     auto* node = static_cast<CCallNode*>(call.Get());
-    if (int32_t error = ResolveCall(node, c.m_pBaseClass.Get())) return c.SetError(error);
+    CNamePlace name = TakeCallName(c, node);
+    int32_t error = ResolveCall(node, c.m_pBaseClass.Get());
+    if (error == eErrNoSuitableFunction) return c.SetNameError(error, NoSuitableFunction(c, node, std::move(name)));
+    if (error) return c.SetError(error);
     node->m_pType = nullptr;  // typed again from the chosen function
 }
 

@@ -6,6 +6,7 @@
 // the last statement of if, while and for, StatementEnd at the closing ";".
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
+#include "parser/Suggestions.h"
 
 using namespace grammar;
 
@@ -314,6 +315,13 @@ void Do4(CCompiler& c) {
 
 // --- return and state changes ---------------------------------------------
 
+// The current name is no state (or none whose body stands earlier).
+void UnknownState(CCompiler& c) {
+    CSuggester suggester(TokenText(c));
+    OfferStates(c.m_States, suggester);
+    c.SetNameError(eErrUnknownState, NameFault(c, suggester));
+}
+
 void Return2(CCompiler& c);
 void Return3(CCompiler& c);
 void Return4(CCompiler& c);
@@ -335,7 +343,7 @@ void Return2(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
-    if (index < 0) return c.SetError(eErrUnknownState);
+    if (index < 0) return UnknownState(c);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
     if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
@@ -370,10 +378,10 @@ void StateInstr2(CCompiler& c) {
     if (Is(c, CToken::eSemicolon)) return LeaveAndReturn(c);
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
-    if (index < 0) return c.SetError(eErrUnknownState);
+    if (index < 0) return UnknownState(c);
     Attach(c, NewConst(index).Get());
     Go(c, StatementEnd);
-    if (!c.m_States[size_t(index)].m_bDefined) c.SetError(eErrUnknownState);
+    if (!c.m_States[size_t(index)].m_bDefined) UnknownState(c);
 }
 
 // --- break, continue, assert, verify --------------------------------------

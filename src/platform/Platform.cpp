@@ -115,6 +115,17 @@ void NewGuid(uint8_t out[16]) {
 
 long ProcessId() { return long(_getpid()); }
 
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+bool OutputShowsColour() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(out, &mode)) return false;
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) || SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
 // The temporary file lives in the user's temporary folder (the C library's
 // tmpfile() would use the root of the drive, often not writable) and goes
 // away when closed.
@@ -308,6 +319,8 @@ void NewGuid(uint8_t out[16]) {
 }
 
 long ProcessId() { return long(::getpid()); }
+
+bool OutputShowsColour() { return ::isatty(STDOUT_FILENO) != 0; }
 
 bool BeginCapture(OutputCapture& c) {
     FILE* temp = std::tmpfile();

@@ -54,6 +54,10 @@ void NewGuid(uint8_t out[16]);
 // Process id, used to name temporary files uniquely.
 long ProcessId();
 
+// True when standard output is a terminal that shows colours (on Windows,
+// a console that takes escape sequences, which this asks it to).
+bool OutputShowsColour();
+
 // Standard output redirected to a temporary file between BeginCapture and
 // EndCapture, which restores it and returns the text written meanwhile with
 // plain line feeds. Lets jobs that run one after another in this process

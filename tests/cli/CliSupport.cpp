@@ -66,6 +66,13 @@ std::string ReadFile(const fs::path& p) {
     return ss.str();
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 void WriteFile(const fs::path& p, const std::string& data) {
     std::ofstream f(p, std::ios::binary);
     f << data;

@@ -23,6 +23,8 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
                      long fileLimit = 0);
 
 std::string ReadFile(const std::filesystem::path& p);
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text);
 void WriteFile(const std::filesystem::path& p, const std::string& data);
 std::vector<std::string> SplitArgs(const std::string& line);
 bool ParseExpected(const std::string& text, int& status, std::string& out);

@@ -118,13 +118,6 @@ private:
     size_t m_at = 0;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // The text form of a decoded diagnostic, as the compiler prints it.
 std::string AsText(const JsonValue& d) {
     std::string s = d["file"].text + "(" + std::to_string(d["line"].number) + ") : " + d["severity"].text + " " +

@@ -46,13 +46,6 @@ void Put(const fs::path& p, const std::string& text) {
     WriteFile(p, text);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 // Offset of the 16 identifier bytes in an object file's header.
 size_t GuidOffset(const std::string& obj) {
     if (obj.size() < 4) return std::string::npos;

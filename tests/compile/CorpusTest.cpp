@@ -1,7 +1,8 @@
 // Compilations as values: every script of the command-line corpus compiled
 // in one process through the entry point, in forward order, in reverse order
 // and on two threads at once, gives each time exactly the object file and
-// the messages that the orvelc binary gives for it alone. Any state that one
+// the messages that the orvelc binary gives for it alone; with all errors,
+// the same first message. Any state that one
 // compilation left behind for the next (a constant in the shared library, a
 // pooled record, a cached type) would show up as a difference.
 #include <gtest/gtest.h>
@@ -69,9 +70,10 @@ SOutcome RunBinary(const SScript& s) {
     return o;
 }
 
-SOutcome CompileHere(const SScript& s, const std::string& scratchName) {
+SOutcome CompileHere(const SScript& s, const std::string& scratchName, bool allErrors = false) {
     CCompileOptions options;
     options.m_bWarnings = false;
+    options.m_bAllErrors = allErrors;
     options.m_strDirectory = s.m_Dir.string();
     CCompileResult r = Compile(s.m_strName, options, GetBuiltinLibrary());
     SOutcome o;
@@ -131,6 +133,20 @@ TEST(Corpus, ForwardThenReverseInOneProcess) {
     std::reverse(order.begin(), order.end());
     CompileInOrder(order, "reverse.obj", faults);
     for (const std::string& f : faults) ADD_FAILURE() << f;
+}
+
+// Going on after an error changes nothing before it: the first error is the
+// one the classic command line reports, and an accepted script gives the
+// same object file.
+TEST(Corpus, AllErrorsStartWithTheClassicError) {
+    for (const SScript& s : Corpus()) {
+        SOutcome got = CompileHere(s, "all-errors.obj", true);
+        const SOutcome& want = s.m_Expected;
+        std::string where = (s.m_Dir / s.m_strName).string();
+        EXPECT_EQ(want.m_strText, got.m_strText.substr(0, want.m_strText.size())) << where;
+        EXPECT_EQ(want.m_strText.empty(), got.m_strText.empty()) << where;
+        EXPECT_TRUE(got.m_strObject == want.m_strObject) << where;
+    }
 }
 
 TEST(Corpus, TwoThreadsAtOnce) {

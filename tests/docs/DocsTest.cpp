@@ -43,16 +43,9 @@ struct Block {
     }
 };
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 std::vector<Block> ReadBlocks(const fs::path& path) {
     std::vector<Block> blocks;
-    std::vector<std::string> lines = SplitLines(ReadFile(path));
+    std::vector<std::string> lines = Lines(ReadFile(path));
     Block* open = nullptr;
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& l = lines[i];
@@ -88,7 +81,7 @@ std::vector<fs::path> Documents() {
 // The message of the first error line ("PATH(LINE) : error CNNNN: TEXT").
 std::string FirstError(const std::string& output) {
     static const std::regex kError(R"(^.*\(\d+\) : error C\d{4}: (.*)$)");
-    for (const std::string& line : SplitLines(output)) {
+    for (const std::string& line : Lines(output)) {
         std::smatch m;
         if (std::regex_match(line, m, kError)) return m[1];
     }
@@ -151,7 +144,7 @@ struct Section {
 std::vector<Section> MessageSections(const fs::path& path) {
     static const std::regex kHeading(R"(^### `(.*)`$)");
     std::vector<Section> sections;
-    for (const std::string& line : SplitLines(ReadFile(path))) {
+    for (const std::string& line : Lines(ReadFile(path))) {
         std::smatch m;
         if (std::regex_match(line, m, kHeading))
             sections.push_back({m[1], {}});
@@ -229,7 +222,7 @@ void RunSession(const Block& session, const std::vector<Block>& named) {
         if (tool.empty()) GTEST_SKIP() << session.Where() << ": " << c.words[0] << " is not built";
         std::vector<std::string> args(c.words.begin() + 1, c.words.end());
         RunResult r = RunProgram(tool, args, tmp.path.string());
-        EXPECT_TRUE(MatchLines(SplitLines(r.out), 0, c.output, 0))
+        EXPECT_TRUE(MatchLines(Lines(r.out), 0, c.output, 0))
             << session.Where() << ": the output of '" << c.words[0] << "' differs:\n" << r.out;
     }
 }

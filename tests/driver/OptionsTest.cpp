@@ -40,7 +40,8 @@ TEST(WorkflowOptions, WhichCommandLinesSwitch) {
              {"--checked", "a.oc"}})
         EXPECT_FALSE(Uses(args)) << args[0];
     for (const char* arg : {"-I", "-j", "-j8", "--out-dir", "--out-dir=x", "--ext=.s", "--obj-ext", "--diagnostics=json",
-                            "--depfile", "--force", "--check", "--help", "--version"})
+                            "--diagnostics=pretty", "--depfile", "--force", "--check", "--all-errors",
+                            "--max-errors=5", "--help", "--version"})
         EXPECT_TRUE(Uses({"a.oc", arg, "b.obj"})) << arg;
 }
 
@@ -69,6 +70,17 @@ TEST(WorkflowOptions, ValuesAndClassicOptionsAnywhere) {
     EXPECT_EQ((std::vector<std::string>{"a.oc", "b.obj"}), c.inputs);
     EXPECT_FALSE(c.IsBatch());
 
+    CommandLine d;
+    ASSERT_TRUE(Parse({"--all-errors", "--max-errors", "0", "--diagnostics=pretty", "a.oc", "b.obj"}, d, e));
+    EXPECT_TRUE(d.allErrors);
+    EXPECT_EQ(0, d.maxErrors);
+    EXPECT_EQ(EDiagnosticFormat::ePretty, d.format);
+    EXPECT_FALSE(d.colour);  // the caller decides, knowing where output goes
+    CommandLine n;
+    ASSERT_TRUE(Parse({"--check", "a.oc"}, n, e));
+    EXPECT_FALSE(n.allErrors);
+    EXPECT_EQ(100, n.maxErrors);
+
     // --version needs nothing else, not even the scripts --out-dir asks for.
     CommandLine v;
     EXPECT_TRUE(Parse({"--out-dir", "o", "--version"}, v, e));
@@ -90,6 +102,9 @@ TEST(WorkflowOptions, MistakesAreRefused) {
         {{"-I", "inc", "a.oc", "b.obj", "c.obj"}, "expected SOURCE OUTPUT"},
         {{"--out-dir", "o"}, "no scripts"},
         {{"--check"}, "no scripts"},
+        {{"--max-errors", "-1", "--check", "a"}, "--max-errors needs a number"},
+        {{"--max-errors=10000", "--check", "a"}, "--max-errors needs a number"},
+        {{"--check", "a", "--max-errors"}, "--max-errors needs a value"},
         {{"--out-dir", "o", "-g", "12345678-9abc-def0-1234-56789abcdef0", "a.oc"}, "-g names a single script"},
     };
     for (const Case& c : cases) {

@@ -2,6 +2,8 @@
 // first part is main.oc, the parts after it are 1.h, 2.h ... so that seeds
 // can include one another, themselves or files that are missing. When the
 // compiler says it wrote an object file, that file must load and bind again.
+// Some inputs are compiled going on after errors, some shown in the pretty
+// form.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -64,6 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.source = "main.oc";
     request.output = "out.obj";
     request.warnings = size % 2 == 0;
+    // Recovery after errors, without a limit, and the pretty form, which
+    // reads the lines it shows back from the files.
+    request.allErrors = size % 3 == 0;
+    request.maxErrors = 0;
+    if (size % 5 == 0) request.format = EDiagnosticFormat::ePretty;
     bool wrote = CompileScript(request) == 0;
     if (wrote != FuzzExists("out.obj")) std::abort();
     if (wrote) CheckObjectFile();
