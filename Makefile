@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and tests need; installed only when missing.
-PACKAGES := g++ cmake ninja-build zlib1g-dev libgtest-dev libcapstone-dev libunicorn-dev
+PACKAGES := g++ cmake ninja-build zlib1g-dev libgtest-dev libcapstone-dev libunicorn-dev nlohmann-json3-dev
 
 .PHONY: all deps build demo check clean
 

@@ -13,6 +13,7 @@
 #include "driver/Process.h"
 #include "driver/StartupFiles.h"
 #include "driver/Workflow.h"
+#include "builtins/Reference.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -44,9 +45,20 @@ int RunClassic(const CommandLine& line, const OptionsError* mistake) {
     return RunSingle(line, translations);
 }
 
+// The built-in reference of one class, or of all; nothing is compiled.
+int PrintReference(const CommandLine& line) {
+    if (line.referenceClass.empty()) return std::fputs(RenderReference().c_str(), stdout), 0;
+    EBuiltinClass c = FindReferenceClass(line.referenceClass);
+    if (c != EBuiltinClass::eNone) return std::fputs(RenderClassReference(c).c_str(), stdout), 0;
+    OptionsError error;
+    error.reason = "--reference: no class '" + line.referenceClass + "'";
+    return ReportMistake(error, line.format);
+}
+
 int RunWorkflow(const CommandLine& line, const OptionsError* mistake) {
     if (!mistake && line.help) return std::fputs(UsageText(), stdout), 0;
     if (!mistake && line.version) return std::fputs(VersionText(), stdout), 0;
+    if (!mistake && line.reference) return PrintReference(line);
     PrintBanner(line.format);
     if (mistake) return ReportMistake(*mistake, line.format);
     CTranslations translations = LoadStartupFiles(line.format);

@@ -15,7 +15,8 @@ namespace {
 
 // Options that are new with the workflow and mark a command line as using it.
 // --tree is older and alone keeps the classic reader.
-constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics"};
+// --reference takes its value only after "=", else as the one input.
+constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics", "--reference"};
 constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--help", "--version"};
 
 bool IsNoCase(const char* arg, const char* option) {
@@ -138,6 +139,9 @@ bool COptionReader::ReadOne(const std::string& arg) {
         o.help = true;
     } else if (arg == "--version") {
         o.version = true;
+    } else if (IsValueOption(arg, "--reference")) {
+        o.reference = true;
+        if (arg != "--reference") o.referenceClass = arg.substr(std::strlen("--reference="));
     } else if (arg.size() > 1 && arg[0] == '-') {
         return Fail("unknown option '" + arg + "'");
     } else {
@@ -162,8 +166,19 @@ bool COptionReader::Read() {
     return true;
 }
 
-bool CheckWorkflow(const CommandLine& line, OptionsError& error) {
+// The one argument --reference may take is the class, after "=" or on its own.
+bool CheckReference(CommandLine& line, OptionsError& error) {
+    if (line.inputs.size() + !line.referenceClass.empty() > 1) {
+        error.reason = "--reference takes at most one class";
+        return false;
+    }
+    if (!line.inputs.empty()) line.referenceClass = line.inputs[0];
+    return true;
+}
+
+bool CheckWorkflow(CommandLine& line, OptionsError& error) {
     if (line.help || line.version) return true;
+    if (line.reference) return CheckReference(line, error);
     if (line.IsBatch()) {
         if (line.guidGiven) {
             error.reason = "-g names a single script; a batch gives each script its own identifier";

@@ -5,6 +5,7 @@
 // parallel builds, incremental builds, check mode and JSON diagnostics; it is
 // chosen when an argument is one of its own options, all of which begin with
 // "--" or are "-I" or "-j", so a classic caller's paths never switch to it.
+// --reference [CLASS] prints the built-in reference and compiles nothing.
 // There options may stand anywhere and "--" ends them.
 #pragma once
 #include <cstdint>
@@ -29,6 +30,8 @@ struct CommandLine {
     bool check = false;
     bool help = false;
     bool version = false;
+    bool reference = false;                // --reference [CLASS]: print the built-in reference
+    std::string referenceClass;            // empty: every class
     EDiagnosticFormat format = EDiagnosticFormat::eText;
     std::vector<std::string> inputs;       // sources, directories, @lists
 

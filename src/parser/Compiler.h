@@ -12,6 +12,7 @@
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
 #include "parser/Node.h"
+#include "parser/SymbolObserver.h"
 #include "semantic/States.h"
 #include "semantic/Type.h"
 #include "support/DynArray.h"
@@ -40,6 +41,7 @@ public:
     CStatesTable m_States;
     CStr m_strClassName;
     int32_t m_bWarnings = 1;
+    CSymbolObserver* m_pObserver = nullptr;  // told of declarations and resolved names
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();

@@ -5,6 +5,7 @@
 // runs on the next token, checking first that the attribute is not already
 // defined. States of attributes without a value give that token back.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 
 using namespace grammar;
@@ -49,6 +50,7 @@ void xCommand1(CCompiler& c) { SectionMember(c, CToken::eCommand, xCommand2, xCo
 // "command" Name
 void xCommand2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCommandName);
+    NoteDeclaration(c, ESymbolKind::eCommand);
     Enter(c, new CCommandNode(TokenText(c)));
     Go(c, xCommand3);
 }

@@ -6,6 +6,7 @@
 // the last statement of if, while and for, StatementEnd at the closing ";".
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
+#include "parser/Observe.h"
 
 using namespace grammar;
 
@@ -336,6 +337,7 @@ void Return2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return c.SetError(eErrUnknownState);
+    NoteStateUse(c);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
     if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
@@ -371,6 +373,7 @@ void StateInstr2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return c.SetError(eErrUnknownState);
+    NoteStateUse(c);
     Attach(c, NewConst(index).Get());
     Go(c, StatementEnd);
     if (!c.m_States[size_t(index)].m_bDefined) c.SetError(eErrUnknownState);
