@@ -13,6 +13,9 @@
 int main() {
     platform::UseBinaryStandardStreams();
     std::ios::sync_with_stdio(false);
+    // Reading must never flush the output: only the server's writer, under
+    // its lock, touches standard output, from whichever thread answers.
+    std::cin.tie(nullptr);
     auto write = [](const std::string& body) {
         std::cout << Frame(body);
         std::cout.flush();

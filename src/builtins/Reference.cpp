@@ -225,7 +225,10 @@ std::string RenderClassReference(EBuiltinClass c) {
 
 std::string RenderReference() {
     std::string out = kPreface;
-    for (int c = 0; c < kBuiltinClassCount; ++c) out += "\n" + RenderClassReference(EBuiltinClass(c));
+    for (int c = 0; c < kBuiltinClassCount; ++c) {
+        out += '\n';
+        out += RenderClassReference(EBuiltinClass(c));
+    }
     return out;
 }
 
