@@ -232,23 +232,6 @@ CDiagnostic CommandLineError(const OptionsError& error) {
     return d;
 }
 
-std::vector<std::string> SplitPathList(const std::string& list) {
-#ifdef _WIN32
-    constexpr char kListSeparator = ';';
-#else
-    constexpr char kListSeparator = ':';
-#endif
-    std::vector<std::string> dirs;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(kListSeparator, start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) dirs.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return dirs;
-}
-
 bool ParseGuid(const char* text, uint8_t guid[16]) {
     unsigned f[11];
     if (std::sscanf(text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x", &f[0], &f[1], &f[2],

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "compile/Diagnostics.h"
+#include "compile/Paths.h"
 
 struct CommandLine {
     bool workflow = false;                 // some argument is a workflow option
@@ -55,10 +56,6 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line, OptionsError& er
 // The one message for a mistake on the command line: the "Invalid guid"
 // line, or "Invalid parameters" with the reason if there is one.
 CDiagnostic CommandLineError(const OptionsError& error);
-
-// The directories of a path list such as ORVELC_INCLUDE (':' separated on
-// POSIX, ';' on Windows); empty entries are dropped.
-std::vector<std::string> SplitPathList(const std::string& list);
 
 // The 8-4-4-4-12 GUID text into memory layout; all eleven fields must be read.
 bool ParseGuid(const char* text, uint8_t guid[16]);

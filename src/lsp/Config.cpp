@@ -30,22 +30,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     return true;
 }
 
-// ORVELC_INCLUDE as the compiler reads it: ':' between directories on
-// POSIX, ';' on Windows, empty entries dropped.
-std::vector<std::string> SplitIncludeList(const std::string& list) {
-#ifdef _WIN32
-    constexpr char kListSeparator = ';';
-#else
-    constexpr char kListSeparator = ':';
-#endif
-    std::vector<std::string> dirs;
-    std::string dir;
-    std::istringstream in(list);
-    while (std::getline(in, dir, kListSeparator))
-        if (!dir.empty()) dirs.push_back(dir);
-    return dirs;
-}
-
 }  // namespace
 
 void ApplyConfig(const Json& object, const std::string& from, SServerConfig& config,
@@ -90,6 +74,6 @@ SServerConfig LoadConfig(const std::string& directory, const Json& initializatio
                 ApplyConfig(object, path, config, warnings);
         }
     }
-    for (const std::string& dir : SplitIncludeList(environmentIncludes)) config.includeDirs.push_back(dir);
+    for (const std::string& dir : SplitPathList(environmentIncludes)) config.includeDirs.push_back(dir);
     return config;
 }
