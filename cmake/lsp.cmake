@@ -3,8 +3,10 @@
 # tests. The cross build finds the header-only JSON library on the host:
 # its folder alone is put on the include path, never the host's /usr/include.
 find_package(Threads REQUIRED)
-find_package(nlohmann_json 3 QUIET)
-if(NOT nlohmann_json_FOUND)
+if(NOT TARGET nlohmann_json::nlohmann_json)
+  find_package(nlohmann_json 3 QUIET)
+endif()
+if(NOT TARGET nlohmann_json::nlohmann_json)
   find_path(ORVEL_JSON_INCLUDE nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
   set(json_dir ${CMAKE_BINARY_DIR}/json-include)
   file(MAKE_DIRECTORY ${json_dir})

@@ -1,8 +1,8 @@
 // The compiler's diagnostics as the protocol's, grouped by the file they are
 // in. Every field of a diagnostic has its place: line and columns make the
 // range (a diagnostic without columns marks its token, or its line), notes
-// become related information, the code and the kind's name stay
-// machine-readable, suggestions ride along as data for quick fixes, and the
+// become related information, the code stays machine-readable, the name at
+// fault and the suggestions ride along as data for quick fixes, and the
 // include chain points back to where each file was included. An error inside
 // an included file is repeated at the include in the outer files, so it is
 // seen from the document being edited.
