@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <new>
 
+#include "builtins/Reference.h"
 #include "driver/Driver.h"
 #include "driver/Process.h"
 #include "driver/StartupFiles.h"
 #include "driver/Workflow.h"
-#include "builtins/Reference.h"
 #include "platform/Platform.h"
 
 namespace {
