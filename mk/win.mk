@@ -17,10 +17,11 @@ $(WIN_BUILD_DIR)/build.ninja: CMakeLists.txt $(WIN_TOOLCHAIN)
 	cmake -S . -B $(WIN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(WIN_TOOLCHAIN)
 
-# The compiler and the platform check; the test programs need GoogleTest,
-# which has no MinGW build here, and the tools need Capstone and Unicorn.
-windows: windows-deps $(WIN_BUILD_DIR)/build.ninja
-	cmake --build $(WIN_BUILD_DIR) -j $(JOBS) --target orvelc orvel_platform_check
+# The compiler, the language server and the platform check; the test
+# programs need GoogleTest, which has no MinGW build here, and the tools
+# need Capstone and Unicorn.
+windows: windows-deps deps $(WIN_BUILD_DIR)/build.ninja
+	cmake --build $(WIN_BUILD_DIR) -j $(JOBS) --target orvelc orvelc-lsp orvel_platform_check
 
 $(WIN_BUILD_DIR)/orvelc-wine-cli: tools/windows/WineCli.cpp tests/cli/CliSupport.cpp tests/cli/CliSupport.h
 	@mkdir -p $(WIN_BUILD_DIR)

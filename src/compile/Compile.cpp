@@ -32,6 +32,7 @@ public:
           m_Result(result) {
         m_Compiler.m_bWarnings = options.m_bWarnings ? 1 : 0;
         m_Compiler.m_bRecover = options.m_bAllErrors;
+        m_Compiler.m_pObserver = options.m_pObserver;
     }
 
     void Run(const std::string& source);

@@ -12,6 +12,7 @@
 #include "codegen/CodeGen.h"
 #include "compile/Diagnostics.h"
 #include "parser/Node.h"
+#include "parser/SymbolObserver.h"
 #include "semantic/States.h"
 #include "support/Files.h"
 #include "support/HashMap.h"
@@ -37,6 +38,8 @@ struct CCompileOptions {
     std::vector<std::string> m_IncludeDirs;
     const CFileProvider* m_pFiles = nullptr;          // null: the platform's files
     const CTranslations* m_pTranslations = nullptr;   // null: nothing is translated
+    // Told of each declaration and resolved name as the parse goes; null: nobody.
+    CSymbolObserver* m_pObserver = nullptr;
 };
 
 enum class ECompileStatus {

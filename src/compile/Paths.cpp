@@ -1,5 +1,5 @@
 // Paths as the compiler builds them: the platform's separator, and the
-// platform's limit on their length.
+// platform's limit on their length; path lists with the platform's separator.
 #include "compile/Paths.h"
 
 #include "platform/Platform.h"
@@ -18,3 +18,20 @@ std::string JoinWithDirectory(const std::string& directory, const std::string& n
 }
 
 std::string JoinWithCurrentDirectory(const std::string& name) { return JoinWithDirectory(std::string(), name); }
+
+std::vector<std::string> SplitPathList(const std::string& list) {
+#ifdef _WIN32
+    constexpr char kListSeparator = ';';
+#else
+    constexpr char kListSeparator = ':';
+#endif
+    std::vector<std::string> dirs;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(kListSeparator, start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) dirs.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return dirs;
+}

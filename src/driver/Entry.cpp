@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "builtins/Reference.h"
 #include "driver/Driver.h"
 #include "driver/Process.h"
 #include "driver/StartupFiles.h"
@@ -51,9 +52,20 @@ bool WantsColour(EDiagnosticFormat format) {
     return format == EDiagnosticFormat::ePretty && platform::OutputShowsColour() && !(noColour && *noColour);
 }
 
+// The built-in reference of one class, or of all; nothing is compiled.
+int PrintReference(const CommandLine& line) {
+    if (line.referenceClass.empty()) return std::fputs(RenderReference().c_str(), stdout), 0;
+    EBuiltinClass c = FindReferenceClass(line.referenceClass);
+    if (c != EBuiltinClass::eNone) return std::fputs(RenderClassReference(c).c_str(), stdout), 0;
+    OptionsError error;
+    error.reason = "--reference: no class '" + line.referenceClass + "'";
+    return ReportMistake(error, line.format);
+}
+
 int RunWorkflow(CommandLine& line, const OptionsError* mistake) {
     if (!mistake && line.help) return std::fputs(UsageText(), stdout), 0;
     if (!mistake && line.version) return std::fputs(VersionText(), stdout), 0;
+    if (!mistake && line.reference) return PrintReference(line);
     PrintBanner(line.format);
     if (mistake) return ReportMistake(*mistake, line.format);
     line.colour = WantsColour(line.format);

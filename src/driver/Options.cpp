@@ -15,7 +15,9 @@ namespace {
 
 // Options that are new with the workflow and mark a command line as using it.
 // --tree is older and alone keeps the classic reader.
-constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics", "--max-errors"};
+// --reference takes its value only after "=", else as the one input.
+constexpr const char* kValueOptions[] = {"--out-dir", "--ext", "--obj-ext", "--diagnostics", "--max-errors",
+                                         "--reference"};
 constexpr const char* kFlagOptions[] = {"--depfile", "--force", "--check", "--all-errors", "--help", "--version"};
 
 bool IsNoCase(const char* arg, const char* option) {
@@ -148,6 +150,9 @@ bool COptionReader::ReadOne(const std::string& arg) {
         o.help = true;
     } else if (arg == "--version") {
         o.version = true;
+    } else if (IsValueOption(arg, "--reference")) {
+        o.reference = true;
+        if (arg != "--reference") o.referenceClass = arg.substr(std::strlen("--reference="));
     } else if (arg.size() > 1 && arg[0] == '-') {
         return Fail("unknown option '" + arg + "'");
     } else {
@@ -172,8 +177,19 @@ bool COptionReader::Read() {
     return true;
 }
 
-bool CheckWorkflow(const CommandLine& line, OptionsError& error) {
+// The one argument --reference may take is the class, after "=" or on its own.
+bool CheckReference(CommandLine& line, OptionsError& error) {
+    if (line.inputs.size() + !line.referenceClass.empty() > 1) {
+        error.reason = "--reference takes at most one class";
+        return false;
+    }
+    if (!line.inputs.empty()) line.referenceClass = line.inputs[0];
+    return true;
+}
+
+bool CheckWorkflow(CommandLine& line, OptionsError& error) {
     if (line.help || line.version) return true;
+    if (line.reference) return CheckReference(line, error);
     if (line.IsBatch()) {
         if (line.guidGiven) {
             error.reason = "-g names a single script; a batch gives each script its own identifier";
@@ -225,23 +241,6 @@ CDiagnostic CommandLineError(const OptionsError& error) {
     d.message = "Invalid parameters";
     if (!error.reason.empty()) d.message += ": " + error.reason + " (orvelc --help lists the options)";
     return d;
-}
-
-std::vector<std::string> SplitPathList(const std::string& list) {
-#ifdef _WIN32
-    constexpr char kListSeparator = ';';
-#else
-    constexpr char kListSeparator = ':';
-#endif
-    std::vector<std::string> dirs;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(kListSeparator, start);
-        if (end == std::string::npos) end = list.size();
-        if (end > start) dirs.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return dirs;
 }
 
 bool ParseGuid(const char* text, uint8_t guid[16]) {

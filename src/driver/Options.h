@@ -6,6 +6,7 @@
 // pretty diagnostics; it is chosen when an argument is one of its own
 // options, all of which begin with "--" or are "-I" or "-j", so a classic
 // caller's paths never switch to it.
+// --reference [CLASS] prints the built-in reference and compiles nothing.
 // There options may stand anywhere and "--" ends them.
 #pragma once
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "compile/Diagnostics.h"
+#include "compile/Paths.h"
 
 struct CommandLine {
     bool workflow = false;                 // some argument is a workflow option
@@ -33,6 +35,8 @@ struct CommandLine {
     bool colour = false;                   // pretty diagnostics in colour (decided by the caller)
     bool help = false;
     bool version = false;
+    bool reference = false;                // --reference [CLASS]: print the built-in reference
+    std::string referenceClass;            // empty: every class
     EDiagnosticFormat format = EDiagnosticFormat::eText;
     std::vector<std::string> inputs;       // sources, directories, @lists
 
@@ -56,10 +60,6 @@ bool ParseCommandLine(int argc, char** argv, CommandLine& line, OptionsError& er
 // The one message for a mistake on the command line: the "Invalid guid"
 // line, or "Invalid parameters" with the reason if there is one.
 CDiagnostic CommandLineError(const OptionsError& error);
-
-// The directories of a path list such as ORVELC_INCLUDE (':' separated on
-// POSIX, ';' on Windows); empty entries are dropped.
-std::vector<std::string> SplitPathList(const std::string& list);
 
 // The 8-4-4-4-12 GUID text into memory layout; all eleven fields must be read.
 bool ParseGuid(const char* text, uint8_t guid[16]);

@@ -15,6 +15,7 @@
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
 #include "parser/Node.h"
+#include "parser/SymbolObserver.h"
 #include "semantic/States.h"
 #include "semantic/Type.h"
 #include "support/DynArray.h"
@@ -84,6 +85,7 @@ public:
     CStatesTable m_States;
     CStr m_strClassName;
     int32_t m_bWarnings = 1;
+    CSymbolObserver* m_pObserver = nullptr;  // told of declarations and resolved names
 
     // The name the recorded error is about; cleared with the error.
     CNameFault m_NameFault;

@@ -5,6 +5,7 @@
 // another cycle. A cycle is started only for a token that some section is
 // sure to take, so every cycle consumes input and the loop always ends.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 #include "parser/Suggestions.h"
 
@@ -81,6 +82,7 @@ void Class1(CCompiler& c) {
 void Class2(CCompiler& c) {
     if (!Is(c, CToken::eQuotedString)) return c.SetError(eErrExpectedClassName);
     c.m_strClassName = TokenText(c);
+    NoteDeclaration(c, ESymbolKind::eClass, c.m_pBaseClass.Get());
     Call(c, ClassBlock1, LeaveConstruct);
 }
 

@@ -5,6 +5,7 @@
 // runs on the next token, checking first that the attribute is not already
 // defined. States of attributes without a value give that token back.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 #include "parser/Suggestions.h"
 
@@ -51,6 +52,7 @@ void xCommand1(CCompiler& c) { SectionMember(c, CToken::eCommand, xCommand2, xCo
 void xCommand2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedCommandName);
     c.m_HeadName = c.TokenPlace();
+    NoteDeclaration(c, ESymbolKind::eCommand);
     Enter(c, new CCommandNode(TokenText(c)));
     Go(c, xCommand3);
 }

@@ -4,6 +4,7 @@
 // with value 0 at its name and gets its value at the number, so a repeated
 // name is caught at the name.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 
 using namespace grammar;
@@ -25,6 +26,7 @@ void Consts3(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return c.PopState();
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedConstantName);
     if (!Check(c, DeclareConstant(c.m_pNode.Get(), c.m_pBaseClass.Get(), TokenText(c)))) return;
+    NoteDeclaration(c, ESymbolKind::eConstant);
     Go(c, Consts4);
 }
 
@@ -38,6 +40,7 @@ void Consts4(CCompiler& c) {
 void Consts5(CCompiler& c) {
     if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
     SetConstantValue(c.m_pNode.Get(), TokenValue(c));
+    NoteValue(c, TokenValue(c));
     Go(c, Consts6);
 }
 

@@ -3,6 +3,7 @@
 // ends with the item introduced by "multi" ":", stored like the others; after
 // the closing "}" the declaration loop goes on at once (no ";").
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 
 using namespace grammar;
@@ -13,6 +14,7 @@ namespace {
 bool AddItem(CCompiler& c) {
     if (!Is(c, CToken::eQuotedString)) return Check(c, eErrExpectedQuotedString);
     c.m_pEnumType->AddEnumItem(TokenText(c));
+    NoteDeclaration(c, ESymbolKind::eEnumItem);
     return true;
 }
 
@@ -28,6 +30,7 @@ void OptionalKeyword(CCompiler& c, int32_t keyword, StateFn taken, StateFn skipp
 void ItemValueStep(CCompiler& c, StateFn description) {
     if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
     c.m_pEnumType->SetLastItemValue(TokenValue(c));
+    NoteValue(c, TokenValue(c));
     Go(c, description);
 }
 
@@ -52,6 +55,7 @@ void Enum2(CCompiler& c) {
     CBlockNode* block = CurrentBlock(c);
     if (!block) return c.SetError(eErrInternal);
     if (!Check(c, DeclareEnum(block, TokenText(c), c.m_pEnumType))) return;
+    NoteVariable(c, ESymbolKind::eEnum, block->PeekScope());
     Go(c, Enum3);
 }
 

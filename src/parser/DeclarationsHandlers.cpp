@@ -6,6 +6,7 @@
 // enum variable, where it is a function body; nothing else of the button is
 // kept, since a function node has no place for it.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 #include "parser/Suggestions.h"
 
@@ -22,7 +23,9 @@ void OpenParameters(CCompiler& c, StateFn close) {
 // Parameter = Type Name, with the type already read.
 void DeclareParameterOfType(CCompiler& c, CType* type) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
-    if (Check(c, DeclareParameter(c.m_pNode.Get(), TokenText(c), type))) Go(c, ArgDeclaration3);
+    if (!Check(c, DeclareParameter(c.m_pNode.Get(), TokenText(c), type))) return;
+    NoteVariable(c, ESymbolKind::eParam, GetParameterList(c.m_pNode.Get()));
+    Go(c, ArgDeclaration3);
 }
 
 }  // namespace
@@ -61,6 +64,7 @@ void Event1(CCompiler& c) { SectionMember(c, CToken::eEvent, Event2, Event1); }
 void Event2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedEventName);
     c.m_HeadName = c.TokenPlace();
+    NoteDeclaration(c, ESymbolKind::eEvent);
     Enter(c, new CEventNode(TokenText(c)));
     Go(c, Event3);
 }
@@ -99,6 +103,7 @@ void xFunction1b(CCompiler& c) {
 // "int" Name
 void xFunction2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedFunctionName);
+    NoteDeclaration(c, ESymbolKind::eFunction);
     Enter(c, new CFunctionNode(TokenText(c)));
     Go(c, xFunction3);
 }

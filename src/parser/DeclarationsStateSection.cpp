@@ -5,6 +5,7 @@
 // takes functions, so states and functions may alternate without another
 // cycle of the body.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 
 using namespace grammar;
 
@@ -14,6 +15,7 @@ void State1(CCompiler& c) { SectionMember(c, CToken::eState, State2, State1); }
 // "state" Name
 void State2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedStateName);
+    NoteDeclaration(c, ESymbolKind::eState);
     int32_t index = c.m_States.FindOrAdd(TokenText(c));
     Enter(c, new CStateNode(index));
     Go(c, State3);

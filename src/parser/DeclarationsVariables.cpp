@@ -4,6 +4,7 @@
 // declared at its name. The variable kind (member or local) follows from
 // the block the cursor stands on.
 #include "parser/DeclarationsGrammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 
 using namespace grammar;
@@ -14,7 +15,9 @@ namespace {
 bool DeclareInBlock(CCompiler& c, const CStr& name, CType* type) {
     CBlockNode* block = CurrentBlock(c);
     if (!block) return Check(c, eErrInternal);
-    return Check(c, DeclareVariable(block, name, type));
+    if (!Check(c, DeclareVariable(block, name, type))) return false;
+    NoteRecord(c, block->PeekScope(), name);
+    return true;
 }
 
 // True, with the error recorded, when the current token names a variable of
@@ -58,6 +61,7 @@ void Declaration1(CCompiler& c) {
 void Declaration2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
     if (IsDeclaredInBlock(c)) return;
+    NoteVariableName(c);
     c.m_strVarName = TokenText(c);
     Go(c, Declaration2b);
 }
@@ -93,6 +97,7 @@ void DeclarationArray(CCompiler& c) {
 void DeclarationClassName(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedVariableName);
     if (IsDeclaredInBlock(c)) return;
+    NoteVariableName(c, c.m_pArgType.Get());
     if (!DeclareInBlock(c, TokenText(c), c.m_pArgType.Get())) return;
     Go(c, Declaration3);
 }

@@ -6,6 +6,7 @@
 // given back to the statement, so there is no list of terminators.
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
+#include "parser/Observe.h"
 #include "parser/Resolve.h"
 #include "parser/Suggestions.h"
 #include "parser/TypeOf.h"
@@ -62,6 +63,7 @@ void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
 // The node made for a name becomes the cursor; a function name allows only
 // "(" next, and is remembered until its argument list closes.
 void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
+    NoteUse(c, r.m_pNode.Get());
     if (r.m_pNode) {
         if (inPlace)
             c.m_pNode = r.m_pNode;

@@ -7,6 +7,7 @@
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Suggestions.h"
+#include "parser/Observe.h"
 
 using namespace grammar;
 
@@ -344,6 +345,7 @@ void Return2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return UnknownState(c);
+    NoteStateUse(c);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
     if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
@@ -379,6 +381,7 @@ void StateInstr2(CCompiler& c) {
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedSemicolon);
     int32_t index = c.m_States.Find(TokenText(c));
     if (index < 0) return UnknownState(c);
+    NoteStateUse(c);
     Attach(c, NewConst(index).Get());
     Go(c, StatementEnd);
     if (!c.m_States[size_t(index)].m_bDefined) UnknownState(c);

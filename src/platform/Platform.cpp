@@ -485,4 +485,11 @@ void ExitNow(int status) { ::_exit(status); }
 
 #endif
 
+void UseBinaryStandardStreams() {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
 }  // namespace platform

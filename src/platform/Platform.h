@@ -86,6 +86,10 @@ void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
 // instruction, arithmetic fault, abort) calls onFault on a stack of its own.
 // onFault may only write prepared text with WriteOutput and end with ExitNow.
 void InstallFaultHandler(void (*onFault)());
+// Standard input and output pass every byte unchanged (no CR LF
+// translation on Windows), as a protocol framed by byte counts needs.
+void UseBinaryStandardStreams();
+
 // Unbuffered write to standard output, safe inside onFault.
 void WriteOutput(const void* data, size_t size);
 [[noreturn]] void ExitNow(int status);

@@ -163,3 +163,19 @@ TEST(WorkflowOptions, PathListsDropEmptyEntries) {
 }
 
 }  // namespace
+
+// --reference takes at most one class, after "=" or as the one input.
+TEST(ReferenceOption, TakesOneClassOrNone) {
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+             {"--reference"}, {"--reference", "unit"}, {"unit", "--reference"}, {"--reference=unit"}}) {
+        CommandLine o;
+        OptionsError e;
+        ASSERT_TRUE(Parse(args, o, e)) << args[0] << ": " << e.reason;
+        EXPECT_TRUE(o.reference);
+        EXPECT_EQ(o.referenceClass, args.size() == 1 && args[0] == "--reference" ? "" : "unit");
+    }
+    CommandLine o;
+    OptionsError e;
+    EXPECT_FALSE(Parse({"--reference=unit", "tank"}, o, e));
+    EXPECT_EQ(e.reason, "--reference takes at most one class");
+}

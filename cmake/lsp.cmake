@@ -1,0 +1,28 @@
+# The language server: its library (src/lsp, over the compile core and the
+# JSON library), the orvelc-lsp executable beside orvelc, and its in-process
+# tests. The JSON library target comes from the top-level CMakeLists.txt.
+find_package(Threads REQUIRED)
+
+orvel_subsystem(lsp orvel_compile orvel_builtins nlohmann_json::nlohmann_json Threads::Threads)
+
+add_executable(orvelc-lsp ${CMAKE_SOURCE_DIR}/tools/orvelc-lsp.cpp)
+target_link_libraries(orvelc-lsp PRIVATE orvel_lsp)
+set_target_properties(orvelc-lsp PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The server ships inside the editor extension: no C++ runtime of the
+# machine it lands on is assumed.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU"
+   AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+  target_link_options(orvelc-lsp PRIVATE -static-libstdc++ -static-libgcc)
+endif()
+
+if(NOT CMAKE_CROSSCOMPILING)
+  enable_testing()
+  include(GoogleTest)
+  file(GLOB lsp_test_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/lsp/*.cpp)
+  if(lsp_test_srcs)
+    add_executable(test_lsp ${lsp_test_srcs})
+    target_link_libraries(test_lsp PRIVATE orvel_lsp GTest::gtest_main)
+    target_compile_definitions(test_lsp PRIVATE ORVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    gtest_discover_tests(test_lsp DISCOVERY_TIMEOUT 60)
+  endif()
+endif()
