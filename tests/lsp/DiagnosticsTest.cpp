@@ -94,10 +94,12 @@ TEST_F(DiagnosticsTest, AnErrorInAnIncludeIsShownThereAndAtTheInclude) {
     EXPECT_EQ(related["location"]["uri"], uri);
     EXPECT_EQ(related["location"]["range"], Range(2, 4, 2, 19));
 
+    // Every broken member is shown: the include's, then the script's own.
     Json main = h.WaitForDiagnostics(uri);
-    ASSERT_EQ(main["diagnostics"].size(), 1u);
+    ASSERT_EQ(main["diagnostics"].size(), 2u);
     EXPECT_EQ(main["diagnostics"][0]["message"], "in included file 'lib.h': Expected variable name");
     EXPECT_EQ(main["diagnostics"][0]["range"], Range(2, 4, 2, 19));
+    EXPECT_EQ(main["diagnostics"][1]["message"], "Unknown variable, function or constants");
 }
 
 TEST_F(DiagnosticsTest, AMissingIncludeIsReportedAtItsName) {
@@ -116,7 +118,7 @@ TEST_F(DiagnosticsTest, AMissingIncludeIsReportedAtItsName) {
 TEST_F(DiagnosticsTest, OpenIncludesShadowTheDiskAndAreNotCompiledAlone) {
     dir.Write("lib.h", "int ;\n");
     std::string uri = h.Open(dir.File("a.oc"), kMain);
-    EXPECT_EQ(h.WaitForDiagnostics(uri)["diagnostics"].size(), 1u);
+    EXPECT_EQ(h.WaitForDiagnostics(uri)["diagnostics"].size(), 2u);
     EXPECT_EQ(h.WaitForDiagnostics(PathToUri(dir.File("lib.h")))["diagnostics"].size(), 1u);
     std::string lib = h.Open(dir.File("lib.h"), "int counter;\nint other;\n");
     Json d = h.WaitForDiagnostics(uri);
