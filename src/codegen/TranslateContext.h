@@ -6,9 +6,9 @@
 // The walk recurses once per level of real nesting (statements inside
 // statements, operands inside operators), which the parser bounds; chains
 // that only grow longer (a + b + ..., x == 1 || x == 2 || ..., else if ...)
-// are walked in loops. Every kLevelsPerStack levels the walk goes on on a
-// fresh thread's stack, so no depth the parser lets through can overflow
-// the caller's stack, whatever its size.
+// are walked in loops. Past kLevelsOnFirstStack levels, and then every
+// kLevelsPerStack levels, the walk goes on on a fresh thread's stack, so no
+// depth can overflow the caller's stack, whatever its size.
 #pragma once
 #include <unordered_map>
 #include <vector>
@@ -20,10 +20,12 @@
 // What a state routine returns when no return names a delay of its own.
 constexpr int32_t kDefaultStateDelay = 20;
 
-// Levels of the walk on one stack, and the stack each further share gets:
-// a level takes well under 1 KB (a few KB under the address sanitizer).
-constexpr size_t kLevelsPerStack = 512;
-constexpr size_t kStackBytes = 16 * 1024 * 1024;
+// Levels of the walk on the caller's stack, whose size is unknown, and on
+// each stack of its own. A level takes a few hundred bytes (a few KB under
+// the address sanitizer); only the pages used are committed.
+constexpr size_t kLevelsOnFirstStack = 512;
+constexpr size_t kLevelsPerStack = 8192;
+constexpr size_t kStackBytes = 64 * 1024 * 1024;
 
 struct CContext {
     CLabel* m_pReturn = nullptr;
@@ -100,7 +102,7 @@ private:
     // Translate calls now active, and the count at which the next one moves
     // to a new stack.
     size_t m_nDepth = 0;
-    size_t m_nNextStack = kLevelsPerStack;
+    size_t m_nNextStack = kLevelsOnFirstStack;
     std::vector<CRefPtr<CLabel>> m_Labels;
     std::unordered_map<const CFunction*, CLabel*> m_FunctionBodies;
 };

@@ -8,6 +8,8 @@
 // tree.
 #pragma once
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
@@ -40,6 +42,14 @@ public:
     CStatesTable m_States;
     CStr m_strClassName;
     int32_t m_bWarnings = 1;
+    // The body block being read (null between bodies), and the number of
+    // return states held when it began: statements count their nesting from
+    // there.
+    CNode* m_pBody = nullptr;
+    size_t m_nBodyStates = 0;
+    // The nesting nodes of the expression being read, in the order made,
+    // each with the nesting levels down to it.
+    std::vector<std::pair<const CNode*, size_t>> m_Nesting;
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
