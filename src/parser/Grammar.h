@@ -9,12 +9,14 @@
 
 namespace grammar {
 
-// Real nesting deeper than this is refused with "Nesting too deep": statements
-// inside statements within one body, and within one expression open "(" and
-// "[", prefix operators and assignments. Chains that only grow longer (a + b
-// + ..., x == 1 || ..., else if ...) are not nesting and have no bound. The
-// walks up from the cursor cost up to this many steps per token.
+// Real nesting deeper than this is refused with "Nesting too deep": within
+// one expression open "(" and "[", prefix operators and assignments. Chains
+// that only grow longer (a + b + ..., x == 1 || ..., else if ...) are not
+// nesting and have no bound.
 constexpr size_t kMaxNesting = 10000;
+// Within one body a statement that holds another counts one level, and so
+// does a block: "if (...) { ... }" counts two, and nests kMaxNesting deep.
+constexpr size_t kMaxStatementNesting = 2 * kMaxNesting;
 
 // --- the current token ------------------------------------------------------
 inline bool Is(const CCompiler& c, int32_t kind) { return c.m_Scanner.Is(kind) != 0; }

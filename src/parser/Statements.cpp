@@ -82,7 +82,7 @@ constexpr Dispatch kStatements[] = {
 // Where a statement may start, the end of the file means a body is still open.
 void Instruction1(CCompiler& c) {
     GiveBack(c);
-    if (Nesting(c) > kMaxNesting) return c.SetError(eErrNestingTooDeep);
+    if (Nesting(c) > kMaxStatementNesting) return c.SetError(eErrNestingTooDeep);
     for (const Dispatch& d : kStatements)
         if (Is(c, d.kind)) return Go(c, d.state);
     if (Is(c, CToken::eEndOfFile)) return c.SetError(eErrExpectedCloseBrace);
