@@ -49,7 +49,7 @@ public:
     size_t m_nBodyStates = 0;
     // The nesting nodes of the expression being read, in the order made,
     // each with the nesting levels down to it.
-    std::vector<std::pair<const CNode*, size_t>> m_Nesting;
+    std::vector<std::pair<const CNode*, size_t>> m_ExpressionLevels;
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();

@@ -105,7 +105,7 @@ size_t Levels(CCompiler& c, const CNode* n) {
     size_t walked = 0;
     for (; n && n->GetKind() != CToken::eHardStop && !IsNestingNode(n); n = n->GetParent())
         if (++walked > kMaxNesting) return kMaxNesting + 1;
-    auto& listed = c.m_Nesting;
+    auto& listed = c.m_ExpressionLevels;
     while (!listed.empty() && listed.back().first != n) listed.pop_back();
     return listed.empty() ? 0 : listed.back().second;
 }
@@ -114,7 +114,7 @@ size_t Levels(CCompiler& c, const CNode* n) {
 void NoteNesting(CCompiler& c, const CNode* node) {
     const size_t levels = Levels(c, node->GetParent()) + 1;
     if (levels > kMaxNesting) return c.SetError(eErrNestingTooDeep);
-    c.m_Nesting.push_back({node, levels});
+    c.m_ExpressionLevels.push_back({node, levels});
 }
 
 // --- parentheses and calls ------------------------------------------------
@@ -222,7 +222,7 @@ int32_t CheckNode(CNode* n) {
 // hangs a new root below the cursor and reads the tokens below it.
 void Expression1(CCompiler& c) {
     c.m_nPrevRole = kRoleStart;
-    c.m_Nesting.clear();
+    c.m_ExpressionLevels.clear();
     Enter(c, MakeRef<CNode>(CToken::eHardStop).Get());
     GiveBack(c);
     Call(c, Expression2, Expression3);
