@@ -36,7 +36,8 @@ void LeaveBody(CCompiler& c) {
     LeaveAndReturn(c);
 }
 
-// Statements around the one about to start, within its body.
+// Statements and blocks around the one about to start, within its body:
+// each holds one return state while its part is read.
 size_t Nesting(const CCompiler& c) {
     size_t held = c.m_ReturnStates.GetSize();
     return held > c.m_nBodyStates ? held - c.m_nBodyStates - 1 : 0;
