@@ -2,6 +2,8 @@
 // EAX; a right operand that is not a constant or a name goes through a
 // temporary of the routine. Conditions become jumps to a true and a false
 // label; a condition used as a value is loaded as 0 or 1 through jump code.
+// Left-deep operator chains, && / || trees and else-if chains are walked in
+// loops that emit exactly what the plain recursion would.
 #include "codegen/Translate.h"
 
 #include <string>
@@ -9,10 +11,22 @@
 
 #include "codegen/TranslateContext.h"
 #include "parser/TypeOf.h"
+#include "platform/Platform.h"
 
 namespace {
 
 bool IsComparison(int32_t kind) { return kind >= CToken::eLT && kind <= CToken::eNE; }
+
+// The two-operand kinds that TranslateBinary computes into EAX.
+bool IsArithmetic(int32_t kind) {
+    switch (kind) {
+    case CToken::ePlus: case CToken::eMinus: case CToken::eMultiply: case CToken::eDivide:
+    case CToken::eModulus: case CToken::eBitAnd: case CToken::eBitXor: case CToken::eBitOr:
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool IsReassociated(int32_t kind) {
     return kind == CToken::ePlus || kind == CToken::eMultiply || kind == CToken::eBitAnd ||
@@ -128,20 +142,14 @@ CLabel* CTranslator::NewLabel() {
     return m_Labels.back().Get();
 }
 
-// The body block of the routine that holds the node.
-CBlockNode* CTranslator::RoutineBlock(CNode* node) {
-    CNode* block = node->FindAncestor(CToken::eBlockInstruction, CToken::eClass);
-    while (block) {
-        CNode* outer = block->FindAncestor(CToken::eBlockInstruction, CToken::eClass);
-        if (!outer || outer == m_pClassBlock) break;
-        block = outer;
-    }
-    return static_cast<CBlockNode*>(block ? block : m_pClassBlock);
+// Temporaries live in the body block of the routine being translated.
+CVariableList* CTranslator::TemporaryScope() {
+    return (m_pRoutineBlock ? m_pRoutineBlock : m_pClassBlock)->GetScope();
 }
 
-CVariable* CTranslator::AcquireTemporary(CNode* node) { return RoutineBlock(node)->GetScope()->AcquireTemporary(); }
+CVariable* CTranslator::AcquireTemporary() { return TemporaryScope()->AcquireTemporary(); }
 
-void CTranslator::ReleaseTemporary(CNode* node, CVariable* temp) { RoutineBlock(node)->GetScope()->ReleaseTemporary(temp); }
+void CTranslator::ReleaseTemporary(CVariable* temp) { TemporaryScope()->ReleaseTemporary(temp); }
 
 // Every class block holds "$State" from its start; without it no state
 // change can be stored.
@@ -168,9 +176,30 @@ void CTranslator::TranslateChildren(CNode* node, const CContext& ctx) {
         if (CNode* child = node->GetChild(i)) Translate(child, ctx);
 }
 
+void CTranslator::Translate(CNode* node, const CContext& ctx) {
+    if (m_nDepth == m_nNextStack) return TranslateOnNewStack(node, ctx);
+    ++m_nDepth;
+    Dispatch(node, ctx);
+    --m_nDepth;
+}
+
+// The caller waits while the walk goes on deeper on the new stack, so the
+// translator is only ever used by one thread at a time.
+void CTranslator::TranslateOnNewStack(CNode* node, const CContext& ctx) {
+    const size_t resume = m_nNextStack;
+    m_nNextStack = m_nDepth + kLevelsPerStack;
+    auto work = [&] {
+        ++m_nDepth;
+        Dispatch(node, ctx);
+        --m_nDepth;
+    };
+    if (!platform::RunOnNewStack(kStackBytes, work)) m_Gen.Fail("no thread for a deeply nested tree");
+    m_nNextStack = resume;
+}
+
 // Every kind the parser leaves in a finished tree has its row; any other
 // kind is an internal error, never silently dropped or turned into code.
-void CTranslator::Translate(CNode* node, const CContext& ctx) {
+void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
     const int32_t kind = node->GetKind();
     switch (kind) {
     case CToken::eRoot:
@@ -262,18 +291,30 @@ void CTranslator::TranslateCall(CNode* node) {
     EmitCall(*f);
 }
 
+// a + b - c + ... is as deep on the left as it is long: the first operand
+// at the bottom of the chain goes into EAX, then each operator takes its
+// right operand on the way back up, as the recursion would.
 void CTranslator::TranslateBinary(CNode* node) {
+    CNode* bottom = node;
+    while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) bottom = bottom->GetChild(0);
+    Translate(bottom->GetChild(0), CContext{});
+    for (CNode* n = bottom;; n = n->GetParent()) {
+        ApplyRightOperand(n);
+        if (n == node) return;
+    }
+}
+
+// The left operand is in EAX.
+void CTranslator::ApplyRightOperand(CNode* node) {
     int32_t kind = node->GetKind();
-    CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
-    Translate(left, CContext{});
     if (RoleOf(right) == CToken::eRoleConstant) return m_Gen.EmitBinary(kind, ConstOfNode(right));
     if (RoleOf(right) == CToken::eRoleName) return m_Gen.EmitBinary(kind, NameOfNode(right));
-    CVariable* temp = AcquireTemporary(node);
+    CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
     Translate(right, CContext{});
     m_Gen.EmitBinaryTemp(kind, SlotOf(*temp));
-    ReleaseTemporary(node, temp);
+    ReleaseTemporary(temp);
 }
 
 // References are counted: the new one gains a reference before the old one
@@ -338,29 +379,60 @@ void CTranslator::TranslateConditionValue(CNode* node) {
 
 // --- conditions -----------------------------------------------------------
 
+namespace {
+
+// A condition still to translate, with its labels; for the right operand of
+// a && or ||, the label placed just before it.
+struct SCondition {
+    CNode* m_pNode;
+    CLabel* m_pTrue;
+    CLabel* m_pFalse;
+    EJump m_eWhen;
+    ESense m_eSense;
+    CLabel* m_pBefore = nullptr;
+};
+
+}  // namespace
+
 // Jumps to t or f. `when` names the outcome that jumps (the other falls
 // through to what follows); a negated condition trades its outcomes.
+// x == 1 || x == 2 || ... is as deep as it is long, so the right operands
+// of && and || wait on a list while the left ones are translated first.
 void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
-    const int32_t kind = node->GetKind();
-    const bool negated = sense == ESense::eNegated;
-    if (kind == CToken::eHardStop || kind == CToken::eLogicalNot) {
-        CNode* child = node->GetChild(0);
-        if (!child) return m_Gen.Fail("a condition without its operand");
-        const bool flip = kind == CToken::eLogicalNot;
-        return TranslateCondition(child, t, f, when,
-                                  flip != negated ? ESense::eNegated : ESense::eAsWritten);
-    }
-    if (IsComparison(kind)) return TranslateComparison(node, t, f, when, sense);
-    if (kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr) {
-        CLabel* middle = NewLabel();
-        if ((kind == CToken::eLogicalAnd) != negated)  // && (or a negated ||): both must hold
-            TranslateCondition(node->GetChild(0), middle, f, EJump::eIfFalse, sense);
+    std::vector<SCondition> waiting;
+    SCondition c{node, t, f, when, sense};
+    for (;;) {
+        const int32_t kind = c.m_pNode->GetKind();
+        const bool negated = c.m_eSense == ESense::eNegated;
+        if (kind == CToken::eHardStop || kind == CToken::eLogicalNot) {
+            c.m_pNode = c.m_pNode->GetChild(0);
+            if (!c.m_pNode) return m_Gen.Fail("a condition without its operand");
+            if (kind == CToken::eLogicalNot) c.m_eSense = negated ? ESense::eAsWritten : ESense::eNegated;
+            continue;
+        }
+        if (kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr) {
+            CLabel* middle = NewLabel();
+            waiting.push_back({c.m_pNode->GetChild(1), c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense, middle});
+            if ((kind == CToken::eLogicalAnd) != negated)  // && (or a negated ||): both must hold
+                c = {c.m_pNode->GetChild(0), middle, c.m_pFalse, EJump::eIfFalse, c.m_eSense};
+            else
+                c = {c.m_pNode->GetChild(0), c.m_pTrue, middle, EJump::eIfTrue, c.m_eSense};
+            continue;
+        }
+        if (IsComparison(kind))
+            TranslateComparison(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
         else
-            TranslateCondition(node->GetChild(0), t, middle, EJump::eIfTrue, sense);
-        Place(middle);
-        return TranslateCondition(node->GetChild(1), t, f, when, sense);
+            TranslateTest(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
+        if (waiting.empty()) return;
+        c = waiting.back();
+        waiting.pop_back();
+        Place(c.m_pBefore);
     }
-    // Any other value is true when it is not zero.
+}
+
+// Any other value is true when it is not zero.
+void CTranslator::TranslateTest(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
+    const bool negated = sense == ESense::eNegated;
     Translate(node, CContext{});
     const bool jumpIfTrue = when == EJump::eIfTrue;
     const EJump onValue = jumpIfTrue != negated ? EJump::eIfTrue : EJump::eIfFalse;
@@ -381,28 +453,38 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
         m_Gen.EmitCmp(NameOfNode(right));
         return m_Gen.EmitJcc(relation, target, when, EOrder::eAsWritten);
     }
-    CVariable* temp = AcquireTemporary(node);
+    CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
     Translate(right, CContext{});
     m_Gen.EmitCmpVar(SlotOf(*temp));
     m_Gen.EmitJcc(relation, target, when, EOrder::eSwapped);
-    ReleaseTemporary(node, temp);
+    ReleaseTemporary(temp);
 }
 
 // --- statements -----------------------------------------------------------
 
+// An else-if chain is as deep as it is long: each link is translated in
+// turn, and the end labels, which the recursion would place on its way
+// back, are placed together after the last link, innermost first.
 void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
-    CLabel* then = NewLabel();
-    CLabel* otherwise = NewLabel();
-    CLabel* end = NewLabel();
-    CNode* elseStatement = node->GetChild(2);
-    TranslateCondition(node->GetChild(0), then, otherwise, EJump::eIfFalse, ESense::eAsWritten);
-    Place(then);
-    if (CNode* s = node->GetChild(1)) Translate(s, ctx.Statement());
-    if (elseStatement) m_Gen.EmitJmp(end);
-    Place(otherwise);
-    if (elseStatement) Translate(elseStatement, ctx.Statement());
-    Place(end);
+    std::vector<CLabel*> ends;
+    for (;;) {
+        CLabel* then = NewLabel();
+        CLabel* otherwise = NewLabel();
+        ends.push_back(NewLabel());
+        CNode* elseStatement = node->GetChild(2);
+        TranslateCondition(node->GetChild(0), then, otherwise, EJump::eIfFalse, ESense::eAsWritten);
+        Place(then);
+        if (CNode* s = node->GetChild(1)) Translate(s, ctx.Statement());
+        if (elseStatement) m_Gen.EmitJmp(ends.back());
+        Place(otherwise);
+        if (!elseStatement || elseStatement->GetKind() != CToken::eIf) {
+            if (elseStatement) Translate(elseStatement, ctx.Statement());
+            break;
+        }
+        node = elseStatement;
+    }
+    for (auto end = ends.rbegin(); end != ends.rend(); ++end) Place(*end);
 }
 
 // Every loop has a continue label just before its budget check, so that
@@ -461,7 +543,7 @@ void CTranslator::TranslateDo(CNode* node, const CContext& ctx) {
 // In a state, return names the next state and a delay (the default one
 // when it names none); a bare return keeps the current state.
 void CTranslator::TranslateReturn(CNode* node, const CContext& ctx) {
-    if (node->FindAncestor(CToken::eState, CToken::eClass)) {
+    if (m_eRoutine == ERoutine::eState) {
         if (CNode* target = node->GetChild(0)) {
             CVariable* state = StateVariable();
             if (!state) return;

@@ -2,6 +2,13 @@
 // statement and routine translations share. One translator runs one pass:
 // it owns the labels it creates and the body label of each script function
 // translated so far, so the next pass starts with none of them.
+//
+// The walk recurses once per level of real nesting (statements inside
+// statements, operands inside operators), which the parser bounds; chains
+// that only grow longer (a + b + ..., x == 1 || x == 2 || ..., else if ...)
+// are walked in loops. Past kLevelsOnFirstStack levels, and then every
+// kLevelsPerStack levels, the walk goes on on a fresh thread's stack, so no
+// depth can overflow the caller's stack, whatever its size.
 #pragma once
 #include <unordered_map>
 #include <vector>
@@ -12,6 +19,13 @@
 
 // What a state routine returns when no return names a delay of its own.
 constexpr int32_t kDefaultStateDelay = 20;
+
+// Levels of the walk on the caller's stack, whose size is unknown, and on
+// each stack of its own. A level takes a few hundred bytes (a few KB under
+// the address sanitizer); only the pages used are committed.
+constexpr size_t kLevelsOnFirstStack = 512;
+constexpr size_t kLevelsPerStack = 8192;
+constexpr size_t kStackBytes = 64 * 1024 * 1024;
 
 struct CContext {
     CLabel* m_pReturn = nullptr;
@@ -36,6 +50,8 @@ public:
     void Translate(CNode* node, const CContext& ctx);
 
 private:
+    void Dispatch(CNode* node, const CContext& ctx);
+    void TranslateOnNewStack(CNode* node, const CContext& ctx);
     void TranslateChildren(CNode* node, const CContext& ctx);
     void TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
 
@@ -50,10 +66,12 @@ private:
     void TranslateUnary(CNode* node);
     void TranslateCall(CNode* node);
     void TranslateBinary(CNode* node);
+    void ApplyRightOperand(CNode* node);
     void TranslateAssign(CNode* node);
     void TranslateIndex(CNode* node, bool store);
     void TranslateConditionValue(CNode* node);
     void TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
+    void TranslateTest(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
     void TranslateIf(CNode* node, const CContext& ctx);
     void TranslateWhile(CNode* node, const CContext& ctx);
     void TranslateFor(CNode* node, const CContext& ctx);
@@ -68,14 +86,23 @@ private:
 
     CLabel* NewLabel();
     void Place(CLabel* label) { m_Gen.PlaceLabel(label); }
-    CBlockNode* RoutineBlock(CNode* node);
-    CVariable* AcquireTemporary(CNode* node);
-    void ReleaseTemporary(CNode* node, CVariable* temp);
+    CVariableList* TemporaryScope();
+    CVariable* AcquireTemporary();
+    void ReleaseTemporary(CVariable* temp);
     CVariable* StateVariable();
 
     CCodeGen& m_Gen;
     CType* m_pBaseClass = nullptr;
     CBlockNode* m_pClassBlock = nullptr;
+    // The routine being translated: its body block holds the temporaries,
+    // and a return in a state names the next state. Kept here so that no
+    // node deep in a chain has to climb to find them.
+    CBlockNode* m_pRoutineBlock = nullptr;
+    ERoutine m_eRoutine = ERoutine::eFunction;
+    // Translate calls now active, and the count at which the next one moves
+    // to a new stack.
+    size_t m_nDepth = 0;
+    size_t m_nNextStack = kLevelsOnFirstStack;
     std::vector<CRefPtr<CLabel>> m_Labels;
     std::unordered_map<const CFunction*, CLabel*> m_FunctionBodies;
 };

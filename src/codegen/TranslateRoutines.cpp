@@ -107,7 +107,10 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     }
     CContext ctx;
     ctx.m_pReturn = NewLabel();
+    m_pRoutineBlock = body;
+    m_eRoutine = kind;
     TranslateChildren(routine, ctx);
+    m_pRoutineBlock = nullptr;
     if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
     Place(ctx.m_pReturn);
     EmitReleaseLocals(scope);

@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "builtins/BuiltinLibrary.h"
@@ -102,6 +103,15 @@ public:
     CTokenKey m_ErrorToken;  // the token of the error recovered from
     bool m_bBetweenMembers = false;  // that error left no member half read
     CTokenKey m_Resumed;  // the token the last recovery resumed at
+
+    // The body block being read (null between bodies), and the number of
+    // return states held when it began: statements count their nesting from
+    // there.
+    CNode* m_pBody = nullptr;
+    size_t m_nBodyStates = 0;
+    // The nesting nodes of the expression being read, in the order made,
+    // each with the nesting levels down to it.
+    std::vector<std::pair<const CNode*, size_t>> m_ExpressionLevels;
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();

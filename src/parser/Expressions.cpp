@@ -3,15 +3,15 @@
 // climbs from the cursor by priority and is inserted above the highest node
 // that binds at least as tightly. The follow table decides where an
 // expression ends: the first token that may not follow the previous one is
-// given back to the statement, so there is no list of terminators.
+// given back to the statement, so there is no list of terminators. Searches
+// for names and the class start from the statement, not from the cursor, so
+// their cost does not grow with the nesting.
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Observe.h"
 #include "parser/Resolve.h"
 #include "parser/Suggestions.h"
 #include "parser/TypeOf.h"
-
-#include <vector>
 
 using namespace grammar;
 
@@ -78,7 +78,7 @@ void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
 
 // A name not after a dot: variables, constants, functions, then states.
 void ResolveName(CCompiler& c) {
-    CResolved r = ::ResolveName(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
+    CResolved r = ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
     AttachResolved(c, r, false);
     if (r.m_nError == eErrUnknownName) {
         CSuggester suggester(TokenText(c));
@@ -130,6 +130,40 @@ CNameFault NoSuitableFunction(CCompiler& c, CCallNode* call, CNamePlace place) {
     return fault;
 }
 
+// --- nesting ----------------------------------------------------------------
+
+// A node that nests what follows it: an open "(" (a group or an argument
+// list) or "[", a prefix or suffix operator, an assignment. Other operators
+// do not: a chain of them is as long as the script makes it, and between
+// two nesting nodes on the cursor's path only a few of them stand, in
+// rising priority.
+bool IsNestingNode(const CNode* n) {
+    const int32_t kind = n->GetKind();
+    const int32_t role = CToken::GetRole(kind);
+    return kind == CToken::eParenthesesLeft || kind == CToken::eBracketsLeft || role == CToken::eRolePrefix ||
+           role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && CToken::GetAssociativity(kind) == 2);
+}
+
+// The nesting nodes from n up to the expression root. Every nesting node is
+// listed with its count when it is made; a node that has left the cursor's
+// path never returns to it, so the entries after the nearest nesting node
+// above n are dropped on the way, and each costs one step in all.
+size_t Levels(CCompiler& c, const CNode* n) {
+    size_t walked = 0;
+    for (; n && n->GetKind() != CToken::eHardStop && !IsNestingNode(n); n = n->GetParent())
+        if (++walked > kMaxNesting) return kMaxNesting + 1;
+    auto& listed = c.m_ExpressionLevels;
+    while (!listed.empty() && listed.back().first != n) listed.pop_back();
+    return listed.empty() ? 0 : listed.back().second;
+}
+
+// A nesting node just made, refused past the bound.
+void NoteNesting(CCompiler& c, const CNode* node) {
+    const size_t levels = Levels(c, node->GetParent()) + 1;
+    if (levels > kMaxNesting) return c.SetError(eErrNestingTooDeep);
+    c.m_ExpressionLevels.push_back({node, levels});
+}
+
 // --- parentheses and calls ------------------------------------------------
 
 CNode* OpenParen(CCompiler& c) {
@@ -149,7 +183,7 @@ void CloseCall(CCompiler& c, CNode* open) {
     c.m_pNode = call;
     auto* node = static_cast<CCallNode*>(call.Get());
     CNamePlace name = TakeCallName(c, node);
-    int32_t error = ResolveCall(node, c.m_pBaseClass.Get());
+    int32_t error = ResolveCall(node, c.m_pBaseClass.Get(), ContextNode(c));
     if (error == eErrNoSuitableFunction) return c.SetNameError(error, NoSuitableFunction(c, node, std::move(name)));
     if (error) return c.SetError(error);
     node->m_pType = nullptr;  // typed again from the chosen function
@@ -184,6 +218,7 @@ void OpenParenthesis(CCompiler& c) {
     bool call = c.m_pNode->GetKind() == CToken::eFunctionName;
     Enter(c, MakeRef<CNode>(CToken::eParenthesesLeft).Get());
     if (call) c.m_nPrevRole = kRoleAfterCallParen;
+    NoteNesting(c, c.m_pNode.Get());
 }
 
 void CloseBracket(CCompiler& c) {
@@ -200,46 +235,17 @@ void InsertOperator(CCompiler& c, int32_t kind) {
     c.m_pNode->InsertByPriority(node.Get(), -1, CToken::GetAssociativity(kind));
     c.m_pNode = node;
     if (kind == CToken::eBracketsLeft) node->SetPriority(0);
+    if (IsNestingNode(node.Get())) NoteNesting(c, node.Get());
 }
 
 void StateVariable(CCompiler& c) {
-    CVariable* state = FindStateVariable(c.m_pNode.Get());
+    CVariable* state = FindStateVariable(ContextNode(c));
     if (!state) return c.SetError(eErrInternal);
     AttachOperand(c, MakeRef<CVariableNode>(state).Get());
 }
 
 void Expression2(CCompiler& c);
 void Expression3(CCompiler& c);
-
-// Depth of the expression below root, counted without recursion; stops
-// counting once the limit is passed.
-bool TooDeep(CNode* root) {
-    std::vector<std::pair<CNode*, size_t>> work{{root, 0}};
-    while (!work.empty()) {
-        auto [node, depth] = work.back();
-        work.pop_back();
-        if (depth > kMaxExpressionDepth) return true;
-        for (size_t i = 0; i < node->GetChildCount(); ++i)
-            if (CNode* child = node->GetChild(i)) work.push_back({child, depth + 1});
-    }
-    return false;
-}
-
-// True when the cursor already lies deeper below the expression root than
-// a finished expression may reach. Checked before every token: each step of
-// the grammar walks up from the cursor, so an expression that is only ever
-// opened ("a[a[a[..." or "f(f(f(...") would otherwise cost time quadratic
-// in its length before the final depth check could refuse it. Open groups
-// count only against a wider bound: a sealed group collapses and adds no depth.
-bool CursorTooDeep(const CNode* n) {
-    size_t depth = 0, walked = 0;
-    for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent()) {
-        if (++walked > 8 * kMaxExpressionDepth) return true;
-        if (n->GetKind() != CToken::eParenthesesLeft && ++depth > kMaxExpressionDepth + 1)
-            return true;
-    }
-    return false;
-}
 
 // The error for an unfinished node on the path from the cursor to the root.
 int32_t CheckNode(CNode* n) {
@@ -265,8 +271,8 @@ int32_t CheckNode(CNode* n) {
 // Expression = { a token the follow table allows after the one before }:
 // hangs a new root below the cursor and reads the tokens below it.
 void Expression1(CCompiler& c) {
-    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
     c.m_nPrevRole = kRoleStart;
+    c.m_ExpressionLevels.clear();
     Enter(c, MakeRef<CNode>(CToken::eHardStop).Get());
     GiveBack(c);
     Call(c, Expression2, Expression3);
@@ -277,7 +283,6 @@ namespace {
 // Expression: one more token, or the first one that may not follow, which
 // ends the expression without being taken.
 void Expression2(CCompiler& c) {
-    if (CursorTooDeep(c.m_pNode.Get())) return c.SetError(eErrNestingTooDeep);
     const CToken& t = c.m_Scanner.GetToken();
     int32_t kind = t.m_nKind;
     int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
@@ -317,10 +322,8 @@ void Expression3(CCompiler& c) {
     for (; n && n->GetKind() != CToken::eHardStop; n = n->GetParent())
         if (int32_t code = CheckNode(n)) return c.SetError(code);
     if (!n) return c.SetError(eErrInternal);
-    if (CNode* top = n->GetChild(0)) {
-        if (TooDeep(top)) return c.SetError(eErrNestingTooDeep);
+    if (CNode* top = n->GetChild(0))
         if (!TypeOf(top)) return c.SetError(eErrInvalidType);
-    }
     c.m_pNode = n->GetParent();
     GiveBackAndReturn(c);
 }

@@ -9,11 +9,14 @@
 
 namespace grammar {
 
-// Return states deeper than this are refused, so that nothing after the
-// parser recurses deeper than a fixed bound.
-constexpr size_t kMaxNesting = 2048;
-// Expression trees deeper than this are refused for the same reason.
-constexpr size_t kMaxExpressionDepth = 1024;
+// Real nesting deeper than this is refused with "Nesting too deep": within
+// one expression open "(" and "[", prefix operators and assignments. Chains
+// that only grow longer (a + b + ..., x == 1 || ..., else if ...) are not
+// nesting and have no bound.
+constexpr size_t kMaxNesting = 10000;
+// Within one body a statement that holds another counts one level, and so
+// does a block: "if (...) { ... }" counts two, and nests kMaxNesting deep.
+constexpr size_t kMaxStatementNesting = 2 * kMaxNesting;
 
 // --- the current token ------------------------------------------------------
 inline bool Is(const CCompiler& c, int32_t kind) { return c.m_Scanner.Is(kind) != 0; }
@@ -47,6 +50,15 @@ inline void Enter(CCompiler& c, CNode* node) {
     c.m_pNode = node;
 }
 inline void Leave(CCompiler& c) { c.m_pNode = c.m_pNode->GetParent(); }
+// Where searches for the routine, its scopes and the class start: the
+// statement of the body that holds the cursor. Nested blocks declare nothing,
+// so from there a search meets all that it would meet from the cursor,
+// without climbing through the nesting or an else-if chain on the way.
+inline CNode* ContextNode(const CCompiler& c) {
+    size_t n = c.m_pBody ? c.m_pBody->GetChildCount() : 0;
+    CNode* statement = n ? c.m_pBody->GetChild(n - 1) : nullptr;
+    return statement ? statement : c.m_pNode.Get();
+}
 inline void LeaveAndReturn(CCompiler& c) {
     Leave(c);
     c.PopState();

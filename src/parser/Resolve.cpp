@@ -125,7 +125,8 @@ CResolved ResolveMember(CNode* dot, const CStr& name) {
     return CResolved{error, member};
 }
 
-int32_t ResolveCall(CCallNode* call, CType* baseClass) {
+int32_t ResolveCall(CCallNode* call, CType* baseClass, const CNode* context) {
+    if (!context) context = call;
     if (!call->m_pFunction) return eErrInternal;
     CRefPtr<CFunction> signature =
         MakeRef<CFunction>(call->m_pFunction->m_strName, MakeRef<CType>(CType::eVoid).Get());
@@ -139,7 +140,7 @@ int32_t ResolveCall(CCallNode* call, CType* baseClass) {
     // A call on another object never falls back to the script's own
     // functions: they run on this object, not on the one before the dot.
     if (!found && !call->m_pObject) {
-        CClassNode* cls = FindClassNode(call);
+        CClassNode* cls = FindClassNode(context);
         if (!cls) return eErrInternal;
         if (CFunctionNode* f = cls->FindFunction(*signature)) found = f->GetFunction();
     }

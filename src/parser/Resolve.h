@@ -42,8 +42,9 @@ CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable&
 CResolved ResolveMember(CNode* dot, const CStr& name);
 // Chooses the function of a call whose argument list is complete: the
 // target class (the object's, or the base class) with its parents, then,
-// for calls without an object, the script's own functions.
-int32_t ResolveCall(CCallNode* call, CType* baseClass);
+// for calls without an object, the script's own functions, found in the
+// class above `context` (the call itself when null).
+int32_t ResolveCall(CCallNode* call, CType* baseClass, const CNode* context = nullptr);
 
 // Stores the handler in the class node's table at the index of the first
 // event (command) of the base class that matches its name and parameters.

@@ -3,7 +3,10 @@
 // every statement that makes a node leaves it again before it returns, so
 // after a complete statement the cursor is back on the block that holds it.
 // Where several rules end alike they share one state: LeaveConstruct after
-// the last statement of if, while and for, StatementEnd at the closing ";".
+// the last statement of an if, LeaveLoop after that of while and for,
+// StatementEnd at the closing ";". Nesting is counted in return states:
+// each statement that holds another holds one while its part is read, and a
+// whole else-if chain holds one, however long it is.
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Suggestions.h"
@@ -21,6 +24,26 @@ CRefPtr<CNode> NewConst(int32_t value) { return MakeRef<CConstNode>(CConstValue:
 void EnterNew(CCompiler& c, int32_t kind) { Enter(c, NewNode(kind).Get()); }
 
 void EnterBlock(CCompiler& c) { Enter(c, MakeRef<CBlockNode>().Get()); }
+
+// A routine's body: its block becomes current, and the nesting of its
+// statements is counted from the return states held now.
+void EnterBody(CCompiler& c) {
+    EnterBlock(c);
+    c.m_pBody = c.m_pNode.Get();
+    c.m_nBodyStates = c.m_ReturnStates.GetSize();
+}
+
+void LeaveBody(CCompiler& c) {
+    c.m_pBody = nullptr;
+    LeaveAndReturn(c);
+}
+
+// Statements and blocks around the one about to start, within its body:
+// each holds one return state while its part is read.
+size_t Nesting(const CCompiler& c) {
+    size_t held = c.m_ReturnStates.GetSize();
+    return held > c.m_nBodyStates ? held - c.m_nBodyStates - 1 : 0;
+}
 
 // A condition that was left empty ("while ()") has no value to test.
 bool EmptyCondition(CCompiler& c) {
@@ -62,7 +85,7 @@ constexpr Dispatch kStatements[] = {
 // Where a statement may start, the end of the file means a body is still open.
 void Instruction1(CCompiler& c) {
     GiveBack(c);
-    if (c.m_ReturnStates.GetSize() > kMaxNesting) return c.SetError(eErrNestingTooDeep);
+    if (Nesting(c) > kMaxStatementNesting) return c.SetError(eErrNestingTooDeep);
     for (const Dispatch& d : kStatements)
         if (Is(c, d.kind)) return Go(c, d.state);
     if (Is(c, CToken::eEndOfFile)) return c.SetError(eErrExpectedCloseBrace);
@@ -109,14 +132,14 @@ void Block2(CCompiler& c);
 // EventBody = FunctionBody = "{" { Declaration } { Statement } "}"
 void EventBlock1(CCompiler& c) {
     if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
-    EnterBlock(c);
+    EnterBody(c);
     Call(c, Declaration1, EventBlock2);
 }
 
 // CommandBody = "{" { Declaration } Statement { Statement { Declaration } Statement } "}"
 void CommandBlock1(CCompiler& c) {
     if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
-    EnterBlock(c);
+    EnterBody(c);
     Go(c, CommandBlock2);
 }
 
@@ -130,7 +153,7 @@ void EventBlock2(CCompiler& c) {
 
 // EventBody: ... Statement { Statement } "}"
 void EventBlock3(CCompiler& c) {
-    if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
+    if (Is(c, CToken::eBracesRight)) return LeaveBody(c);
     GiveBack(c);
     Call(c, Instruction1, EventBlock2);
 }
@@ -149,7 +172,7 @@ void CommandBlock3(CCompiler& c) {
 
 // CommandBody: Statement ( "}" | Statement { Declaration } ... )
 void CommandBlock4(CCompiler& c) {
-    if (Is(c, CToken::eBracesRight)) return LeaveAndReturn(c);
+    if (Is(c, CToken::eBracesRight)) return LeaveBody(c);
     GiveBack(c);
     Call(c, Instruction1, CommandBlock2);
 }
@@ -173,6 +196,7 @@ void Block2(CCompiler& c) {
 void If2(CCompiler& c);
 void If3(CCompiler& c);
 void If4(CCompiler& c);
+void LeaveElseChain(CCompiler& c);
 
 // IfStatement = "if" "(" Expression ")" Statement [ "else" Statement ]
 void If1(CCompiler& c) {
@@ -194,13 +218,33 @@ void If3(CCompiler& c) {
     Call(c, Instruction1, If4);
 }
 
-// Statement [ "else" Statement ]: the innermost if sees an "else" first, so a
-// dangling else is its.
-void If4(CCompiler& c) {
-    if (Is(c, CToken::eElse)) return Call(c, Instruction1, LeaveConstruct);
-    GiveBack(c);
-    Go(c, LeaveConstruct);
+// An if that is the else statement of an if: a link of an else-if chain.
+bool IsElseLink(const CNode* n) {
+    const CNode* parent = n->GetParent();
+    return n->GetKind() == CToken::eIf && parent && parent->GetKind() == CToken::eIf && parent->GetChild(2) == n;
 }
+
+// Statement [ "else" Statement ]: the innermost if sees an "else" first, so a
+// dangling else is its. A link pushes nothing: the first if of the chain
+// leaves them all at its end.
+void If4(CCompiler& c) {
+    if (!Is(c, CToken::eElse)) {
+        GiveBack(c);
+        return Go(c, LeaveConstruct);
+    }
+    if (IsElseLink(c.m_pNode.Get())) return Go(c, Instruction1);
+    Call(c, Instruction1, LeaveElseChain);
+}
+
+// Any token after the last statement of an else-if chain: leave its links
+// and its first if, return.
+void LeaveElseChain(CCompiler& c) {
+    while (IsElseLink(c.m_pNode.Get())) Leave(c);
+    LeaveConstruct(c);
+}
+
+// Any token after the body of while or for; InLoop looks for it.
+void LeaveLoop(CCompiler& c) { LeaveConstruct(c); }
 
 void While2(CCompiler& c);
 void While3(CCompiler& c);
@@ -222,7 +266,7 @@ void While2(CCompiler& c) {
 void While3(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
     if (EmptyCondition(c)) return c.SetError(eErrInvalidType);
-    Call(c, Instruction1, LeaveConstruct);
+    Call(c, Instruction1, LeaveLoop);
 }
 
 void For2(CCompiler& c);
@@ -281,7 +325,7 @@ void For7(CCompiler& c) { ForPart(c, CToken::eParenthesesRight, For8); }
 // [ Expression ] ")" Statement
 void For8(CCompiler& c) {
     if (!Is(c, CToken::eParenthesesRight)) return c.SetError(eErrExpectedCloseParen);
-    Call(c, Instruction1, LeaveConstruct);
+    Call(c, Instruction1, LeaveLoop);
 }
 
 void Do2(CCompiler& c);
@@ -337,7 +381,7 @@ void Return1(CCompiler& c) {
 // "return" ( ";" | Expression | Name ): in a function or event handler the
 // value is an expression; elsewhere it names the next state.
 void Return2(CCompiler& c) {
-    if (c.m_pNode->FindAncestor(CToken::eFunction, CToken::eEvent, CToken::eClass)) {
+    if (ContextNode(c)->FindAncestor(CToken::eFunction, CToken::eEvent, CToken::eClass)) {
         GiveBack(c);
         return Call(c, Expression1, StatementEnd);
     }
@@ -348,7 +392,7 @@ void Return2(CCompiler& c) {
     NoteStateUse(c);
     Attach(c, NewConst(index).Get());
     Go(c, Return3);
-    if (!c.m_pNode->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
+    if (!ContextNode(c)->FindAncestor(CToken::eState, CToken::eClass)) c.SetError(eErrExpectedSemicolon);
 }
 
 // Name ( ";" | "," Number ";" )
@@ -389,9 +433,12 @@ void StateInstr2(CCompiler& c) {
 
 // --- break, continue, assert, verify --------------------------------------
 
-// The loop search stops at a command handler.
+// A loop's body is being read while its state waits on the return stack;
+// the search ends where the routine's body began.
 bool InLoop(CCompiler& c) {
-    return c.m_pNode->FindAncestor(CToken::eDo, CToken::eWhile, CToken::eFor, CToken::eCommand) != nullptr;
+    for (size_t i = c.m_ReturnStates.GetSize(); i-- > c.m_nBodyStates;)
+        if (c.m_ReturnStates[i] == LeaveLoop || c.m_ReturnStates[i] == Do2) return true;
+    return false;
 }
 
 // "break" ";"

@@ -23,6 +23,7 @@
 #else
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/types.h>
@@ -164,6 +165,23 @@ std::string EndCapture(OutputCapture& c) {
     _close(c.file);
     c.saved = c.file = -1;
     return text;
+}
+
+namespace {
+DWORD WINAPI RunWork(LPVOID work) {
+    (*static_cast<const std::function<void()>*>(work))();
+    return 0;
+}
+}  // namespace
+
+// The size is only reserved; pages are committed as the stack grows.
+bool RunOnNewStack(size_t bytes, const std::function<void()>& work) {
+    HANDLE thread = CreateThread(nullptr, bytes, RunWork, const_cast<std::function<void()>*>(&work),
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) return false;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return true;
 }
 
 // No fork here: one job after another, each with its output captured.
@@ -448,6 +466,24 @@ void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
             outcomes[emitted] = JobOutcome();
         }
     }
+}
+
+namespace {
+void* RunWork(void* work) {
+    (*static_cast<const std::function<void()>*>(work))();
+    return nullptr;
+}
+}  // namespace
+
+bool RunOnNewStack(size_t bytes, const std::function<void()>& work) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    pthread_t thread;
+    const bool started = pthread_attr_setstacksize(&attr, bytes) == 0 &&
+                         pthread_create(&thread, &attr, RunWork, const_cast<std::function<void()>*>(&work)) == 0;
+    pthread_attr_destroy(&attr);
+    if (started) pthread_join(thread, nullptr);
+    return started;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 // The operating-system services the compiler uses, and nothing else: files,
-// directories, the current and executable directories, and a random GUID.
+// directories, the current and executable directories, a random GUID, and a
+// thread with a stack of a chosen size.
 // Every other folder reaches the system only through this header.
 #pragma once
 #include <cstdint>
@@ -81,6 +82,12 @@ struct JobOutcome {
 // runs in a child process; elsewhere one after another in this process.
 void RunJobs(size_t count, int parallel, const std::function<int(size_t)>& job,
              const std::function<void(size_t, const JobOutcome&)>& done);
+
+// Runs work() on a new thread whose stack reserves `bytes`, and returns once
+// it has ended: a walk that nests deeper than the caller's stack allows
+// (1 MB on a Windows main thread) goes on there. False when no thread could
+// be started; work() has then not run.
+bool RunOnNewStack(size_t bytes, const std::function<void()>& work);
 
 // From now on a crash (bad memory access, stack overflow, illegal
 // instruction, arithmetic fault, abort) calls onFault on a stack of its own.

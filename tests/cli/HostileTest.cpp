@@ -1,9 +1,9 @@
 // Hostile input against the real binary, for inputs too large to keep as
 // files or needing a set-up the case folders cannot express: a million
-// open parentheses, braces or nested ifs, a 10 MB identifier, include chains
-// past the limit, output paths that cannot be written (the earlier object
-// file must survive byte for byte), and start-up files that lie about their
-// size. Every run must end with its message and status, leave no object
+// open parentheses, braces or nested ifs, a sum of a million terms, a 10 MB
+// identifier, include chains past the limit, output paths that cannot be
+// written (the earlier object file must survive byte for byte), and
+// start-up files that lie about their size. Every run must end with its message and status, leave no object
 // file or temporary behind, and stay within a modest peak memory.
 #include <gtest/gtest.h>
 
@@ -112,19 +112,22 @@ TEST_F(Hostile, MillionLevelsOfNestingAreRefusedAtTheBound) {
     }
 }
 
-// Just inside the bound the script compiles: the recursive generator must
-// manage the deepest tree the parser lets through.
-TEST_F(Hostile, DeepestAcceptedNestingCompiles) {
+// At the bounds the real binary compiles, on its own main thread: the code
+// generator must manage the deepest tree the parser lets through, and the
+// longest chains cost no nesting at all.
+TEST_F(Hostile, DeepestAcceptedNestingAndLongChainsCompile) {
     struct Case {
         const char* name;
         std::string text;
     } cases[] = {
-        {"ifs", StateWith(Repeat("if (a) ", 1000) + "a = 1;\n        return Idle;")},
-        {"blocks", StateWith(Repeat("{", 1000) + "a = 1;" + Repeat("}", 1000) + "\n        return Idle;")},
-        {"parens", StateWith("        a = " + Repeat("(", 500) + "a + 1" + Repeat(")", 500) +
+        {"ifs", StateWith(Repeat("if (a) ", 20000) + "a = 1;\n        return Idle;")},
+        {"blocks", StateWith(Repeat("{", 20000) + "a = 1;" + Repeat("}", 20000) + "\n        return Idle;")},
+        {"parens", StateWith("        a = " + Repeat("(", 9999) + "a + 1" + Repeat(")", 9999) +
                              ";\n        return Idle;")},
-        {"sums", StateWith("        a = " + Repeat("a + (", 500) + "1" + Repeat(")", 500) +
-                           ";\n        return Idle;")},
+        {"differences", StateWith("        a = " + Repeat("a - (", 9999) + "1" + Repeat(")", 9999) +
+                                  ";\n        return Idle;")},
+        {"sum", StateWith("        a = a" + Repeat(" + a", 1000000) + ";\n        return Idle;")},
+        {"else_ifs", StateWith("        " + Repeat("if (a == 1) a = 2; else ", 100000) + "a = 3;\n        return Idle;")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -199,4 +199,34 @@ TEST_F(ExpressionsTest, StatementShapes) {
     EXPECT_EQ("(Return 0 500)", Expr(4));
 }
 
+// Each else-if link is the else statement of the link before; a chain ends
+// as a whole, leaving the cursor on the body. break and continue look for a
+// loop around the chain, not one that ended before it.
+TEST_F(ExpressionsTest, ElseIfChainsNestAndEndTogether) {
+    ASSERT_EQ(0, Parse("", "if (a) x = 1; else if (b) x = 2; else if (c) { x = 3; } else x = 4;\n"
+                           "if (a) if (b) x = 5; else if (c) x = 6;\n"
+                           "y = 7;"));
+    EXPECT_EQ("(If (HardStop a) (HardStop (Assign x 1)) (If (HardStop b) (HardStop (Assign x 2)) "
+              "(If (HardStop c) (BlockInstruction (HardStop (Assign x 3))) (HardStop (Assign x 4)))))",
+              Expr(0));
+    EXPECT_EQ("(If (HardStop a) (If (HardStop b) (HardStop (Assign x 5)) (If (HardStop c) (HardStop (Assign x 6)))))",
+              Expr(1));
+    EXPECT_EQ("(Assign y 7)", Expr(2));
+    EXPECT_EQ(3u, Body()->GetChildCount());
+
+    struct {
+        const char* body;
+        int error;
+    } cases[] = {
+        {"while (a) if (b) break; else if (c) continue; else if (x) { break; }", 0},
+        {"for (;;) { if (a) x = 1; else if (b) do break; while (a); else break; }", 0},
+        {"while (a) x = 1; if (b) x = 2; else if (c) break;", 25},
+        {"do { if (a) continue; } while (b); if (c) x = 1; else if (b) continue;", 26},
+    };
+    for (const auto& k : cases) {
+        c = CCompiler();
+        EXPECT_EQ(k.error, Parse("", k.body)) << k.body;
+    }
+}
+
 }  // namespace

@@ -109,6 +109,19 @@ void CheckJobs() {
     Check(seen == "0:job 0\n:0;1:job 1\n:1;2:job 2\n:2;", "jobs reported in order with their output");
 }
 
+int Recurse(volatile int* p, int n);
+
+// Some 15 MB of frames, where a Windows thread gets 1 MB unless it asks.
+void CheckNewStack() {
+    volatile int x = 7;
+    bool returned = false;
+    auto work = [&] {
+        Recurse(&x, 50000);
+        returned = true;
+    };
+    Check(platform::RunOnNewStack(32 << 20, work) && returned, "work on a new stack of the size asked for");
+}
+
 void OnFault() {
     static const char line[] = "orvelc(0) : error C0000: Internal compiler error\n";
     platform::WriteOutput(line, sizeof line - 1);
@@ -143,6 +156,7 @@ int main(int argc, char** argv) {
     CheckGuids();
     CheckCapture();
     CheckJobs();
+    CheckNewStack();
     std::printf("platform checks: %d failed\n", s_nFailed);
     return s_nFailed ? 1 : 0;
 }
