@@ -23,6 +23,10 @@ using CTranslations = CHashMap<CStr>;
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse
+    // Keep every routine's body in the result's tree (m_bTree implies it).
+    // Otherwise each routine is translated as soon as its body closes and
+    // its body freed, so memory follows the largest routine, not the script.
+    bool m_bKeepTree = false;
     // Relative source and include names are joined with it; empty: the
     // process's current directory.
     std::string m_strDirectory;
@@ -50,7 +54,8 @@ struct CCompileResult {
     size_t m_nTreeAt = 0;
 
     // What the parse and the code generation made; set once the parse is
-    // accepted (m_pUnit only with status eAccepted).
+    // accepted (m_pUnit only with status eAccepted). The tree keeps the
+    // routines' bodies only with m_bKeepTree.
     CRefPtr<CCodeGen> m_pUnit;
     std::string m_strClassName;
     CType* m_pBaseClass = nullptr;  // a record of the library

@@ -21,6 +21,18 @@
 class CCompiler;
 using StateFn = void (*)(CCompiler&);
 
+// Hears of each routine body as the parse reaches it: the compile flow
+// translates a routine as soon as its body has closed, and frees it.
+class CRoutineListener {
+public:
+    virtual ~CRoutineListener() = default;
+    // At the "{" of the body of `routine` (a state, event, function or
+    // command node, the cursor), before the body's block exists.
+    virtual void BodyOpening(CCompiler& c, CNode* routine) = 0;
+    // After the body's "}", with the cursor still on `routine`.
+    virtual void RoutineClosed(CCompiler& c, CNode* routine) = 0;
+};
+
 class CCompiler {
 public:
     explicit CCompiler(const CBuiltinLibrary& library = GetBuiltinLibrary()) : m_pLibrary(&library) {}
@@ -40,6 +52,7 @@ public:
     CStatesTable m_States;
     CStr m_strClassName;
     int32_t m_bWarnings = 1;
+    CRoutineListener* m_pRoutines = nullptr;  // none: the bodies stay in the tree
 
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
@@ -52,6 +65,14 @@ public:
     // Resumes the top return state; an empty stack is an internal error (61).
     void PopState();
     void SetError(int32_t code);
+
+    // Called by the grammar at the start and after the end of a routine body.
+    void OpenRoutineBody() {
+        if (m_pRoutines) m_pRoutines->BodyOpening(*this, m_pNode.Get());
+    }
+    void CloseRoutine() {
+        if (m_pRoutines) m_pRoutines->RoutineClosed(*this, m_pNode.Get());
+    }
 };
 
 // Sentinels, recognised by identity; they never run.

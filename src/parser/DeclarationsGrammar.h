@@ -23,10 +23,12 @@ CVariable* TokenEnumVariable(const CCompiler& c);
 // `keyword` goes on at `next`; "function" is given back to the functions
 // section, which returns to `section`; any other token ends the section.
 void SectionMember(CCompiler& c, int32_t keyword, StateFn next, StateFn section);
-// After a member's body: gives the token back, leaves the member's node for
-// the class block and goes on with the section at `section`.
+// After a member's body: gives the token back, hands the finished routine
+// on, leaves the member's node for the class block and goes on with the
+// section at `section`.
 inline void NextMember(CCompiler& c, StateFn section) {
     GiveBack(c);
+    c.CloseRoutine();
     Leave(c);
     Go(c, section);
 }
