@@ -32,7 +32,9 @@ public:
     static constexpr int kMaxText = 255;
 
     int32_t m_nKind = eInvalid;
-    char m_szText[kMaxText + 1] = {};
+    // At most kMaxText characters, zero-terminated; the scanner owns the
+    // storage and reuses it a few tokens later, so keep a copy, not the pointer.
+    const char* m_szText = "";
     int32_t m_nValue = 0;
     int32_t m_nLine = 0;
     int32_t m_nColumn = 0;

@@ -184,6 +184,38 @@ size_t CStream::ReadBytes(void* dest, size_t count) {
     return done;
 }
 
+void CStream::ReadRest(std::string& out) {
+    if (ReadRestOfMedium(out)) return;
+    char chunk[16 * kBufferSize];
+    while (size_t got = ReadBytes(chunk, sizeof chunk)) out.append(chunk, got);
+}
+
+// The whole text is at hand, so CR LF pairs are found without holding a CR
+// back across refills.
+bool CStream::ReadRestOfMedium(std::string& out) {
+    if (m_nState != eGood || !(m_nMode & eRead) || !m_bOpen || m_bCompressing || m_nPos < m_nFill || m_bHeldCR)
+        return false;
+    const size_t start = out.size();
+    size_t used = start;
+    out.resize(start + size_t(std::max<int64_t>(Remaining(), 0)) + 1);
+    for (;;) {
+        if (used == out.size()) out.resize(out.size() * 2);
+        long got = ReadMedium(out.data() + used, out.size() - used);
+        if (got < 0) m_nState = eError;
+        if (got <= 0) break;
+        used += size_t(got);
+    }
+    if (m_nMode & eText) {
+        size_t kept = start;
+        for (size_t i = start; i < used; ++i)
+            if (out[i] != '\r' || i + 1 >= used || out[i + 1] != '\n') out[kept++] = out[i];
+        used = kept;
+    }
+    out.resize(used);
+    if (m_nState == eGood) m_nState = eEnd;
+    return true;
+}
+
 uint32_t CStream::ReadDword() {
     uint8_t b[4] = {};
     if (ReadBytes(b, 4) != 4) return 0;
