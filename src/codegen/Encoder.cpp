@@ -229,18 +229,6 @@ bool EncodeForm(CInstrBytes& out, const SGroup& g, int member, const SForm& form
     return true;
 }
 
-// The bytes of one instruction, or false when no form of its group fits.
-bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
-    if (!CInstr::Mnemonic(id)) return false;
-    const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
-    if (count < 0) return false;
-    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
-    for (const SForm& form : g.m_Forms[count])
-        if (Fits(form.m_a, a) && Fits(form.m_b, b))
-            return EncodeForm(out, g, CInstr::Member(id), form, a, b);
-    return false;
-}
-
 struct SListed {
     uint16_t m_nId;
     const char* m_szMnemonic;
@@ -250,6 +238,37 @@ constexpr SListed kListed[] = {
 #include "codegen/Instructions.def"
 #undef INSTR
 };
+
+// Bit n of kListedMembers[g]: the id with group g and member n is listed.
+// Every instruction passes this test, so it is one lookup, not a search.
+constexpr std::array<uint32_t, CInstr::kGroupCount> MakeListedMembers() {
+    std::array<uint32_t, CInstr::kGroupCount> members{};
+    for (const SListed& l : kListed) members[size_t(CInstr::Group(l.m_nId))] |= 1u << CInstr::Member(l.m_nId);
+    return members;
+}
+constexpr std::array<uint32_t, CInstr::kGroupCount> kListedMembers = MakeListedMembers();
+static_assert([] {
+    for (const SListed& l : kListed)
+        if (CInstr::Member(l.m_nId) >= 32) return false;
+    return true;
+}());
+
+bool IsListed(uint16_t id) {
+    const size_t group = size_t(CInstr::Group(id));
+    return group < kListedMembers.size() && CInstr::Member(id) < 32 && (kListedMembers[group] >> CInstr::Member(id) & 1);
+}
+
+// The bytes of one instruction, or false when no form of its group fits.
+bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
+    if (!IsListed(id)) return false;
+    const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
+    if (count < 0) return false;
+    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
+    for (const SForm& form : g.m_Forms[count])
+        if (Fits(form.m_a, a) && Fits(form.m_b, b))
+            return EncodeForm(out, g, CInstr::Member(id), form, a, b);
+    return false;
+}
 
 }  // namespace
 
@@ -268,8 +287,6 @@ bool CCodeGen::Emit(uint16_t id, const COperand& a, const COperand& b) {
              " with these operands");
         return false;
     }
-    const size_t at = m_Code.GetSize();
-    m_Code.SetSize(at + size_t(bytes.Size()));
-    std::copy(bytes.Data(), bytes.Data() + bytes.Size(), m_Code.GetData() + at);
+    m_Code.Append(bytes.Data(), size_t(bytes.Size()));
     return true;
 }

@@ -91,11 +91,22 @@ int32_t PairKind(int a, int b) {
     return CToken::eInvalid;
 }
 
-int32_t SingleKind(int c) {
-    for (const Spelling& s : kSingles)
-        if (s.text[0] == c) return s.kind;
-    return CToken::eInvalid;
+// The tables above by character, so an operator costs one lookup: the kind
+// of a single character (the first row wins), and whether it may be the
+// second character of a pair.
+struct SCharTables {
+    std::array<int32_t, 256> m_Single{};
+    std::array<bool, 256> m_PairStarter{};
+};
+
+constexpr SCharTables MakeCharTables() {
+    SCharTables t;
+    t.m_Single.fill(CToken::eInvalid);
+    for (size_t i = std::size(kSingles); i-- > 0;) t.m_Single[uint8_t(kSingles[i].text[0])] = kSingles[i].kind;
+    for (const char* p = kPairStarters; *p; ++p) t.m_PairStarter[uint8_t(*p)] = true;
+    return t;
 }
+constexpr SCharTables kChars = MakeCharTables();
 
 int Peek(const CSourceFrame& f, size_t ahead = 0) {
     size_t at = f.m_nPos + ahead;
@@ -180,9 +191,17 @@ bool CScanner::PopFrame() {
 // A line comment stops before its line break, which is then a blank; an
 // unterminated block comment runs to the end of the text.
 bool CScanner::SkipBlanksAndComments(CSourceFrame& f) {
+    const char* text = f.m_strText.data();
+    const size_t size = f.m_strText.size();
     for (;;) {
         int c;
-        while (IsBlank(c = Peek(f))) Advance(f);
+        for (; f.m_nPos < size && IsBlank(c = uint8_t(text[f.m_nPos])); ++f.m_nPos) {
+            if (c == '\n' || c == '\r') {
+                ++f.m_nLine;
+                f.m_nLineStart = f.m_nPos + 1;
+            }
+        }
+        c = Peek(f);
         if (c != '/') return c != kEof;
         int next = Peek(f, 1);
         if (next == '/') {
@@ -296,7 +315,7 @@ void CScanner::ScanOperator(CSourceFrame& f, CToken& t, char* text) {
     text[0] = char(c);
     text[1] = 0;
     const int next = Peek(f);
-    if (next > 0 && std::strchr(kPairStarters, next) != nullptr) {
+    if (next > 0 && kChars.m_PairStarter[size_t(next)]) {
         int32_t kind = PairKind(c, next);
         if (kind != CToken::eInvalid) {
             t.m_nKind = kind;
@@ -304,5 +323,5 @@ void CScanner::ScanOperator(CSourceFrame& f, CToken& t, char* text) {
             return;
         }
     }
-    t.m_nKind = SingleKind(c);
+    t.m_nKind = kChars.m_Single[size_t(c)];
 }

@@ -95,10 +95,6 @@ void CNode::SetKind(int32_t kind) {
     m_nPriority = CToken::GetPriority(kind);
 }
 
-CNode* CNode::GetChild(size_t i) const {
-    return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr;
-}
-
 // From the back: the node being moved is almost always the newest child,
 // and a call with many arguments must not rescan them at every ",".
 int32_t CNode::SlotOf(const CNode* child) const {

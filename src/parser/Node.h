@@ -83,7 +83,7 @@ public:
     int32_t GetPriority() const { return m_nPriority; }
     CNode* GetParent() const { return m_pParent; }
     size_t GetChildCount() const { return m_Children.GetSize(); }
-    CNode* GetChild(size_t i) const;
+    CNode* GetChild(size_t i) const { return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr; }
     CType* GetType() const { return m_pType.Get(); }
     // Made in an arena: uncounted, and gone when the arena is reset.
     bool IsInArena() const { return m_bInArena; }
