@@ -199,15 +199,16 @@ void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) 
     top->InsertAbove(node, index);
 }
 
-CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {}
+// An arena block lets its scope (and so the scope's variables) go when the
+// arena is reset; the block itself is never destroyed.
+CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {
+    if (IsInArena())
+        t_pNodeArena->OnReset([](void* block) { static_cast<CBlockNode*>(block)->m_pScope = nullptr; }, this);
+}
 CBlockNode::~CBlockNode() = default;
 
 CVariableList* CBlockNode::GetScope() {
-    if (!m_pScope) {
-        m_pScope = MakeRef<CVariableList>();
-        if (IsInArena() && t_pNodeArena)
-            t_pNodeArena->OnReset([](void* block) { static_cast<CBlockNode*>(block)->m_pScope = nullptr; }, this);
-    }
+    if (!m_pScope) m_pScope = MakeRef<CVariableList>();
     return m_pScope.Get();
 }
 

@@ -142,7 +142,6 @@ public:
 
     CRefPtr<CVariableList> m_pScope;
 
-    // An arena block releases its scope when the arena is reset.
     CVariableList* GetScope();
     // The scope when it exists; never creates one.
     CVariableList* PeekScope() const { return m_pScope.Get(); }

@@ -5,16 +5,6 @@
 
 #include <new>
 
-// Under a sanitizer every allocation is a heap block of its own, freed at
-// the reset, so a record used after its arena was reset is caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORVEL_ARENA_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
-#define ORVEL_ARENA_CHECKED 1
-#endif
-#endif
-
 CArena::CArena(size_t blockBytes) : m_nBlockBytes(blockBytes) {}
 
 CArena::~CArena() {
@@ -46,12 +36,7 @@ void CArena::Reset() {
 }
 
 void* CArena::AllocateSlow(size_t bytes) {
-#ifdef ORVEL_ARENA_CHECKED
-    const bool own = true;
-#else
-    const bool own = bytes > m_nBlockBytes / 4;
-#endif
-    if (own) {
+    if (kChecked || bytes > m_nBlockBytes / 4) {
         m_Large.push_back({static_cast<char*>(::operator new(bytes)), bytes});
         return m_Large.back().m_pData;
     }

@@ -9,8 +9,24 @@
 #include <cstdint>
 #include <vector>
 
+// Under a sanitizer every allocation is a heap block of its own, freed at
+// the reset, so a record used after its arena was reset is caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVEL_ARENA_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define ORVEL_ARENA_CHECKED 1
+#endif
+#endif
+
 class CArena {
 public:
+#ifdef ORVEL_ARENA_CHECKED
+    static constexpr bool kChecked = true;
+#else
+    static constexpr bool kChecked = false;
+#endif
+
     explicit CArena(size_t blockBytes = 64 * 1024);
     ~CArena();
     CArena(const CArena&) = delete;
@@ -19,7 +35,7 @@ public:
     // Eight-byte aligned, uninitialised.
     void* Allocate(size_t bytes) {
         bytes = (bytes + 7) & ~size_t(7);
-        if (bytes > size_t(m_pEnd - m_pCursor)) return AllocateSlow(bytes);
+        if (kChecked || bytes > size_t(m_pEnd - m_pCursor)) return AllocateSlow(bytes);
         void* p = m_pCursor;
         m_pCursor += bytes;
         return p;
