@@ -202,6 +202,7 @@ void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) 
 // An arena block lets its scope (and so the scope's variables) go when the
 // arena is reset; the block itself is never destroyed.
 CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {
+    m_nClass = kClass;
     if (IsInArena())
         t_pNodeArena->OnReset([](void* block) { static_cast<CBlockNode*>(block)->m_pScope = nullptr; }, this);
 }
@@ -265,32 +266,36 @@ CRefPtr<CConstValue> CConstValue::MakeNull() {
 }
 
 CConstNode::CConstNode(CConstValue* value) : CNode(CToken::eNumber), m_pValue(value) {
+    m_nClass = kClass;
     if (value) m_pType = value->m_pType;
 }
 CConstNode::~CConstNode() = default;
 
 CVariableNode::CVariableNode(CVariable* variable, CVariable* object)
     : CNode(CToken::eText), m_pVariable(variable), m_pObject(object) {
+    m_nClass = kClass;
     if (variable) m_pType = variable->m_pType;
 }
 CVariableNode::~CVariableNode() = default;
 
 CCallNode::CCallNode(CFunction* function, CVariable* object, int32_t own)
-    : CNode(CToken::eFunctionName), m_pFunction(function), m_pObject(object), m_bOwn(own) {}
+    : CNode(CToken::eFunctionName), m_pFunction(function), m_pObject(object), m_bOwn(own) {
+    m_nClass = kClass;
+}
 CCallNode::~CCallNode() = default;
 
-CStateNode::CStateNode(int32_t index) : CCountedNode(CToken::eState), m_nStateIndex(index) {}
+CStateNode::CStateNode(int32_t index) : CCountedNode(CToken::eState), m_nStateIndex(index) { m_nClass = kClass; }
 
 static CVariableList* ParamsOf(CRefPtr<CVariableList>& params) {
     if (!params) params = MakeRef<CVariableList>();
     return params.Get();
 }
 
-CEventNode::CEventNode(const CStr& name) : CCountedNode(CToken::eEvent), m_strName(name) {}
+CEventNode::CEventNode(const CStr& name) : CCountedNode(CToken::eEvent), m_strName(name) { m_nClass = kClass; }
 CEventNode::~CEventNode() = default;
 CVariableList* CEventNode::GetParams() { return ParamsOf(m_pParams); }
 
-CFunctionNode::CFunctionNode(const CStr& name) : CCountedNode(CToken::eFunction), m_strName(name) {}
+CFunctionNode::CFunctionNode(const CStr& name) : CCountedNode(CToken::eFunction), m_strName(name) { m_nClass = kClass; }
 CFunctionNode::~CFunctionNode() = default;
 CVariableList* CFunctionNode::GetParams() { return ParamsOf(m_pParams); }
 
@@ -305,12 +310,13 @@ CFunction* CFunctionNode::GetFunction() {
     return m_pFunction.Get();
 }
 
-CCommandNode::CCommandNode(const CStr& name) : CCountedNode(CToken::eCommand), m_strName(name) {}
+CCommandNode::CCommandNode(const CStr& name) : CCountedNode(CToken::eCommand), m_strName(name) { m_nClass = kClass; }
 CCommandNode::~CCommandNode() = default;
 CVariableList* CCommandNode::GetParams() { return ParamsOf(m_pParams); }
 
 CClassNode::CClassNode(const CStr& name, CType* baseClass)
     : CCountedNode(CToken::eClass), m_strName(name), m_pBaseClass(baseClass) {
+    m_nClass = kClass;
     m_EventHandlers.SetSize(baseClass ? baseClass->GetEventCount() : 0);
     m_CommandHandlers.SetSize(baseClass ? baseClass->GetCommandCount() : 0);
 }

@@ -40,6 +40,10 @@ class CNode;
 void SetNodeArena(CArena* arena);
 CArena* GetNodeArena();
 
+// What a node is in C++ terms, so that finding out costs no run-time type
+// lookup (NodeAs).
+enum class ENodeClass : uint8_t { eNode, eBlock, eConst, eVariable, eCall, eState, eEvent, eFunction, eCommand, eClass };
+
 // The child slots of a node: an array of links in the node's own storage
 // (its arena, or the heap for a counted node). Slots may be empty.
 class CNodeSlots {
@@ -87,6 +91,7 @@ public:
     CType* GetType() const { return m_pType.Get(); }
     // Made in an arena: uncounted, and gone when the arena is reset.
     bool IsInArena() const { return m_bInArena; }
+    ENodeClass GetNodeClass() const { return m_nClass; }
 
     // Index -1 (any negative) takes the first empty slot, else a new last one.
     void AddChild(CNode* child, int32_t index = -1);
@@ -109,6 +114,8 @@ protected:
     // class node's tables hold them for the whole compilation.
     struct SCounted {};
     CNode(int32_t kind, SCounted);
+
+    ENodeClass m_nClass = ENodeClass::eNode;  // set by each derived constructor
 
 private:
     int32_t SlotOf(const CNode* child) const;
@@ -137,6 +144,7 @@ protected:
 
 class CBlockNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eBlock;
     CBlockNode();
     ~CBlockNode() override;
 
@@ -168,6 +176,7 @@ public:
 
 class CConstNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eConst;
     explicit CConstNode(CConstValue* value);
     ~CConstNode() override;
 
@@ -176,6 +185,7 @@ public:
 
 class CVariableNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eVariable;
     explicit CVariableNode(CVariable* variable, CVariable* object = nullptr);
     ~CVariableNode() override;
 
@@ -185,6 +195,7 @@ public:
 
 class CCallNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eCall;
     CCallNode(CFunction* function, CVariable* object, int32_t own);
     ~CCallNode() override;
 
@@ -195,6 +206,7 @@ public:
 
 class CStateNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eState;
     explicit CStateNode(int32_t index);
 
     int32_t m_nStateIndex;
@@ -204,6 +216,7 @@ public:
 // created on first use.
 class CEventNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eEvent;
     explicit CEventNode(const CStr& name);
     ~CEventNode() override;
 
@@ -216,6 +229,7 @@ public:
 
 class CFunctionNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eFunction;
     explicit CFunctionNode(const CStr& name);
     ~CFunctionNode() override;
 
@@ -230,6 +244,7 @@ public:
 
 class CCommandNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eCommand;
     enum EAttribute : uint32_t { eHotkey = 1, eHidden = 2, eAdvanced = 4 };
     enum EDefined : uint32_t {
         eDefDescription = 1,
@@ -260,6 +275,7 @@ public:
 
 class CClassNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eClass;
     CClassNode(const CStr& name, CType* baseClass);
     ~CClassNode() override;
 
@@ -282,3 +298,9 @@ private:
     CHashMap<uint32_t> m_FirstByName;
     std::unordered_map<CStr, std::vector<uint32_t>> m_ByExactName;
 };
+
+// n as a T when it is one (T::kClass), else null.
+template <class T>
+T* NodeAs(CNode* n) {
+    return n && n->GetNodeClass() == T::kClass ? static_cast<T*>(n) : nullptr;
+}

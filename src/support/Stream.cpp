@@ -206,8 +206,10 @@ bool CStream::ReadRestOfMedium(std::string& out) {
         used += size_t(got);
     }
     if (m_nMode & eText) {
-        size_t kept = start;
-        for (size_t i = start; i < used; ++i)
+        // Most texts have no CR at all: nothing moves before the first one.
+        const void* cr = std::memchr(out.data() + start, '\r', used - start);
+        size_t kept = cr ? size_t(static_cast<const char*>(cr) - out.data()) : used;
+        for (size_t i = kept; i < used; ++i)
             if (out[i] != '\r' || i + 1 >= used || out[i + 1] != '\n') out[kept++] = out[i];
         used = kept;
     }
