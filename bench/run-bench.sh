@@ -5,6 +5,10 @@
 # peak memory, CPU time) and every target with PASS or MISS.
 #
 #   bench/run-bench.sh BUILD_DIR SIZE...
+#   BENCH_BASELINE=OLD/orvelc bench/run-bench.sh BUILD_DIR SIZE...
+#
+# With BENCH_BASELINE, every hyperfine run times that compiler too, and a
+# third table sets it beside this one and tcc.
 #
 # A row is one call of `measure`; to add one (another orvelc mode, another
 # input), call it with the row's name, the input's line count, the two
@@ -27,10 +31,11 @@ rows=$work/rows.txt
 # an existing file that way makes ext4 flush it first, a cost of the safe
 # write that tcc (which truncates in place) never pays.
 guid=01234567-89ab-cdef-0123-456789abcdef
+baseline=${BENCH_BASELINE:-}
 
 # measure NAME LINES SCRIPT PROGRAM [ORVELC OPTIONS]: one line
-# "name lines ours tcc ourKiB tccKiB ourCpu tccCpu" (medians of wall time,
-# means of user + system time, in seconds)
+# "name lines ours tcc ourKiB tccKiB ourCpu tccCpu [old oldKiB oldCpu]"
+# (medians of wall time, means of user + system time, in seconds)
 measure() {
     name=$1 lines=$2 script=$3 program=$4
     shift 4
@@ -38,12 +43,13 @@ measure() {
     if [ "$lines" -ge 1000000 ]; then runs="--runs 5 --warmup 1"
     elif [ "$lines" -ge 100000 ]; then runs="--min-runs 10 --warmup 2"
     else runs="--min-runs 20 --warmup 5"; fi
-    ours="$work/$name.obj" theirs="$work/$name.o"
+    ours="$work/$name.obj" theirs="$work/$name.o" old="$work/$name.old.obj"
     # shellcheck disable=SC2086
     hyperfine -N $runs --style none --export-csv "$work/$name.csv" \
-        --prepare "rm -f $ours $theirs" \
+        --prepare "rm -f $ours $theirs $old" \
         "$orvelc $options -w- -g $guid $script $ours" \
-        "tcc -c $program -o $theirs" >/dev/null 2>"$work/$name.log"
+        "tcc -c $program -o $theirs" \
+        ${baseline:+"$baseline $options -w- -g $guid $script $old"} >/dev/null 2>"$work/$name.log"
     ourTime=$(awk -F, 'NR == 2 { print $4 }' "$work/$name.csv")
     theirTime=$(awk -F, 'NR == 3 { print $4 }' "$work/$name.csv")
     ourCpu=$(awk -F, 'NR == 2 { print $5 + $6 }' "$work/$name.csv")
@@ -51,8 +57,19 @@ measure() {
     # shellcheck disable=SC2086
     ourPeak=$("$tool" peak "$orvelc" $options -w- -g $guid "$script" "$ours")
     theirPeak=$("$tool" peak tcc -c "$program" -o "$theirs")
-    echo "$name $lines $ourTime $theirTime $ourPeak $theirPeak $ourCpu $theirCpu" >>"$rows"
+    before=""
+    if [ -n "$baseline" ]; then
+        # shellcheck disable=SC2086
+        before="$(awk -F, 'NR == 4 { print $4 }' "$work/$name.csv") \
+$("$tool" peak "$baseline" $options -w- -g $guid "$script" "$old") \
+$(awk -F, 'NR == 4 { print $5 + $6 }' "$work/$name.csv")"
+    fi
+    echo "$name $lines $ourTime $theirTime $ourPeak $theirPeak $ourCpu $theirCpu $before" >>"$rows"
 }
+
+# A binary linked a moment ago may still have pages waiting to be written
+# back, and starting it then costs milliseconds; write everything out first.
+sync
 
 printf 'unit "Empty"\n{\n}\n' >"$work/empty.oc"
 : >"$work/empty.c"
@@ -102,4 +119,12 @@ END {
         target("growth 100,000 to 1,000,000 lines (orvelc)", ours["1000000"] / ours["100000"], "10.5")
         printf "\nGrowth of tcc over the same sizes: x%.2f (linear is x10).\n", theirs["1000000"] / theirs["100000"]
     }
+    if (before == "") exit
+    print "\n| input | before ms | now ms | tcc ms | before peak KiB | now peak KiB | tcc peak KiB | before CPU / tcc | now CPU / tcc |"
+    print "|---|---:|---:|---:|---:|---:|---:|---:|---:|"
+    printf "%s", before
+}
+NF >= 11 {
+    before = before sprintf("| %s | %s | %s | %s | %d | %d | %d | %.2f | %.2f |\n", \
+        $1, ms($9), ms($3), ms($4), $10, $5, $6, $11 / $8, $7 / $8)
 }' "$rows" | tee "$work/results.md"

@@ -130,24 +130,23 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
 // ---- operand predicates ----
 
-bool IsReg(const COperand& o) { return o.IsRegister() && IsRegister32(o.m_nRegister); }
-bool IsImm(const COperand& o, int32_t lo, int32_t hi) {
-    return o.m_nKind == COperand::eImmediate && o.m_nValue >= lo && o.m_nValue <= hi;
-}
-
-bool Fits(EPattern p, const COperand& o) {
-    switch (p) {
-    case pNone: return o.IsNone();
-    case pEax: return o.IsRegister() && o.m_nRegister == eEAX;
-    case pR32: return IsReg(o);
-    case pRM32: return IsReg(o) || o.IsMemory();
-    case pM: return o.IsMemory();
-    case pImm8: return IsImm(o, -128, 127);
-    case pImm16: return IsImm(o, -32768, 32767);
-    case pImm32: return o.IsImmediate();
-    case pImmZero: return IsImm(o, 0, 0);
+// The patterns an operand fits, as bits (1 << EPattern): worked out once per
+// operand, so trying a form is two bit tests.
+uint32_t PatternsOf(const COperand& o) {
+    auto bit = [](EPattern p) { return 1u << p; };
+    auto within = [&](int32_t lo, int32_t hi) { return o.m_nKind == COperand::eImmediate && o.m_nValue >= lo && o.m_nValue <= hi; };
+    switch (o.m_nKind) {
+    case COperand::eNone: return bit(pNone);
+    case COperand::eRegister:
+        if (!IsRegister32(o.m_nRegister)) return 0;
+        return bit(pR32) | bit(pRM32) | (o.m_nRegister == eEAX ? bit(pEax) : 0);
+    case COperand::eMemory: return bit(pRM32) | bit(pM);
+    case COperand::eImmediate:
+    case COperand::eAddress:
+        return bit(pImm32) | (within(-128, 127) ? bit(pImm8) : 0) | (within(-32768, 32767) ? bit(pImm16) : 0) |
+               (within(0, 0) ? bit(pImmZero) : 0);
     }
-    return false;
+    return 0;
 }
 
 // ---- byte assembly ----
@@ -163,7 +162,7 @@ public:
     int Size() const { return m_nSize; }
 
 private:
-    uint8_t m_Bytes[16] = {};
+    uint8_t m_Bytes[16];  // written before read: m_nSize says how far
     int m_nSize = 0;
 };
 
@@ -264,8 +263,9 @@ bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b)
     const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
     if (count < 0) return false;
     const SGroup& g = kGroups[size_t(CInstr::Group(id))];
+    const uint32_t fitsA = PatternsOf(a), fitsB = PatternsOf(b);
     for (const SForm& form : g.m_Forms[count])
-        if (Fits(form.m_a, a) && Fits(form.m_b, b))
+        if ((fitsA >> form.m_a & 1) && (fitsB >> form.m_b & 1))
             return EncodeForm(out, g, CInstr::Member(id), form, a, b);
     return false;
 }

@@ -58,10 +58,29 @@ constexpr Spelling kSingles[] = {
 
 constexpr const char* kPairStarters = "=-+!%/(){}[]*<>;&|^~,:";
 
-bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsNameChar(int c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+// Character classes as bits of one table, so a loop over a run of letters
+// or blanks tests one byte per character. Only ASCII letters and digits
+// count; bytes above 127 are neither.
+enum ECharClass : uint8_t { cLetter = 1, cDigit = 2, cUnderscore = 4, cBlank = 8, cBreak = 16 };
+constexpr uint8_t cName = cLetter | cDigit | cUnderscore;
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = cLetter;
+    for (int c = 'a'; c <= 'z'; ++c) t[size_t(c)] = cLetter;
+    for (int c = '0'; c <= '9'; ++c) t[size_t(c)] = cDigit;
+    t['_'] = cUnderscore;
+    t[' '] = t['\t'] = cBlank;
+    t['\n'] = t['\r'] = cBlank | cBreak;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+// c is a character (0..255) or kEof, which is in no class.
+bool Is(int c, uint8_t classes) { return c >= 0 && (kClasses[size_t(c)] & classes) != 0; }
+bool IsLetter(int c) { return Is(c, cLetter); }
+bool IsDigit(int c) { return Is(c, cDigit); }
+bool IsBlank(int c) { return Is(c, cBlank); }
 
 // Every keyword is lower case; a name is compared only with the keywords of
 // its first letter and its length.
@@ -80,7 +99,11 @@ int32_t KeywordKind(std::string_view text) {
     if (text[0] < 'a' || text[0] > 'z') return CToken::eText;
     for (int8_t i : s_Buckets[size_t(text[0] - 'a')]) {
         if (i < 0) break;
-        if (text == kKeywords[i].text) return kKeywords[i].kind;
+        // strncmp stops at the keyword's end, so its terminator is read only
+        // when the keyword is at least as long as the name.
+        const char* keyword = kKeywords[i].text;
+        if (std::strncmp(keyword, text.data(), text.size()) == 0 && keyword[text.size()] == 0)
+            return kKeywords[i].kind;
     }
     return CToken::eText;
 }
@@ -195,8 +218,8 @@ bool CScanner::SkipBlanksAndComments(CSourceFrame& f) {
     const size_t size = f.m_strText.size();
     for (;;) {
         int c;
-        for (; f.m_nPos < size && IsBlank(c = uint8_t(text[f.m_nPos])); ++f.m_nPos) {
-            if (c == '\n' || c == '\r') {
+        for (uint8_t k; f.m_nPos < size && ((k = kClasses[uint8_t(text[f.m_nPos])]) & cBlank); ++f.m_nPos) {
+            if (k & cBreak) {
                 ++f.m_nLine;
                 f.m_nLineStart = f.m_nPos + 1;
             }
@@ -251,7 +274,9 @@ void CScanner::ScanToken() {
 
 void CScanner::ScanIdentifier(CSourceFrame& f, CToken& t, char* text) {
     const size_t start = f.m_nPos;
-    while (IsNameChar(Peek(f))) ++f.m_nPos;
+    const char* data = f.m_strText.data();
+    const size_t size = f.m_strText.size();
+    while (f.m_nPos < size && (kClasses[uint8_t(data[f.m_nPos])] & cName)) ++f.m_nPos;
     const bool overflow = CopyRun(f, start, f.m_nPos, text);
     t.m_nKind = overflow ? CToken::eInvalid : KeywordKind(std::string_view(text, f.m_nPos - start));
 }
