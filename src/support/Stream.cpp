@@ -334,6 +334,19 @@ void CStream::WriteBytes(const void* source, size_t count) {
     }
     auto* p = static_cast<const uint8_t*>(source);
     m_bWroteAny = m_bWroteAny || count > 0;
+    if (!(m_nMode & eText)) {
+        // Whole runs, flushed at the same points as byte by byte: the
+        // compressor sees the same pieces either way.
+        while (count > 0) {
+            if (m_nFill == kBufferSize && !FlushBuffer(false)) return;
+            const size_t n = std::min(count, kBufferSize - m_nFill);
+            std::memcpy(m_Buffer + m_nFill, p, n);
+            m_nFill += n;
+            p += n;
+            count -= n;
+        }
+        return;
+    }
     for (size_t i = 0; i < count; ++i) {
         if ((m_nMode & eText) && p[i] == '\n') {
             if (m_nFill == kBufferSize && !FlushBuffer(false)) return;
