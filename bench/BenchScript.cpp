@@ -54,8 +54,19 @@ void ProgramHead(SOutput& o)
     o.Line("");
 }
 
+// Which blocks misspell their built-in: `broken` of `blocks`, spread evenly.
+struct SBreakage {
+    long m_nBlocks = 0;
+    long m_nBroken = 0;
+
+    bool IsBroken(long k) const
+    {
+        return m_nBroken > 0 && k * m_nBroken / m_nBlocks != (k + 1) * m_nBroken / m_nBlocks;
+    }
+};
+
 // The statements both languages share, word for word, for block k.
-void CommonBody(SOutput& o, long k)
+void CommonBody(SOutput& o, long k, const SBreakage& breakage)
 {
     o.Line("        s = a * " + N(k % 7 + 1) + " - b;");
     o.Line("        t = 0;");
@@ -64,7 +75,8 @@ void CommonBody(SOutput& o, long k)
     o.Line("            if (i % 3 == 0)");
     o.Line("                s = s + i * b;");
     o.Line("            else if (i % 3 == 1)");
-    o.Line("                s = s - GetLocationX() + " + N(k) + ";");
+    o.Line(std::string("                s = s - ") + (breakage.IsBroken(k) ? "GetLocatonX" : "GetLocationX") +
+           "() + " + N(k) + ";");
     o.Line("            else");
     o.Line("                t = t + (s & 255) / 2;");
     o.Line("        }");
@@ -87,13 +99,13 @@ void CommonBody(SOutput& o, long k)
     o.Line("        return s + t;");
 }
 
-void ScriptBlock(SOutput& o, long k)
+void ScriptBlock(SOutput& o, long k, const SBreakage& breakage)
 {
     const long prev = k > 0 ? k - 1 : 0;
     o.Line("    function int f" + N(k) + "(int a, int b)");
     o.Line("    {");
     o.Line("        int i, s, t;");
-    CommonBody(o, k);
+    CommonBody(o, k, breakage);
     o.Line("    }");
     o.Line("");
     o.Line("    state S" + N(k));
@@ -106,13 +118,13 @@ void ScriptBlock(SOutput& o, long k)
     o.Line("");
 }
 
-void ProgramBlock(SOutput& o, long k)
+void ProgramBlock(SOutput& o, long k, const SBreakage& breakage)
 {
     const long prev = k > 0 ? k - 1 : 0;
     o.Line("int f" + N(k) + "(int a, int b)");
     o.Line("{");
     o.Line("        int i, s, t;");
-    CommonBody(o, k);
+    CommonBody(o, k, breakage);
     o.Line("}");
     o.Line("");
     o.Line("int S" + N(k) + "(void)");
@@ -168,16 +180,30 @@ void ProgramTail(SOutput& o)
 // Tail lengths, so blocks stop early enough to land near the asked length.
 constexpr long kTailLines = 16;
 
+// The number of blocks depends only on `lines`, so the broken ones can be
+// spread before the text is written.
+long BlockCount(long lines)
+{
+    SOutput head, block;
+    ScriptHead(head);
+    ScriptBlock(block, 1, SBreakage{});  // every block has as many lines
+    long blocks = 1;
+    while (head.m_nLines + blocks * block.m_nLines + 36 + kTailLines <= lines) ++blocks;
+    return blocks;
+}
+
 }  // namespace
 
-SBenchSources GenerateBenchSources(long lines)
+SBenchSources GenerateBenchSources(long lines, long broken)
 {
+    const long blocks = BlockCount(lines);
+    const SBreakage breakage{blocks, broken < blocks ? broken : blocks};
     SOutput script, program;
     ScriptHead(script);
     ProgramHead(program);
-    for (long k = 0; k == 0 || script.m_nLines + 36 + kTailLines <= lines; ++k) {
-        ScriptBlock(script, k);
-        ProgramBlock(program, k);
+    for (long k = 0; k < blocks; ++k) {
+        ScriptBlock(script, k, breakage);
+        ProgramBlock(program, k, breakage);
     }
     ScriptTail(script);
     ProgramTail(program);

@@ -18,5 +18,6 @@ struct SBenchSources {
 };
 
 // Both sources, the script as close to `lines` lines as whole blocks allow
-// (at least one block).
-SBenchSources GenerateBenchSources(long lines);
+// (at least one block). With `broken`, that many of the script's functions,
+// spread evenly, misspell a built-in (GetLocatonX), so each is one error.
+SBenchSources GenerateBenchSources(long lines, long broken = 0);

@@ -3,6 +3,8 @@
 // report its peak resident memory.
 //
 //   orvel_bench gen LINES SCRIPT.oc PROGRAM.c   write both sources
+//   orvel_bench broken LINES N SCRIPT.oc        the script with N functions
+//                                               broken (a misspelt built-in)
 //   orvel_bench peak COMMAND [ARGS...]          print peak memory in KiB
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,10 +28,11 @@ bool WriteFile(const char* path, const std::string& text)
     return std::fclose(f) == 0 && ok;
 }
 
-int Generate(long lines, const char* scriptPath, const char* programPath)
+// programPath may be null: the script alone.
+int Generate(long lines, long broken, const char* scriptPath, const char* programPath)
 {
-    const SBenchSources sources = GenerateBenchSources(lines);
-    if (!WriteFile(scriptPath, sources.m_strScript) || !WriteFile(programPath, sources.m_strProgram)) {
+    const SBenchSources sources = GenerateBenchSources(lines, broken);
+    if (!WriteFile(scriptPath, sources.m_strScript) || (programPath && !WriteFile(programPath, sources.m_strProgram))) {
         std::perror("orvel_bench: cannot write");
         return 1;
     }
@@ -61,6 +64,7 @@ int Peak(char** argv)
 int Usage()
 {
     std::fprintf(stderr, "usage: orvel_bench gen LINES SCRIPT.oc PROGRAM.c\n"
+                         "       orvel_bench broken LINES N SCRIPT.oc\n"
                          "       orvel_bench peak COMMAND [ARGS...]\n");
     return 2;
 }
@@ -71,7 +75,11 @@ int main(int argc, char** argv)
 {
     if (argc == 5 && std::strcmp(argv[1], "gen") == 0) {
         const long lines = std::strtol(argv[2], nullptr, 10);
-        return lines > 0 ? Generate(lines, argv[3], argv[4]) : Usage();
+        return lines > 0 ? Generate(lines, 0, argv[3], argv[4]) : Usage();
+    }
+    if (argc == 5 && std::strcmp(argv[1], "broken") == 0) {
+        const long lines = std::strtol(argv[2], nullptr, 10), broken = std::strtol(argv[3], nullptr, 10);
+        return lines > 0 && broken > 0 ? Generate(lines, broken, argv[4], nullptr) : Usage();
     }
     if (argc >= 3 && std::strcmp(argv[1], "peak") == 0)
         return Peak(argv + 2);
