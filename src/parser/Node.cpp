@@ -15,7 +15,6 @@ thread_local CArena* t_pNodeArena = nullptr;
 }  // namespace
 
 void SetNodeArena(CArena* arena) { t_pNodeArena = arena; }
-CArena* GetNodeArena() { return t_pNodeArena; }
 
 // `new` and the constructor ask the same thread-local question within one
 // expression, so a node is uncounted exactly when its memory is the arena's.

@@ -38,7 +38,6 @@ class CNode;
 // set (null: counted objects of the pool). The compile flow sets it for the
 // body of each routine.
 void SetNodeArena(CArena* arena);
-CArena* GetNodeArena();
 
 // What a node is in C++ terms, so that finding out costs no run-time type
 // lookup (NodeAs).

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "BenchScript.h"
