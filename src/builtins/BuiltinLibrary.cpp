@@ -10,33 +10,21 @@
 
 namespace {
 
-// The class records of one build, indexed by EBuiltinClass.
-using CClassRecords = CRefPtr<CType>[kBuiltinClassCount];
-
-CType* ResolveType(const CClassRecords& classes, CType* array, TBuiltinType t) {
-    switch (t) {
-    case kBuiltinInt: return CType::GetShared(CType::eInt);
-    case kBuiltinString: return CType::GetShared(CType::eString);
-    case kBuiltinVoid: return CType::GetShared(CType::eVoid);
-    case kBuiltinArray: return array;
-    default: return classes[t].Get();
-    }
-}
-
-void CreateClassRecords(CClassRecords& classes) {
-    classes[int(EBuiltinClass::eRoot)] = MakeRef<CType>(CStr(), uint32_t(CType::eClass));
-    for (EBuiltinClass c : GetBuiltinCreationOrder())
-        classes[int(c)] = MakeRef<CType>(CStr(GetBuiltinClassName(c)), uint32_t(CType::eClass));
-}
-
-// What the member builders share: the records of this build and scratch
-// space reused across classes, so the build allocates only what it keeps.
+// Class records of the library, indexed by EBuiltinClass; the array type.
 struct CBuild {
-    CClassRecords classes;
-    CRefPtr<CType> array;
+    CType* const* classes;
+    CType* array;
     CStr name;
 
-    CType* Resolve(TBuiltinType t) const { return ResolveType(classes, array.Get(), t); }
+    CType* Resolve(TBuiltinType t) const {
+        switch (t) {
+        case kBuiltinInt: return CType::GetShared(CType::eInt);
+        case kBuiltinString: return CType::GetShared(CType::eString);
+        case kBuiltinVoid: return CType::GetShared(CType::eVoid);
+        case kBuiltinArray: return array;
+        default: return classes[t];
+        }
+    }
 };
 
 // The array is sized once: adding one by one would grow it two or three times
@@ -77,55 +65,65 @@ void AddConstants(CBuild& b, CType& cls, const SBuiltinClassDesc& desc) {
     ForEachBuiltinConstant(desc.m_Constants, add);
 }
 
-void FillClass(CBuild& b, EBuiltinClass c) {
-    const SBuiltinClassDesc& desc = GetBuiltinClassDesc(c);
-    CType& cls = *b.classes[int(c)];
-    AddFunctions(b, cls, desc);
-    AddHandlers<CEvent>(b, cls, desc.m_Events, &CType::AddEvent);
-    AddHandlers<CCommand>(b, cls, desc.m_Commands, &CType::AddCommand);
-    AddConstants(b, cls, desc);
-    if (desc.m_nParent != EBuiltinClass::eNone) cls.SetParent(b.classes[int(desc.m_nParent)].Get());
-}
-
 void MakeListImmortal(CFunctionList* list) {
     if (!list) return;
     list->MakeImmortal();
     for (size_t i = 0; i < list->GetSize(); ++i) list->Get(i)->MakeImmortal();
 }
 
-}  // namespace
-
-CBuiltinLibrary::CBuiltinLibrary() {
-    CBuild b;
-    CreateClassRecords(b.classes);
-    b.array = CType::MakeArray(CType::GetShared(CType::eInt));
-    b.array->SetParent(b.classes[int(EBuiltinClass::eRoot)].Get());
-    b.name.reserve(64);
-    for (int c = 0; c < kBuiltinClassCount; ++c) FillClass(b, EBuiltinClass(c));
-    for (EBuiltinClass c : GetBuiltinNameableOrder())
-        b.classes[int(c)]->SetClassNumber(GetBuiltinClassDesc(c).m_nClassNumber);
-    for (int c = 0; c < kBuiltinClassCount; ++c) m_All[c] = b.classes[c].Get();
-    for (EBuiltinClass c : GetBuiltinNameableOrder()) m_Classes.push_back(GetClass(c));
-    m_pArray = b.array.Get();
-    // Immortal before `b` lets go of its references, so none is freed.
-    FreezeRecords();
+// A record that the library keeps for good: made, then never counted.
+CType* Keep(CRefPtr<CType> record) {
+    record->MakeImmortal();
+    return record.Get();
 }
 
-// Parameters and results name only the shared basic types, the array type
-// and the classes, so these are all the records the library reaches.
-void CBuiltinLibrary::FreezeRecords() {
-    m_pArray->MakeImmortal();
-    for (CType* cls : m_All) {
-        cls->MakeImmortal();
-        MakeListImmortal(cls->m_pFunctions.Get());
-        MakeListImmortal(cls->m_pEvents.Get());
-        MakeListImmortal(cls->m_pCommands.Get());
+}  // namespace
+
+// The class records, their parents and numbers, and the array type; no members.
+CBuiltinLibrary::CBuiltinLibrary() {
+    m_All[int(EBuiltinClass::eRoot)] = Keep(MakeRef<CType>(CStr(), uint32_t(CType::eClass)));
+    for (EBuiltinClass c : GetBuiltinCreationOrder())
+        m_All[int(c)] = Keep(MakeRef<CType>(CStr(GetBuiltinClassName(c)), uint32_t(CType::eClass)));
+    for (int c = 0; c < kBuiltinClassCount; ++c) {
+        const SBuiltinClassDesc& desc = GetBuiltinClassDesc(EBuiltinClass(c));
+        if (desc.m_nParent != EBuiltinClass::eNone) m_All[c]->SetParent(m_All[int(desc.m_nParent)]);
     }
+    for (EBuiltinClass c : GetBuiltinNameableOrder()) {
+        m_All[int(c)]->SetClassNumber(GetBuiltinClassDesc(c).m_nClassNumber);
+        m_Classes.push_back(m_All[int(c)]);
+    }
+    m_pArray = Keep(CType::MakeArray(CType::GetShared(CType::eInt)));
+    m_pArray->SetParent(m_All[int(EBuiltinClass::eRoot)]);
+}
+
+void CBuiltinLibrary::Fill(EBuiltinClass c) const {
+    for (EBuiltinClass k = c; k != EBuiltinClass::eNone; k = GetBuiltinClassDesc(k).m_nParent)
+        std::call_once(m_Filled[int(k)], [this, k] { FillMembers(k); });
+}
+
+// Members in member order; each list is immortal before anyone can see it.
+void CBuiltinLibrary::FillMembers(EBuiltinClass c) const {
+    const SBuiltinClassDesc& desc = GetBuiltinClassDesc(c);
+    CType& cls = *m_All[int(c)];
+    CBuild b{m_All, m_pArray, {}};
+    b.name.reserve(64);
+    AddFunctions(b, cls, desc);
+    AddHandlers<CEvent>(b, cls, desc.m_Events, &CType::AddEvent);
+    AddHandlers<CCommand>(b, cls, desc.m_Commands, &CType::AddCommand);
+    AddConstants(b, cls, desc);
+    MakeListImmortal(cls.m_pFunctions.Get());
+    MakeListImmortal(cls.m_pEvents.Get());
+    MakeListImmortal(cls.m_pCommands.Get());
+}
+
+const std::vector<CType*>& CBuiltinLibrary::GetClasses() const {
+    for (int c = 0; c < kBuiltinClassCount; ++c) Fill(EBuiltinClass(c));
+    return m_Classes;
 }
 
 CType* CBuiltinLibrary::FindClass(std::string_view name) const {
-    for (CType* c : m_Classes)
-        if (c->m_strName == name) return c;
+    for (EBuiltinClass c : GetBuiltinNameableOrder())
+        if (m_All[int(c)]->m_strName == name) return GetClass(c);
     return nullptr;
 }
 

@@ -130,24 +130,23 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
 // ---- operand predicates ----
 
-bool IsReg(const COperand& o) { return o.IsRegister() && IsRegister32(o.m_nRegister); }
-bool IsImm(const COperand& o, int32_t lo, int32_t hi) {
-    return o.m_nKind == COperand::eImmediate && o.m_nValue >= lo && o.m_nValue <= hi;
-}
-
-bool Fits(EPattern p, const COperand& o) {
-    switch (p) {
-    case pNone: return o.IsNone();
-    case pEax: return o.IsRegister() && o.m_nRegister == eEAX;
-    case pR32: return IsReg(o);
-    case pRM32: return IsReg(o) || o.IsMemory();
-    case pM: return o.IsMemory();
-    case pImm8: return IsImm(o, -128, 127);
-    case pImm16: return IsImm(o, -32768, 32767);
-    case pImm32: return o.IsImmediate();
-    case pImmZero: return IsImm(o, 0, 0);
+// The patterns an operand fits, as bits (1 << EPattern): worked out once per
+// operand, so trying a form is two bit tests.
+uint32_t PatternsOf(const COperand& o) {
+    auto bit = [](EPattern p) { return 1u << p; };
+    auto within = [&](int32_t lo, int32_t hi) { return o.m_nKind == COperand::eImmediate && o.m_nValue >= lo && o.m_nValue <= hi; };
+    switch (o.m_nKind) {
+    case COperand::eNone: return bit(pNone);
+    case COperand::eRegister:
+        if (!IsRegister32(o.m_nRegister)) return 0;
+        return bit(pR32) | bit(pRM32) | (o.m_nRegister == eEAX ? bit(pEax) : 0);
+    case COperand::eMemory: return bit(pRM32) | bit(pM);
+    case COperand::eImmediate:
+    case COperand::eAddress:
+        return bit(pImm32) | (within(-128, 127) ? bit(pImm8) : 0) | (within(-32768, 32767) ? bit(pImm16) : 0) |
+               (within(0, 0) ? bit(pImmZero) : 0);
     }
-    return false;
+    return 0;
 }
 
 // ---- byte assembly ----
@@ -163,7 +162,7 @@ public:
     int Size() const { return m_nSize; }
 
 private:
-    uint8_t m_Bytes[16] = {};
+    uint8_t m_Bytes[16];  // written before read: m_nSize says how far
     int m_nSize = 0;
 };
 
@@ -229,18 +228,6 @@ bool EncodeForm(CInstrBytes& out, const SGroup& g, int member, const SForm& form
     return true;
 }
 
-// The bytes of one instruction, or false when no form of its group fits.
-bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
-    if (!CInstr::Mnemonic(id)) return false;
-    const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
-    if (count < 0) return false;
-    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
-    for (const SForm& form : g.m_Forms[count])
-        if (Fits(form.m_a, a) && Fits(form.m_b, b))
-            return EncodeForm(out, g, CInstr::Member(id), form, a, b);
-    return false;
-}
-
 struct SListed {
     uint16_t m_nId;
     const char* m_szMnemonic;
@@ -250,6 +237,38 @@ constexpr SListed kListed[] = {
 #include "codegen/Instructions.def"
 #undef INSTR
 };
+
+// Bit n of kListedMembers[g]: the id with group g and member n is listed.
+// Every instruction passes this test, so it is one lookup, not a search.
+constexpr std::array<uint32_t, CInstr::kGroupCount> MakeListedMembers() {
+    std::array<uint32_t, CInstr::kGroupCount> members{};
+    for (const SListed& l : kListed) members[size_t(CInstr::Group(l.m_nId))] |= 1u << CInstr::Member(l.m_nId);
+    return members;
+}
+constexpr std::array<uint32_t, CInstr::kGroupCount> kListedMembers = MakeListedMembers();
+static_assert([] {
+    for (const SListed& l : kListed)
+        if (CInstr::Member(l.m_nId) >= 32) return false;
+    return true;
+}());
+
+bool IsListed(uint16_t id) {
+    const size_t group = size_t(CInstr::Group(id));
+    return group < kListedMembers.size() && CInstr::Member(id) < 32 && (kListedMembers[group] >> CInstr::Member(id) & 1);
+}
+
+// The bytes of one instruction, or false when no form of its group fits.
+bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
+    if (!IsListed(id)) return false;
+    const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
+    if (count < 0) return false;
+    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
+    const uint32_t fitsA = PatternsOf(a), fitsB = PatternsOf(b);
+    for (const SForm& form : g.m_Forms[count])
+        if ((fitsA >> form.m_a & 1) && (fitsB >> form.m_b & 1))
+            return EncodeForm(out, g, CInstr::Member(id), form, a, b);
+    return false;
+}
 
 }  // namespace
 
@@ -268,8 +287,6 @@ bool CCodeGen::Emit(uint16_t id, const COperand& a, const COperand& b) {
              " with these operands");
         return false;
     }
-    const size_t at = m_Code.GetSize();
-    m_Code.SetSize(at + size_t(bytes.Size()));
-    std::copy(bytes.Data(), bytes.Data() + bytes.Size(), m_Code.GetData() + at);
+    m_Code.Append(bytes.Data(), size_t(bytes.Size()));
     return true;
 }

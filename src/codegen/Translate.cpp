@@ -122,15 +122,48 @@ void PrepareTree(CNode* root) {
 
 }  // namespace
 
-bool GenerateUnit(CNode* root, CCodeGen& gen) {
-    PrepareTree(root);
+CUnitGenerator::CUnitGenerator(CCodeGen& gen) : m_Gen(gen), m_pTranslator(std::make_unique<CTranslator>(gen)) {}
+CUnitGenerator::~CUnitGenerator() = default;
+
+bool CUnitGenerator::Begin(CClassNode* cls) {
+    m_pTranslator->BeginClass(cls);
+    return !m_Gen.HasFailed();
+}
+
+// Every label a routine jumps to is placed by its end (a called function
+// comes before its callers), so its jumps are resolved at once and the
+// labels let go.
+bool CUnitGenerator::Routine(CNode* routine) {
+    if (m_Gen.HasFailed()) return false;
+    PrepareTree(routine);
     for (int32_t pass : {0, 1}) {
-        gen.SetPass(pass);
-        CTranslator(gen).Translate(root, CContext{});
-        if (gen.HasFailed()) return false;
+        m_Gen.SetPass(pass);
+        m_pTranslator->TranslateRoutine(routine);
+        if (m_Gen.HasFailed()) return false;
     }
-    gen.ResolveJumps();
-    return !gen.HasFailed();
+    m_Gen.ResolveJumps();
+    m_pTranslator->ForgetRoutineLabels();
+    return !m_Gen.HasFailed();
+}
+
+bool CUnitGenerator::End() {
+    if (m_Gen.HasFailed()) return false;
+    m_Gen.SetPass(1);
+    m_pTranslator->EndClass();
+    m_Gen.ResolveJumps();
+    return !m_Gen.HasFailed();
+}
+
+bool GenerateUnit(CNode* root, CCodeGen& gen) {
+    auto* cls = dynamic_cast<CClassNode*>(root ? root->GetChild(0) : nullptr);
+    if (!cls) return true;
+    CUnitGenerator unit(gen);
+    if (!unit.Begin(cls)) return false;
+    CNode* block = cls->GetChild(0);
+    for (size_t i = 0; i < block->GetChildCount(); ++i)
+        if (CNode* routine = block->GetChild(i))
+            if (!unit.Routine(routine)) return false;
+    return unit.End();
 }
 
 CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunctionByName(name) : nullptr; }
@@ -166,7 +199,7 @@ CVariable* CTranslator::StateVariable() {
 void CTranslator::EmitCall(const CFunction& f) {
     if (!f.m_bScript) return m_Gen.EmitCallBuiltin(uint32_t(f.m_nBuiltinNumber));
     auto body = m_FunctionBodies.find(&f);
-    m_Gen.EmitCallLabel(body == m_FunctionBodies.end() ? nullptr : body->second);
+    m_Gen.EmitCallLabel(body == m_FunctionBodies.end() ? nullptr : body->second.Get());
 }
 
 // --- dispatch -------------------------------------------------------------
@@ -208,7 +241,6 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
         inner.m_bStore = ctx.m_bStore;
         return TranslateChildren(node, inner);
     }
-    case CToken::eClass: return TranslateClass(node);
     case CToken::eBlockInstruction: return TranslateChildren(node, ctx);
     case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
     case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));

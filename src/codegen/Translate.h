@@ -1,13 +1,40 @@
-// Translation of the syntax tree into machine code. The walk runs twice over
-// the same tree: pass 0 only does the bookkeeping (temporaries, slots), pass
-// 1 emits. Expressions leave their value in EAX; conditions become jump code.
+// Translation of the syntax tree into machine code, one routine at a time as
+// soon as its body is complete. Each routine is walked twice: pass 0 only
+// does the bookkeeping (temporaries, slots), pass 1 emits. Expressions leave
+// their value in EAX; conditions become jump code. A routine needs nothing
+// that comes after it: class-variable slots follow declaration order,
+// states are numbered when first named, and a script function is defined
+// before anything can call it.
 #pragma once
+#include <memory>
 
 class CCodeGen;
+class CClassNode;
 class CNode;
+class CTranslator;
 
-// Prepares the tree (drops statements after break or return, re-associates
-// +, *, &, ^ and | so that right operands stay simple), runs the layout pass
-// and the emitting pass into gen, and resolves the jumps. False when
-// generation failed (gen.GetFailure() says why): the unit must not be written.
+// The unit of one class, built routine by routine into gen. Every step is
+// false once generation has failed (gen.GetFailure() says why): the unit
+// must not be written.
+class CUnitGenerator {
+public:
+    explicit CUnitGenerator(CCodeGen& gen);
+    ~CUnitGenerator();
+
+    // Sizes the handler tables for the class's base class.
+    bool Begin(CClassNode* cls);
+    // A state, event, command or function node with its body: prepares the
+    // body (drops statements after break or return, re-associates +, *, &, ^
+    // and | so that right operands stay simple), runs both passes and
+    // resolves its jumps. The body may be freed afterwards.
+    bool Routine(CNode* routine);
+    // $Destructor, $Serialize and the data size, after the last routine.
+    bool End();
+
+private:
+    CCodeGen& m_Gen;
+    std::unique_ptr<CTranslator> m_pTranslator;
+};
+
+// The whole unit of a complete tree (its routines in source order).
 bool GenerateUnit(CNode* root, CCodeGen& gen);

@@ -1,7 +1,8 @@
 // What every translation step receives, and the translator that the
-// statement and routine translations share. One translator runs one pass:
-// it owns the labels it creates and the body label of each script function
-// translated so far, so the next pass starts with none of them.
+// statement and routine translations share. One translator serves a whole
+// unit, one routine at a time and both passes of each: it owns the labels
+// of the routine in hand and the body label of each script function
+// translated so far (replaced in every pass), which later routines call.
 //
 // The walk recurses once per level of real nesting (statements inside
 // statements, operands inside operators), which the parser bounds; chains
@@ -49,14 +50,24 @@ public:
 
     void Translate(CNode* node, const CContext& ctx);
 
+    // The unit around the routines: the tables sized for the base class
+    // first; $Destructor, $Serialize and the data size last.
+    void BeginClass(CClassNode* node);
+    void EndClass();
+    // One routine in the current pass, the class variables declared so far
+    // slotted first (their slots follow their order, so they never move).
+    void TranslateRoutine(CNode* routine);
+    // Drops the labels of the routine just translated; the function bodies
+    // that later calls need are kept.
+    void ForgetRoutineLabels() { m_Labels.clear(); }
+
 private:
     void Dispatch(CNode* node, const CContext& ctx);
     void TranslateOnNewStack(CNode* node, const CContext& ctx);
     void TranslateChildren(CNode* node, const CContext& ctx);
     void TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
 
-    // Routines (states, handlers, functions, the class).
-    void TranslateClass(CNode* node);
+    // Routines (states, handlers, functions).
     void TranslateState(CStateNode* node);
     void TranslateEvent(CEventNode* node);
     void TranslateCommand(CCommandNode* node);
@@ -104,7 +115,7 @@ private:
     size_t m_nDepth = 0;
     size_t m_nNextStack = kLevelsOnFirstStack;
     std::vector<CRefPtr<CLabel>> m_Labels;
-    std::unordered_map<const CFunction*, CLabel*> m_FunctionBodies;
+    std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
 };
 
 // A block's own variables get slots 4 * (i + base).

@@ -23,19 +23,27 @@ void AssignSlots(CVariableList* scope, int base) {
     for (size_t i = 0; i < scope->GetSize(); ++i) scope->Get(i)->m_nSlot = int32_t(4 * (i + size_t(base)));
 }
 
-void CTranslator::TranslateClass(CNode* node) {
-    auto* classNode = static_cast<CClassNode*>(node);
+void CTranslator::BeginClass(CClassNode* classNode) {
     CNode* block = classNode->GetChild(0);
     if (!block || block->GetKind() != CToken::eBlockInstruction || !classNode->m_pBaseClass)
         return m_Gen.Fail("a class without its block or base class");
     m_pClassBlock = static_cast<CBlockNode*>(block);
     m_pBaseClass = classNode->m_pBaseClass.Get();
+    m_Gen.m_Commands.SetSize(m_pBaseClass->GetCommandCount());
+    m_Gen.m_Events.SetSize(m_pBaseClass->GetEventCount());
+}
+
+void CTranslator::TranslateRoutine(CNode* routine) {
+    if (!m_pClassBlock) return m_Gen.Fail("a routine outside a class");
+    AssignSlots(m_pClassBlock->GetScope(), 0);
+    Translate(routine, CContext{});
+}
+
+void CTranslator::EndClass() {
+    if (!m_pClassBlock) return m_Gen.Fail("a class without its block or base class");
     CVariableList* scope = m_pClassBlock->GetScope();
     AssignSlots(scope, 0);
     m_Gen.m_nDataSize = scope->GetTotalSize();
-    m_Gen.m_Commands.SetSize(m_pBaseClass->GetCommandCount());
-    m_Gen.m_Events.SetSize(m_pBaseClass->GetEventCount());
-    Translate(block, CContext{});
 
     const SFrame added{SFrame::eAdded, 0, 4};
     m_Gen.SetCommand(0, m_Gen.GetCodeSize(), 0);  // $Destructor

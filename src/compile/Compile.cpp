@@ -1,12 +1,22 @@
 // The compile flow, as the list of phases it runs: open the source, run the
 // parser one token at a time (handling include and the translation warning
-// before a state sees a token), then both code generation passes. Every
-// diagnostic carries the chain of includes that led to its file. Nothing
-// outside the CCompileRun of one call is written. With all errors asked
-// for, each parser error is reported as it is found and the parser recovers
-// at the next class member; no unit is made once any error was found.
+// before a state sees a token), translating each routine when its body
+// closes, then the end of the unit. Every diagnostic carries the chain of
+// includes that led to its file. Nothing outside the CCompileRun of one
+// call is written. With all errors asked for, each parser error is reported
+// as it is found and the parser recovers at the next class member; no unit
+// is made once any error was found.
+//
+// Streaming: the body of a routine is made in the run's arena; once the
+// routine is translated the body is detached from its head and the arena
+// reset, so the tree never holds more than one body. A parse that fails
+// later still produces no unit: what was generated is dropped. With
+// m_bKeepTree nothing is streamed: the whole tree is parsed into counted
+// nodes, as the listing and the tools that read bodies need, and generated
+// at the end.
 #include "compile/Compile.h"
 
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -23,7 +33,7 @@ namespace {
 int Column(int stamped) { return stamped > 1 ? stamped - 1 : stamped; }
 int ColumnOf(const CToken& t) { return Column(t.m_nColumn); }
 
-class CCompileRun {
+class CCompileRun : public CRoutineListener {
 public:
     CCompileRun(const CCompileOptions& options, const CBuiltinLibrary& library, CCompileResult& result)
         : m_Options(options),
@@ -33,11 +43,18 @@ public:
         m_Compiler.m_bWarnings = options.m_bWarnings ? 1 : 0;
         m_Compiler.m_bRecover = options.m_bAllErrors;
         m_Compiler.m_pObserver = options.m_pObserver;
+        if (!KeepsTree()) m_Compiler.m_pRoutines = this;
     }
 
     void Run(const std::string& source);
 
+    void BodyOpening(CCompiler& c, CNode* routine) override;
+    void RoutineClosed(CCompiler& c, CNode* routine) override;
+
 private:
+    bool KeepsTree() const { return m_Options.m_bTree || m_Options.m_bKeepTree; }
+    // Detaches the bodies made in the arena from their heads and resets it.
+    void FreeBodies();
     // Open, parse and check the source; false after a diagnostic.
     bool Front(const std::string& source);
     bool Parse();
@@ -54,6 +71,8 @@ private:
     void WarnAboutTranslation();
     bool NeedsTranslationWarning(const CToken& t) const;
     bool Accepted();
+    // The unit generator, begun on the script's class at its first use.
+    CUnitGenerator& Unit();
     bool Generate(const std::string& source);
     void KeepParse();
     // For a file that could not be included: the file and line of the include.
@@ -61,6 +80,13 @@ private:
 
     const CCompileOptions& m_Options;
     const CFileProvider& m_Files;
+    // Bodies in the making; declared before the compiler, whose tree may
+    // still link to them when a parse fails, so it outlives that tree.
+    CArena m_Bodies;
+    std::vector<CRefPtr<CNode>> m_OpenRoutines;
+    CRefPtr<CCodeGen> m_pGen;
+    std::unique_ptr<CUnitGenerator> m_pUnit;
+    bool m_bGenerated = true;  // false once a routine failed to generate
     CCompiler m_Compiler;
     CCompileResult& m_Result;
     // m_IncludeLines[d]: the line in frame d-1 whose include opened frame d.
@@ -172,6 +198,35 @@ bool CCompileRun::OpenInclude() {
     return true;
 }
 
+void CCompileRun::BodyOpening(CCompiler&, CNode* routine) {
+    SetNodeArena(&m_Bodies);
+    m_OpenRoutines.push_back(routine);
+}
+
+CUnitGenerator& CCompileRun::Unit() {
+    if (m_pUnit) return *m_pUnit;
+    m_pGen = MakeRef<CCodeGen>();
+    m_pUnit = std::make_unique<CUnitGenerator>(*m_pGen);
+    CNode* root = m_Compiler.m_pRoot.Get();
+    auto* cls = dynamic_cast<CClassNode*>(root ? root->GetChild(0) : nullptr);
+    if (!cls || !m_pUnit->Begin(cls)) m_bGenerated = false;
+    return *m_pUnit;
+}
+
+// Nothing is generated once the script has an error: it gets no unit.
+void CCompileRun::RoutineClosed(CCompiler& c, CNode* routine) {
+    // Recovery clears m_nError, so an earlier error shows in the count.
+    if (c.m_nError == 0 && m_nParserErrors == 0 && m_bGenerated && !Unit().Routine(routine)) m_bGenerated = false;
+    FreeBodies();
+}
+
+void CCompileRun::FreeBodies() {
+    for (const CRefPtr<CNode>& head : m_OpenRoutines) head->DetachChild(0);
+    m_OpenRoutines.clear();
+    m_Bodies.Reset();
+    SetNodeArena(nullptr);
+}
+
 // Runs the state machine to End or Error; false when an include failed.
 bool CCompileRun::RunStates() {
     CCompiler& c = m_Compiler;
@@ -191,6 +246,10 @@ bool CCompileRun::RunStates() {
 // for, the parser goes on at the next member. False when an include failed.
 bool CCompileRun::Parse() {
     CCompiler& c = m_Compiler;
+    // However the parse ends, no later node of this thread goes to the arena.
+    struct SArenaGuard {
+        ~SArenaGuard() { SetNodeArena(nullptr); }
+    } guard;
     c.Begin();
     for (;;) {
         if (!RunStates()) return false;
@@ -235,17 +294,25 @@ bool CCompileRun::Front(const std::string& source) {
     return Parse() && Accepted();
 }
 
-// Both translation passes into a fresh unit, jumps resolved. A generator
-// that fails (a jump whose label was never placed, a node or an instruction
-// it cannot translate) is a fault of the compiler, not of the script.
+// The end of the unit after the streamed routines, or the whole unit of a
+// kept tree. A generator that fails (a jump whose label was never placed, a
+// node or an instruction it cannot translate) is a fault of the compiler,
+// not of the script.
 bool CCompileRun::Generate(const std::string& source) {
-    CRefPtr<CCodeGen> gen = MakeRef<CCodeGen>();
-    if (!GenerateUnit(m_Compiler.m_pRoot.Get(), *gen)) {
+    bool generated = false;
+    if (KeepsTree()) {
+        m_pGen = MakeRef<CCodeGen>();
+        generated = GenerateUnit(m_Compiler.m_pRoot.Get(), *m_pGen);
+    } else {
+        CUnitGenerator& unit = Unit();
+        generated = m_bGenerated && unit.End();
+    }
+    if (!generated) {
         std::string path = Join(source);
         Report(InternalFault(path.empty() ? source : path));
         return false;
     }
-    m_Result.m_pUnit = gen;
+    m_Result.m_pUnit = m_pGen;
     return true;
 }
 

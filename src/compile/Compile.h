@@ -31,6 +31,10 @@ struct CCompileOptions {
     // A diagnostic repeated at one place (a string given back and delivered
     // again warns again) is reported once.
     bool m_bUniqueDiagnostics = false;
+    // Keep every routine's body in the result's tree (m_bTree implies it).
+    // Otherwise each routine is translated as soon as its body closes and
+    // its body freed, so memory follows the largest routine, not the script.
+    bool m_bKeepTree = false;
     // Relative source and include names are joined with it; empty: the
     // process's current directory.
     std::string m_strDirectory;
@@ -60,7 +64,8 @@ struct CCompileResult {
     size_t m_nTreeAt = 0;
 
     // What the parse and the code generation made; set once the parse is
-    // accepted (m_pUnit only with status eAccepted).
+    // accepted (m_pUnit only with status eAccepted). The tree keeps the
+    // routines' bodies only with m_bKeepTree.
     CRefPtr<CCodeGen> m_pUnit;
     std::string m_strClassName;
     CType* m_pBaseClass = nullptr;  // a record of the library

@@ -1,10 +1,17 @@
-// The scanner reads one byte at a time through a frame's text stream, with
-// one character of push-back, and builds tokens in the frame's current-token
-// slot. Every loop here ends at the end of the file: reads past the end keep
-// returning -1, and tokens never hold more than 255 characters.
+// The scanner walks a frame's text with an index; a character is "read"
+// when the index moves past it, and a line break counts once, when it is
+// read. Looking at the next character without moving is what the design's
+// one character of push-back amounts to. Every loop here ends at the end of
+// the text, and tokens never hold more than 255 characters.
+//
+// A token's column is the position after its first character within its
+// line, counted from 1: the index of that character past the line's start,
+// plus 2.
 #include "lexer/Scanner.h"
 
+#include <array>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -15,7 +22,6 @@ struct Spelling {
     int32_t kind;
 };
 
-// Tried in this order; the first match wins.
 constexpr Spelling kKeywords[] = {
     {"if", CToken::eIf},           {"then", CToken::eThen},         {"else", CToken::eElse},
     {"while", CToken::eWhile},     {"for", CToken::eFor},           {"do", CToken::eDo},
@@ -52,13 +58,53 @@ constexpr Spelling kSingles[] = {
 
 constexpr const char* kPairStarters = "=-+!%/(){}[]*<>;&|^~,:";
 
-bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Character classes as bits of one table, so a loop over a run of letters
+// or blanks tests one byte per character. Only ASCII letters and digits
+// count; bytes above 127 are neither.
+enum ECharClass : uint8_t { cLetter = 1, cDigit = 2, cUnderscore = 4, cBlank = 8, cBreak = 16 };
+constexpr uint8_t cName = cLetter | cDigit | cUnderscore;
 
-int32_t KeywordKind(const char* text) {
-    for (const Spelling& k : kKeywords)
-        if (std::strcmp(k.text, text) == 0) return k.kind;
+constexpr std::array<uint8_t, 256> MakeClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = 'A'; c <= 'Z'; ++c) t[size_t(c)] = cLetter;
+    for (int c = 'a'; c <= 'z'; ++c) t[size_t(c)] = cLetter;
+    for (int c = '0'; c <= '9'; ++c) t[size_t(c)] = cDigit;
+    t['_'] = cUnderscore;
+    t[' '] = t['\t'] = cBlank;
+    t['\n'] = t['\r'] = cBlank | cBreak;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+// c is a character (0..255) or kEof, which is in no class.
+bool Is(int c, uint8_t classes) { return c >= 0 && (kClasses[size_t(c)] & classes) != 0; }
+bool IsLetter(int c) { return Is(c, cLetter); }
+bool IsDigit(int c) { return Is(c, cDigit); }
+bool IsBlank(int c) { return Is(c, cBlank); }
+
+// Every keyword is lower case; a name is compared only with the keywords of
+// its first letter and its length.
+int32_t KeywordKind(std::string_view text) {
+    static const auto s_Buckets = [] {
+        std::array<std::array<int8_t, 8>, 26> buckets{};
+        for (auto& b : buckets) b.fill(-1);
+        for (size_t i = 0; i < std::size(kKeywords); ++i) {
+            auto& b = buckets[size_t(kKeywords[i].text[0] - 'a')];
+            size_t n = 0;
+            while (b[n] >= 0) ++n;
+            b[n] = int8_t(i);
+        }
+        return buckets;
+    }();
+    if (text[0] < 'a' || text[0] > 'z') return CToken::eText;
+    for (int8_t i : s_Buckets[size_t(text[0] - 'a')]) {
+        if (i < 0) break;
+        // strncmp stops at the keyword's end, so its terminator is read only
+        // when the keyword is at least as long as the name.
+        const char* keyword = kKeywords[i].text;
+        if (std::strncmp(keyword, text.data(), text.size()) == 0 && keyword[text.size()] == 0)
+            return kKeywords[i].kind;
+    }
     return CToken::eText;
 }
 
@@ -68,20 +114,60 @@ int32_t PairKind(int a, int b) {
     return CToken::eInvalid;
 }
 
-int32_t SingleKind(int c) {
-    for (const Spelling& s : kSingles)
-        if (s.text[0] == c) return s.kind;
-    return CToken::eInvalid;
+// The tables above by character, so an operator costs one lookup: the kind
+// of a single character (the first row wins), and whether it may be the
+// second character of a pair.
+struct SCharTables {
+    std::array<int32_t, 256> m_Single{};
+    std::array<bool, 256> m_PairStarter{};
+};
+
+constexpr SCharTables MakeCharTables() {
+    SCharTables t;
+    t.m_Single.fill(CToken::eInvalid);
+    for (size_t i = std::size(kSingles); i-- > 0;) t.m_Single[uint8_t(kSingles[i].text[0])] = kSingles[i].kind;
+    for (const char* p = kPairStarters; *p; ++p) t.m_PairStarter[uint8_t(*p)] = true;
+    return t;
+}
+constexpr SCharTables kChars = MakeCharTables();
+
+int Peek(const CSourceFrame& f, size_t ahead = 0) {
+    size_t at = f.m_nPos + ahead;
+    return at < f.m_strText.size() ? uint8_t(f.m_strText[at]) : kEof;
+}
+
+// Reads the next character, counting a line break.
+void Advance(CSourceFrame& f) {
+    char c = f.m_strText[f.m_nPos++];
+    if (c == '\n' || c == '\r') {
+        ++f.m_nLine;
+        f.m_nLineStart = f.m_nPos;
+    }
+}
+
+// Copies a run of the text into the token's slot, up to the limit; a longer
+// run makes the token invalid.
+bool CopyRun(const CSourceFrame& f, size_t from, size_t to, char* text) {
+    size_t n = std::min<size_t>(to - from, CToken::kMaxText);
+    std::memcpy(text, f.m_strText.data() + from, n);
+    text[n] = 0;
+    return to - from > size_t(CToken::kMaxText);
 }
 
 // Appends while the text has room; a token that outgrows it becomes invalid.
-void Append(CToken& t, size_t& len, int c, bool& overflow) {
+void Append(char* text, size_t& len, int c, bool& overflow) {
     if (len < size_t(CToken::kMaxText)) {
-        t.m_szText[len++] = char(c);
-        t.m_szText[len] = 0;
+        text[len++] = char(c);
+        text[len] = 0;
     } else {
         overflow = true;
     }
+}
+
+// Editors on Windows often start a file with EF BB BF; it is skipped and
+// counted as nothing. A file decoded from UTF-16 has no such mark to skip.
+void SkipUtf8Mark(CSourceFrame& f, int width) {
+    if (width == 1 && f.m_strText.compare(0, 3, "\xEF\xBB\xBF") == 0) f.m_nPos = f.m_nLineStart = 3;
 }
 
 }  // namespace
@@ -91,25 +177,11 @@ int CScanner::Open(const std::string& path, const CFileProvider& files) {
     m_Frames.push_back(std::make_unique<CSourceFrame>());
     CSourceFrame& f = Current();
     f.m_strPath = path;
-    if (!files.Open(path, CStream::eRead | CStream::eText, f.m_File)) return 0;
-    SkipUtf8Mark();
+    CFileStream file;
+    if (!files.Open(path, CStream::eRead | CStream::eText, file)) return 0;
+    file.ReadRest(f.m_strText);
+    SkipUtf8Mark(f, file.GetTextWidth());
     return 1;
-}
-
-// Editors on Windows often start a file with EF BB BF. Anything else is read
-// again from its first byte, so lines and columns count as if nothing had
-// been looked at. A file decoded from UTF-16 has no such mark to skip.
-void CScanner::SkipUtf8Mark() {
-    static constexpr int kMark[3] = {0xEF, 0xBB, 0xBF};
-    CSourceFrame& f = Current();
-    if (f.m_File.GetTextWidth() != 1) return;
-    for (int expected : kMark) {
-        int c = f.m_File.ReadByte();
-        if (c == kEof) return;
-        f.m_Lead[f.m_nLead++] = c;
-        if (c != expected) return;
-    }
-    f.m_nLead = 0;
 }
 
 std::vector<std::string> CScanner::GetIncludeChain() const {
@@ -132,28 +204,6 @@ void CScanner::UngetToken() {
     if (f.m_nPending < 3) f.m_Pending[f.m_nPending++] = f.m_Token;
 }
 
-int CScanner::ReadChar() {
-    CSourceFrame& f = Current();
-    if (f.m_bPushedBack) {
-        f.m_bPushedBack = false;
-        return f.m_nPushedBack;
-    }
-    int c = f.m_nLeadRead < f.m_nLead ? f.m_Lead[f.m_nLeadRead++] : f.m_File.ReadByte();
-    if (c == '\n' || c == '\r') {
-        ++f.m_nLine;
-        f.m_nColumn = 1;
-    } else {
-        ++f.m_nColumn;
-    }
-    return c;
-}
-
-void CScanner::PushBack(int c) {
-    CSourceFrame& f = Current();
-    f.m_bPushedBack = true;
-    f.m_nPushedBack = c;
-}
-
 // Closes an included file that ended; false for the main file.
 bool CScanner::PopFrame() {
     if (m_Frames.size() <= 1) return false;
@@ -161,132 +211,142 @@ bool CScanner::PopFrame() {
     return true;
 }
 
-// Skips blanks and comments; returns the first character of the next token.
-int CScanner::SkipBlanksAndComments(int c) {
+// A line comment stops before its line break, which is then a blank; an
+// unterminated block comment runs to the end of the text.
+bool CScanner::SkipBlanksAndComments(CSourceFrame& f) {
+    const char* text = f.m_strText.data();
+    const size_t size = f.m_strText.size();
     for (;;) {
-        while (IsBlank(c)) c = ReadChar();
-        if (c != '/') return c;
-        int next = ReadChar();
+        int c;
+        for (uint8_t k; f.m_nPos < size && ((k = kClasses[uint8_t(text[f.m_nPos])]) & cBlank); ++f.m_nPos) {
+            if (k & cBreak) {
+                ++f.m_nLine;
+                f.m_nLineStart = f.m_nPos + 1;
+            }
+        }
+        c = Peek(f);
+        if (c != '/') return c != kEof;
+        int next = Peek(f, 1);
         if (next == '/') {
-            do c = ReadChar();
-            while (c != '\n' && c != '\r' && c != kEof);
+            f.m_nPos += 2;
+            while ((c = Peek(f)) != '\n' && c != '\r' && c != kEof) ++f.m_nPos;
         } else if (next == '*') {
-            c = ReadChar();
-            for (;;) {
-                if (c == kEof) break;
-                if (c == '*') {
-                    c = ReadChar();
-                    if (c == '/') {
-                        c = ReadChar();
-                        break;
-                    }
-                    continue;  // the character after a lone '*' is examined again
+            f.m_nPos += 2;
+            while ((c = Peek(f)) != kEof) {
+                Advance(f);
+                if (c == '*' && Peek(f) == '/') {
+                    ++f.m_nPos;
+                    break;
                 }
-                c = ReadChar();
             }
         } else {
-            PushBack(next);
-            return '/';
+            return true;  // the "/" is an operator
         }
     }
 }
 
 void CScanner::ScanToken() {
     for (;;) {
-        int c = SkipBlanksAndComments(ReadChar());
-        CToken& t = Current().m_Token;
-        if (c == kEof) {
+        CSourceFrame& f = Current();
+        CToken& t = f.m_Token;
+        if (!SkipBlanksAndComments(f)) {
             if (PopFrame()) continue;
-            PushBack(kEof);
-            t.m_nKind = CToken::eEndOfFile;
+            t.m_nKind = CToken::eEndOfFile;  // text, line and column stay those of the last token
             return;
         }
+        char* text = f.m_Texts[f.m_nNextText++ % std::size(f.m_Texts)];
+        int c = Peek(f);
         t.m_nKind = CToken::eInvalid;
-        t.m_szText[0] = char(c);
-        t.m_szText[1] = 0;
-        t.m_nLine = Current().m_nLine;
-        t.m_nColumn = Current().m_nColumn;
+        t.m_szText = text;
+        t.m_nLine = f.m_nLine;
+        t.m_nColumn = int(f.m_nPos - f.m_nLineStart) + 2;
         if (IsLetter(c))
-            ScanIdentifier(t, c);
+            ScanIdentifier(f, t, text);
         else if (IsDigit(c))
-            ScanNumber(t, c);
+            ScanNumber(f, t, text);
         else if (c == '"')
-            ScanString(t);
+            ScanString(f, t, text);
         else
-            ScanOperator(t, c);
+            ScanOperator(f, t, text);
         return;
     }
 }
 
-void CScanner::ScanIdentifier(CToken& t, int c) {
-    size_t len = 1;
-    bool overflow = false;
-    while (IsLetter(c = ReadChar()) || IsDigit(c) || c == '_') Append(t, len, c, overflow);
-    PushBack(c);
-    t.m_nKind = overflow ? CToken::eInvalid : KeywordKind(t.m_szText);
+void CScanner::ScanIdentifier(CSourceFrame& f, CToken& t, char* text) {
+    const size_t start = f.m_nPos;
+    const char* data = f.m_strText.data();
+    const size_t size = f.m_strText.size();
+    while (f.m_nPos < size && (kClasses[uint8_t(data[f.m_nPos])] & cName)) ++f.m_nPos;
+    const bool overflow = CopyRun(f, start, f.m_nPos, text);
+    t.m_nKind = overflow ? CToken::eInvalid : KeywordKind(std::string_view(text, f.m_nPos - start));
 }
 
 // Values wrap modulo 2^32; a number above 4294967295 is not a number.
-void CScanner::ScanNumber(CToken& t, int c) {
-    size_t len = 1;
+void CScanner::ScanNumber(CSourceFrame& f, CToken& t, char* text) {
+    const size_t start = f.m_nPos;
     bool overflow = false;
-    uint64_t value = uint64_t(c - '0');
-    while (IsDigit(c = ReadChar())) {
-        Append(t, len, c, overflow);
+    uint64_t value = 0;
+    for (int c; IsDigit(c = Peek(f)); ++f.m_nPos) {
         value = value * 10 + uint64_t(c - '0');
         if (value > 0xFFFFFFFFull) overflow = true, value = 0xFFFFFFFFull + 1;
     }
-    PushBack(c);
+    overflow = CopyRun(f, start, f.m_nPos, text) || overflow;
     t.m_nKind = overflow ? CToken::eInvalid : CToken::eNumber;
     t.m_nValue = int32_t(uint32_t(value));
 }
 
-void CScanner::ScanString(CToken& t) {
+// The quote is not part of the text. A line break (read) or the end of the
+// text ends the token as invalid; a backslash before any other character
+// than ", \, n, r and t is dropped; adjacent strings join.
+void CScanner::ScanString(CSourceFrame& f, CToken& t, char* text) {
     size_t len = 0;
     bool overflow = false;
-    t.m_szText[0] = 0;
+    text[0] = 0;
+    ++f.m_nPos;
     for (;;) {
-        int c = ReadChar();
-        if (c == '\n' || c == '\r' || c == kEof) {
-            if (c == kEof) PushBack(kEof);
-            t.m_nKind = CToken::eInvalid;  // broken or still open at the end
-            return;
-        }
+        int c = Peek(f);
+        if (c == kEof) break;
+        Advance(f);
+        if (c == '\n' || c == '\r') break;
         if (c == '\\') {
-            c = ReadChar();
-            if (c == '"' || c == '\\')
-                Append(t, len, c, overflow);
-            else if (c == 'n')
-                Append(t, len, '\n', overflow);
-            else if (c == 'r')
-                Append(t, len, '\r', overflow);
-            else if (c == 't')
-                Append(t, len, '\t', overflow);
-            else
-                PushBack(c);
+            switch (c = Peek(f)) {
+            case '"': case '\\': Append(text, len, c, overflow); break;
+            case 'n': Append(text, len, '\n', overflow); break;
+            case 'r': Append(text, len, '\r', overflow); break;
+            case 't': Append(text, len, '\t', overflow); break;
+            default: continue;  // read again by the loop
+            }
+            ++f.m_nPos;
             continue;
         }
         if (c == '"') {
-            do c = ReadChar();
-            while (IsBlank(c));
-            if (c == '"') continue;  // adjacent strings join into one token
-            PushBack(c);
+            while (IsBlank(Peek(f))) Advance(f);
+            if (Peek(f) == '"') {
+                ++f.m_nPos;
+                continue;
+            }
             t.m_nKind = overflow ? CToken::eInvalid : CToken::eQuotedString;
             return;
         }
-        Append(t, len, c, overflow);
+        Append(text, len, c, overflow);
     }
+    t.m_nKind = CToken::eInvalid;  // broken or still open at the end
 }
 
-void CScanner::ScanOperator(CToken& t, int c) {
-    int next = ReadChar();
-    if (next > 0 && std::strchr(kPairStarters, next) != nullptr) {
+// The text of an operator holds only its first character.
+void CScanner::ScanOperator(CSourceFrame& f, CToken& t, char* text) {
+    const int c = Peek(f);
+    ++f.m_nPos;
+    text[0] = char(c);
+    text[1] = 0;
+    const int next = Peek(f);
+    if (next > 0 && kChars.m_PairStarter[size_t(next)]) {
         int32_t kind = PairKind(c, next);
         if (kind != CToken::eInvalid) {
             t.m_nKind = kind;
+            ++f.m_nPos;
             return;
         }
     }
-    t.m_nKind = SingleKind(c);
-    PushBack(next);
+    t.m_nKind = kChars.m_Single[size_t(c)];
 }

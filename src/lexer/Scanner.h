@@ -1,6 +1,13 @@
 // CScanner: turns the bytes of the source and of the files it includes into
-// tokens. One frame per open file; an included file that ends hands over to
-// the frame below it, and only the main file yields the end-of-file token.
+// tokens. One frame per open file, each holding its whole text, decoded
+// (CR LF already one LF, UTF-16 already narrow, a UTF-8 mark skipped), read
+// at Open; an included file that ends hands over to the frame below it, and
+// only the main file yields the end-of-file token.
+//
+// A token's text lives in its frame: each scanned token takes the next of
+// four text slots in turn, and a token given back keeps its slot, so the
+// current token and the three that may be pending never share one. Text is
+// copied out of a token by whatever keeps it.
 #pragma once
 #include <memory>
 #include <string>
@@ -12,29 +19,25 @@
 
 class CSourceFrame {
 public:
-    CFileStream m_File;
-    bool m_bPushedBack = false;
-    int m_nPushedBack = 0;
-    int m_nPending = 0;
+    std::string m_strText;    // the whole file, decoded
+    size_t m_nPos = 0;        // the next character to read
+    size_t m_nLineStart = 0;  // just after the last line break read
     int m_nLine = 1;
-    int m_nColumn = 1;
-    // Bytes read ahead at the start in search of the UTF-8 byte-order mark
-    // that turned out not to be one; they are read again before the rest.
-    int m_Lead[3] = {};
-    int m_nLead = 0;
-    int m_nLeadRead = 0;
+    int m_nPending = 0;
     CToken m_Pending[3];
     CToken m_Token;
     std::string m_strPath;
+    char m_Texts[4][CToken::kMaxText + 1] = {};
+    unsigned m_nNextText = 0;
 };
 
 class CScanner {
 public:
     static constexpr int kMaxFrames = 256;
 
-    // Adds a frame and opens path in text mode through files, skipping a UTF-8
-    // byte-order mark; 0 when it cannot be opened (the frame stays and reads
-    // as empty).
+    // Adds a frame and reads the file at path whole, in text mode through
+    // files, skipping a UTF-8 byte-order mark; 0 when it cannot be opened
+    // (the frame stays and reads as empty).
     int Open(const std::string& path, const CFileProvider& files = PlatformFiles());
     void NextToken();
     void UngetToken();
@@ -49,15 +52,14 @@ public:
 private:
     CSourceFrame& Current() { return *m_Frames.back(); }
     const CSourceFrame& Current() const { return *m_Frames.back(); }
-    void SkipUtf8Mark();
-    int ReadChar();
-    void PushBack(int c);
     void ScanToken();
-    int SkipBlanksAndComments(int c);
-    void ScanIdentifier(CToken& t, int c);
-    void ScanNumber(CToken& t, int c);
-    void ScanString(CToken& t);
-    void ScanOperator(CToken& t, int c);
+    // Skips blanks and comments up to the first character of a token; false
+    // at the end of the frame's text.
+    bool SkipBlanksAndComments(CSourceFrame& f);
+    void ScanIdentifier(CSourceFrame& f, CToken& t, char* text);
+    void ScanNumber(CSourceFrame& f, CToken& t, char* text);
+    void ScanString(CSourceFrame& f, CToken& t, char* text);
+    void ScanOperator(CSourceFrame& f, CToken& t, char* text);
     bool PopFrame();
 
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;

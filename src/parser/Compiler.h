@@ -67,6 +67,18 @@ private:
     CTokenKey m_Last;
 };
 
+// Hears of each routine body as the parse reaches it: the compile flow
+// translates a routine as soon as its body has closed, and frees it.
+class CRoutineListener {
+public:
+    virtual ~CRoutineListener() = default;
+    // At the "{" of the body of `routine` (a state, event, function or
+    // command node, the cursor), before the body's block exists.
+    virtual void BodyOpening(CCompiler& c, CNode* routine) = 0;
+    // After the body's "}", with the cursor still on `routine`.
+    virtual void RoutineClosed(CCompiler& c, CNode* routine) = 0;
+};
+
 class CCompiler {
 public:
     explicit CCompiler(const CBuiltinLibrary& library = GetBuiltinLibrary()) : m_pLibrary(&library) {}
@@ -113,6 +125,8 @@ public:
     // each with the nesting levels down to it.
     std::vector<std::pair<const CNode*, size_t>> m_ExpressionLevels;
 
+    CRoutineListener* m_pRoutines = nullptr;  // none: the bodies stay in the tree
+
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
     // True once the current state is End or Error.
@@ -133,6 +147,14 @@ public:
     // changed, where nothing can be recovered: outside the class body, or at
     // the end of the file.
     bool Recover();
+
+    // Called by the grammar at the start and after the end of a routine body.
+    void OpenRoutineBody() {
+        if (m_pRoutines) m_pRoutines->BodyOpening(*this, m_pNode.Get());
+    }
+    void CloseRoutine() {
+        if (m_pRoutines) m_pRoutines->RoutineClosed(*this, m_pNode.Get());
+    }
 };
 
 // Sentinels, recognised by identity; they never run.

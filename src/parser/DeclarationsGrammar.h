@@ -36,10 +36,12 @@ bool ClosesParameters(CCompiler& c);
 // that `offer` walks close to it, the signatures of that name.
 CNameFault HeadFault(const CCompiler& c, void (*offer)(const CType*, CNameSink&),
                      std::vector<std::string> candidates);
-// After a member's body: gives the token back, leaves the member's node for
-// the class block and goes on with the section at `section`.
+// After a member's body: gives the token back, hands the finished routine
+// on, leaves the member's node for the class block and goes on with the
+// section at `section`.
 inline void NextMember(CCompiler& c, StateFn section) {
     GiveBack(c);
+    c.CloseRoutine();
     Leave(c);
     Go(c, section);
 }

@@ -1,9 +1,38 @@
-// Tree operations. Every operation that moves a node out of a slot keeps a
-// counted reference to it while it works, so a node whose only holder was the
-// slot it leaves does not die half-way through the move.
+// Tree operations and node storage. Every operation that moves a node out
+// of a slot keeps a counted reference to it while it works, so a counted
+// node whose only holder was the slot it leaves does not die half-way
+// through the move (for an arena node the reference costs nothing).
 #include "parser/Node.h"
 
-CNode::CNode(int32_t kind) : m_nKind(kind), m_nPriority(CToken::GetPriority(kind)) {}
+#include <new>
+
+namespace {
+
+// The arena of the routine being parsed on this thread; each thread parses
+// its own script, so compilations on several threads never share one.
+thread_local CArena* t_pNodeArena = nullptr;
+
+}  // namespace
+
+void SetNodeArena(CArena* arena) { t_pNodeArena = arena; }
+
+// `new` and the constructor ask the same thread-local question within one
+// expression, so a node is uncounted exactly when its memory is the arena's.
+void* CNode::operator new(size_t size) {
+    return t_pNodeArena ? t_pNodeArena->Allocate(size) : CRefObject::operator new(size);
+}
+
+// Only counted nodes are ever deleted: an arena node is never released.
+void CNode::operator delete(void* p, size_t size) { CRefObject::operator delete(p, size); }
+
+CNode::CNode(int32_t kind) : m_nKind(kind), m_nPriority(CToken::GetPriority(kind)) {
+    if (t_pNodeArena) {
+        m_bInArena = true;
+        MakeImmortal();
+    }
+}
+
+CNode::CNode(int32_t kind, SCounted) : m_nKind(kind), m_nPriority(CToken::GetPriority(kind)) {}
 
 // Children that only this node holds go onto an explicit work list; each is
 // stripped of its own children the same way before it is released, so no
@@ -17,6 +46,33 @@ CNode::~CNode() {
         node->MoveChildrenTo(work);
         node->Release();
     }
+    FreeSlots();
+}
+
+// The arena frees a slot array with the arena; a counted node's is its own.
+void CNode::FreeSlots() {
+    for (size_t i = 0; i < m_Children.m_nSize; ++i) m_Children.m_pData[i].~CRefPtr<CNode>();
+    if (!m_bInArena) ::operator delete(m_Children.m_pData);
+    m_Children = CNodeSlots();
+}
+
+void CNode::ResizeSlots(size_t size) {
+    CNodeSlots& slots = m_Children;
+    if (size > slots.m_nCapacity) {
+        const size_t capacity = std::max<size_t>({size, size_t(slots.m_nCapacity) * 2, 2});
+        const size_t bytes = capacity * sizeof(CRefPtr<CNode>);
+        void* memory = m_bInArena && t_pNodeArena ? t_pNodeArena->Allocate(bytes) : ::operator new(bytes);
+        auto* data = static_cast<CRefPtr<CNode>*>(memory);
+        for (size_t i = 0; i < slots.m_nSize; ++i) new (data + i) CRefPtr<CNode>(std::move(slots.m_pData[i]));
+        const uint32_t used = slots.m_nSize;
+        FreeSlots();
+        slots.m_pData = data;
+        slots.m_nSize = used;
+        slots.m_nCapacity = uint32_t(capacity);
+    }
+    for (size_t i = slots.m_nSize; i > size; --i) slots.m_pData[i - 1].~CRefPtr<CNode>();
+    for (size_t i = slots.m_nSize; i < size; ++i) new (slots.m_pData + i) CRefPtr<CNode>();
+    slots.m_nSize = uint32_t(size);
 }
 
 void CNode::MoveChildrenTo(std::vector<CNode*>& work) {
@@ -29,17 +85,13 @@ void CNode::MoveChildrenTo(std::vector<CNode*>& work) {
         else
             slot = nullptr;
     }
-    m_Children.SetSize(0, -1, true);
+    FreeSlots();
     m_nFirstFree = 0;
 }
 
 void CNode::SetKind(int32_t kind) {
     m_nKind = kind;
     m_nPriority = CToken::GetPriority(kind);
-}
-
-CNode* CNode::GetChild(size_t i) const {
-    return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr;
 }
 
 // From the back: the node being moved is almost always the newest child,
@@ -59,7 +111,7 @@ void CNode::AddChild(CNode* child, int32_t index) {
     }
     if (slot >= m_Children.GetSize()) {
         if (slot > m_Children.GetSize()) NoteEmptySlot(m_Children.GetSize());
-        m_Children.SetSize(slot + 1);
+        ResizeSlots(slot + 1);
     }
     // The node pushed out of the slot must not keep a link to a parent that
     // no longer holds it (and may die before it).
@@ -108,7 +160,7 @@ void CNode::ReplaceByFirstChild() {
         parent->NoteEmptySlot(size_t(slot));
     for (CRefPtr<CNode>& c : m_Children)
         if (c && c->m_pParent == this) c->m_pParent = nullptr;
-    m_Children.SetSize(0, -1, true);
+    FreeSlots();
     m_nFirstFree = 0;
     m_pParent = nullptr;
 }
@@ -118,8 +170,16 @@ void CNode::DropLastChild() {
     if (!n) return;
     CNode* last = m_Children[n - 1].Get();
     if (last && last->m_pParent == this) last->m_pParent = nullptr;
-    m_Children.SetSize(n - 1);
+    ResizeSlots(n - 1);
     m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, n - 1));
+}
+
+void CNode::DetachChild(size_t i) {
+    if (i >= m_Children.GetSize()) return;
+    CNode* child = m_Children[i].Get();
+    if (child && child->m_pParent == this) child->m_pParent = nullptr;
+    m_Children[i] = nullptr;
+    NoteEmptySlot(i);
 }
 
 // Left-associative operators climb over ancestors that bind at least as
@@ -138,7 +198,13 @@ void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) 
     top->InsertAbove(node, index);
 }
 
-CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {}
+// An arena block lets its scope (and so the scope's variables) go when the
+// arena is reset; the block itself is never destroyed.
+CBlockNode::CBlockNode() : CNode(CToken::eBlockInstruction) {
+    m_nClass = kClass;
+    if (IsInArena())
+        t_pNodeArena->OnReset([](void* block) { static_cast<CBlockNode*>(block)->m_pScope = nullptr; }, this);
+}
 CBlockNode::~CBlockNode() = default;
 
 CVariableList* CBlockNode::GetScope() {
@@ -146,9 +212,35 @@ CVariableList* CBlockNode::GetScope() {
     return m_pScope.Get();
 }
 
-// Literals take the process's shared int and string records: nothing changes
-// a literal's type after it is made (null's flag is set on a record of its
-// own), and long scripts have millions of literals.
+CConstValue::CConstValue() {
+    if (t_pNodeArena) MakeImmortal();
+}
+
+void* CConstValue::operator new(size_t size) {
+    return t_pNodeArena ? t_pNodeArena->Allocate(size) : CRefObject::operator new(size);
+}
+
+void CConstValue::operator delete(void* p, size_t size) { CRefObject::operator delete(p, size); }
+
+namespace {
+
+// The type of the null literal: an int with the null flag, one record for
+// the process like the other shared types, never counted and never changed.
+CType* NullType() {
+    static CType* const s_pNull = [] {
+        CType* t = new CType(uint32_t(CType::eInt));
+        t->m_nFlags |= CType::eNullFlag;
+        t->MakeImmortal();
+        return t;
+    }();
+    return s_pNull;
+}
+
+}  // namespace
+
+// Literals take the process's shared int, string and null records: nothing
+// changes a literal's type after it is made, and long scripts have millions
+// of literals.
 CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
     v->m_pType = CType::GetShared(CType::eInt);
@@ -156,47 +248,53 @@ CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
     return v;
 }
 
+// An arena value whose text needed the heap gives it back at the reset.
 CRefPtr<CConstValue> CConstValue::MakeText(const CStr& text) {
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
     v->m_pType = CType::GetShared(CType::eString);
     v->m_strText = text;
+    if (v->IsImmortal() && t_pNodeArena && v->m_strText.capacity() > CStr().capacity())
+        t_pNodeArena->OnReset([](void* value) { static_cast<CConstValue*>(value)->~CConstValue(); }, v.Get());
     return v;
 }
 
 CRefPtr<CConstValue> CConstValue::MakeNull() {
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
-    v->m_pType = MakeRef<CType>(uint32_t(CType::eInt));
-    v->m_pType->m_nFlags |= CType::eNullFlag;
+    v->m_pType = NullType();
     return v;
 }
 
 CConstNode::CConstNode(CConstValue* value) : CNode(CToken::eNumber), m_pValue(value) {
+    m_nClass = kClass;
     if (value) m_pType = value->m_pType;
 }
 CConstNode::~CConstNode() = default;
 
 CVariableNode::CVariableNode(CVariable* variable, CVariable* object)
     : CNode(CToken::eText), m_pVariable(variable), m_pObject(object) {
+    m_nClass = kClass;
     if (variable) m_pType = variable->m_pType;
 }
 CVariableNode::~CVariableNode() = default;
 
 CCallNode::CCallNode(CFunction* function, CVariable* object, int32_t own)
-    : CNode(CToken::eFunctionName), m_pFunction(function), m_pObject(object), m_bOwn(own) {}
+    : CNode(CToken::eFunctionName), m_pFunction(function), m_pObject(object), m_bOwn(own) {
+    m_nClass = kClass;
+}
 CCallNode::~CCallNode() = default;
 
-CStateNode::CStateNode(int32_t index) : CNode(CToken::eState), m_nStateIndex(index) {}
+CStateNode::CStateNode(int32_t index) : CCountedNode(CToken::eState), m_nStateIndex(index) { m_nClass = kClass; }
 
 static CVariableList* ParamsOf(CRefPtr<CVariableList>& params) {
     if (!params) params = MakeRef<CVariableList>();
     return params.Get();
 }
 
-CEventNode::CEventNode(const CStr& name) : CNode(CToken::eEvent), m_strName(name) {}
+CEventNode::CEventNode(const CStr& name) : CCountedNode(CToken::eEvent), m_strName(name) { m_nClass = kClass; }
 CEventNode::~CEventNode() = default;
 CVariableList* CEventNode::GetParams() { return ParamsOf(m_pParams); }
 
-CFunctionNode::CFunctionNode(const CStr& name) : CNode(CToken::eFunction), m_strName(name) {}
+CFunctionNode::CFunctionNode(const CStr& name) : CCountedNode(CToken::eFunction), m_strName(name) { m_nClass = kClass; }
 CFunctionNode::~CFunctionNode() = default;
 CVariableList* CFunctionNode::GetParams() { return ParamsOf(m_pParams); }
 
@@ -211,12 +309,13 @@ CFunction* CFunctionNode::GetFunction() {
     return m_pFunction.Get();
 }
 
-CCommandNode::CCommandNode(const CStr& name) : CNode(CToken::eCommand), m_strName(name) {}
+CCommandNode::CCommandNode(const CStr& name) : CCountedNode(CToken::eCommand), m_strName(name) { m_nClass = kClass; }
 CCommandNode::~CCommandNode() = default;
 CVariableList* CCommandNode::GetParams() { return ParamsOf(m_pParams); }
 
 CClassNode::CClassNode(const CStr& name, CType* baseClass)
-    : CNode(CToken::eClass), m_strName(name), m_pBaseClass(baseClass) {
+    : CCountedNode(CToken::eClass), m_strName(name), m_pBaseClass(baseClass) {
+    m_nClass = kClass;
     m_EventHandlers.SetSize(baseClass ? baseClass->GetEventCount() : 0);
     m_CommandHandlers.SetSize(baseClass ? baseClass->GetCommandCount() : 0);
 }

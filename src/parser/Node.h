@@ -1,12 +1,21 @@
-// The syntax tree. Every node carries a token kind as its node kind and is a
-// counted object; a node lives as long as its parent's slot or a cursor holds
-// it, and the parent link is a plain pointer. The tree is also the only record
-// of what the script declares, so the derived nodes carry names, parameter
-// lists, handler tables and attributes.
+// The syntax tree. Every node carries a token kind as its node kind. The tree
+// is also the only record of what the script declares, so the derived nodes
+// carry names, parameter lists, handler tables and attributes.
 //
-// Tearing down is iterative: a node that dies moves the children only it holds
-// onto a work list instead of releasing them recursively, so a tree nested a
-// million levels deep is released without deep native recursion.
+// Two lifetimes. The nodes of a routine's body (and the literal values they
+// hold) are made in the arena that is set for the thread while the body is
+// parsed: they are never counted (counting them is a no-op), their links to
+// variables, functions and types are plain, and they all die at once when
+// the arena is reset after the routine has been translated. Every other
+// node (the root, the class and its block, the routine heads, and every
+// node made while no arena is set) is a counted object that lives as long as
+// its parent's slot or a cursor holds it. A counted node may hold arena
+// nodes (a head its body); an arena node holds only arena nodes.
+//
+// Tearing down a counted tree is iterative: a node that dies moves the
+// children only it holds onto a work list instead of releasing them
+// recursively, so a tree nested a million levels deep is released without
+// deep native recursion.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -17,21 +26,56 @@
 #include "semantic/Function.h"
 #include "semantic/Type.h"
 #include "semantic/Variable.h"
+#include "support/Arena.h"
 #include "support/DynArray.h"
 #include "support/HashMap.h"
 #include "support/RefObject.h"
 #include "support/Str.h"
+
+class CNode;
+
+// Nodes and literal values made on this thread go to `arena` while it is
+// set (null: counted objects of the pool). The compile flow sets it for the
+// body of each routine.
+void SetNodeArena(CArena* arena);
+
+// What a node is in C++ terms, so that finding out costs no run-time type
+// lookup (NodeAs).
+enum class ENodeClass : uint8_t { eNode, eBlock, eConst, eVariable, eCall, eState, eEvent, eFunction, eCommand, eClass };
+
+// The child slots of a node: an array of links in the node's own storage
+// (its arena, or the heap for a counted node). Slots may be empty.
+class CNodeSlots {
+public:
+    size_t GetSize() const { return m_nSize; }
+    CRefPtr<CNode>& operator[](size_t i) { return m_pData[i]; }
+    const CRefPtr<CNode>& operator[](size_t i) const { return m_pData[i]; }
+    CRefPtr<CNode>* begin() { return m_pData; }
+    CRefPtr<CNode>* end() { return m_pData + m_nSize; }
+    const CRefPtr<CNode>* begin() const { return m_pData; }
+    const CRefPtr<CNode>* end() const { return m_pData + m_nSize; }
+
+private:
+    friend class CNode;
+    CRefPtr<CNode>* m_pData = nullptr;
+    uint32_t m_nSize = 0;
+    uint32_t m_nCapacity = 0;
+};
 
 class CNode : public CRefObject {
 public:
     explicit CNode(int32_t kind);
     ~CNode() override;
 
+    // From the thread's node arena when one is set, else from the pool.
+    static void* operator new(size_t size);
+    static void operator delete(void* p, size_t size);
+
     int32_t m_nKind;
     CNode* m_pParent = nullptr;
-    CDynArray<CRefPtr<CNode>> m_Children;
-    CRefPtr<CType> m_pType;
-    int32_t m_nPriority;  // beside m_nFirstFree: a long script has millions of nodes
+    CNodeSlots m_Children;
+    CLink<CType> m_pType;
+    int32_t m_nPriority;
 
     // Slots are filled by AddChild and emptied by ReplaceByFirstChild; code
     // that writes m_Children itself may fill or reorder slots but should not
@@ -42,8 +86,11 @@ public:
     int32_t GetPriority() const { return m_nPriority; }
     CNode* GetParent() const { return m_pParent; }
     size_t GetChildCount() const { return m_Children.GetSize(); }
-    CNode* GetChild(size_t i) const;
+    CNode* GetChild(size_t i) const { return i < m_Children.GetSize() ? m_Children[i].Get() : nullptr; }
     CType* GetType() const { return m_pType.Get(); }
+    // Made in an arena: uncounted, and gone when the arena is reset.
+    bool IsInArena() const { return m_bInArena; }
+    ENodeClass GetNodeClass() const { return m_nClass; }
 
     // Index -1 (any negative) takes the first empty slot, else a new last one.
     void AddChild(CNode* child, int32_t index = -1);
@@ -57,20 +104,46 @@ public:
     void InsertAbove(CNode* node, int32_t index = -1);
     void ReplaceByFirstChild();
     void DropLastChild();
+    // Empties slot i (nothing when there is none) and unlinks its child.
+    void DetachChild(size_t i);
     void InsertByPriority(CNode* node, int32_t index, int32_t associativity);
+
+protected:
+    // Routine heads and the class are counted wherever they are made: the
+    // class node's tables hold them for the whole compilation.
+    struct SCounted {};
+    CNode(int32_t kind, SCounted);
+
+    ENodeClass m_nClass = ENodeClass::eNode;  // set by each derived constructor
 
 private:
     int32_t SlotOf(const CNode* child) const;
     void MoveChildrenTo(std::vector<CNode*>& work);
     void NoteEmptySlot(size_t slot) { m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, slot)); }
+    // Resizes the slot array; new slots are empty, dropped ones released.
+    void ResizeSlots(size_t size);
+    void FreeSlots();
 
     // Every slot below this one is known to be taken, so appending to a
     // block with many children does not rescan them.
     uint32_t m_nFirstFree = 0;
+    bool m_bInArena = false;
+};
+
+// The base of the node classes that are always counted: `new` takes them
+// from the pool even while an arena is set.
+class CCountedNode : public CNode {
+public:
+    static void* operator new(size_t size) { return CRefObject::operator new(size); }
+    static void operator delete(void* p, size_t size) { CRefObject::operator delete(p, size); }
+
+protected:
+    explicit CCountedNode(int32_t kind) : CNode(kind, SCounted{}) {}
 };
 
 class CBlockNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eBlock;
     CBlockNode();
     ~CBlockNode() override;
 
@@ -81,8 +154,15 @@ public:
     CVariableList* PeekScope() const { return m_pScope.Get(); }
 };
 
+// The value of a literal or of a constant in an expression. Made in the
+// node arena when one is set, like the node that holds it.
 class CConstValue : public CRefObject {
 public:
+    CConstValue();
+    static void* operator new(size_t size);
+    static void operator delete(void* p, size_t size);
+
+    // The shared int, string or null type: never counted, never changed.
     CRefPtr<CType> m_pType;
     int32_t m_nValue = 0;
     CStr m_strText;
@@ -95,6 +175,7 @@ public:
 
 class CConstNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eConst;
     explicit CConstNode(CConstValue* value);
     ~CConstNode() override;
 
@@ -103,25 +184,28 @@ public:
 
 class CVariableNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eVariable;
     explicit CVariableNode(CVariable* variable, CVariable* object = nullptr);
     ~CVariableNode() override;
 
-    CRefPtr<CVariable> m_pVariable;
-    CRefPtr<CVariable> m_pObject;
+    CLink<CVariable> m_pVariable;
+    CLink<CVariable> m_pObject;
 };
 
 class CCallNode : public CNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eCall;
     CCallNode(CFunction* function, CVariable* object, int32_t own);
     ~CCallNode() override;
 
-    CRefPtr<CFunction> m_pFunction;
-    CRefPtr<CVariable> m_pObject;
+    CLink<CFunction> m_pFunction;
+    CLink<CVariable> m_pObject;
     int32_t m_bOwn;
 };
 
-class CStateNode : public CNode {
+class CStateNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eState;
     explicit CStateNode(int32_t index);
 
     int32_t m_nStateIndex;
@@ -129,8 +213,9 @@ public:
 
 // Events, functions and commands keep their parameters in a list that is
 // created on first use.
-class CEventNode : public CNode {
+class CEventNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eEvent;
     explicit CEventNode(const CStr& name);
     ~CEventNode() override;
 
@@ -141,8 +226,9 @@ public:
     CVariableList* GetParams();
 };
 
-class CFunctionNode : public CNode {
+class CFunctionNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eFunction;
     explicit CFunctionNode(const CStr& name);
     ~CFunctionNode() override;
 
@@ -155,8 +241,9 @@ public:
     CFunction* GetFunction();
 };
 
-class CCommandNode : public CNode {
+class CCommandNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eCommand;
     enum EAttribute : uint32_t { eHotkey = 1, eHidden = 2, eAdvanced = 4 };
     enum EDefined : uint32_t {
         eDefDescription = 1,
@@ -185,8 +272,9 @@ public:
     CVariableList* GetParams();
 };
 
-class CClassNode : public CNode {
+class CClassNode : public CCountedNode {
 public:
+    static constexpr ENodeClass kClass = ENodeClass::eClass;
     CClassNode(const CStr& name, CType* baseClass);
     ~CClassNode() override;
 
@@ -209,3 +297,9 @@ private:
     CHashMap<uint32_t> m_FirstByName;
     std::unordered_map<CStr, std::vector<uint32_t>> m_ByExactName;
 };
+
+// n as a T when it is one (T::kClass), else null.
+template <class T>
+T* NodeAs(CNode* n) {
+    return n && n->GetNodeClass() == T::kClass ? static_cast<T*>(n) : nullptr;
+}

@@ -10,21 +10,11 @@ namespace {
 
 template <class T>
 T* As(CNode* n) {
-    return dynamic_cast<T*>(n);
+    return NodeAs<T>(n);
 }
 
 bool IsClassBlock(const CNode* block) {
     return block->GetParent() && block->GetParent()->GetKind() == CToken::eClass;
-}
-
-// At the class block: parameters of the enclosing command, event and
-// function, in that order, only those enclosing the cursor.
-CVariable* FindParameter(const CNode* cursor, const CStr& name) {
-    for (int32_t kind : {CToken::eCommand, CToken::eEvent, CToken::eFunction})
-        if (CNode* head = cursor->FindAncestor(kind, CToken::eClass))
-            if (CVariableList* params = GetParameterList(head))
-                if (CVariable* v = params->Find(name)) return v;
-    return nullptr;
 }
 
 CRefPtr<CNode> IntConstant(int32_t value) {
@@ -67,14 +57,23 @@ CVariable* FindStateVariable(const CNode* from) {
     return block && block->PeekScope() ? block->PeekScope()->Find("$State") : nullptr;
 }
 
+// One walk up to the class: blocks are searched as they are passed; at the
+// class block, the parameters of the enclosing command, event and function,
+// in that order, come before the class variables.
 CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlock) {
     noBlock = true;
-    for (CNode* b = from->FindAncestor(CToken::eBlockInstruction, CToken::eClass); b;
-         b = b->FindAncestor(CToken::eBlockInstruction, CToken::eClass)) {
+    CNode* heads[3] = {};  // the nearest command, event and function above `from`
+    for (CNode* a = from->GetParent(); a && a->GetKind() != CToken::eClass; a = a->GetParent()) {
+        const int32_t kind = a->GetKind();
+        int head = kind == CToken::eCommand ? 0 : kind == CToken::eEvent ? 1 : kind == CToken::eFunction ? 2 : -1;
+        if (head >= 0 && !heads[head]) heads[head] = a;
+        if (kind != CToken::eBlockInstruction) continue;
         noBlock = false;
-        if (IsClassBlock(b))
-            if (CVariable* v = FindParameter(from, name)) return v;
-        CBlockNode* block = As<CBlockNode>(b);
+        if (IsClassBlock(a))
+            for (CNode* h : heads)
+                if (CVariableList* params = h ? GetParameterList(h) : nullptr)
+                    if (CVariable* v = params->Find(name)) return v;
+        CBlockNode* block = As<CBlockNode>(a);
         if (block && block->PeekScope())
             if (CVariable* v = block->PeekScope()->Find(name)) return v;
     }

@@ -132,6 +132,7 @@ void Block2(CCompiler& c);
 // EventBody = FunctionBody = "{" { Declaration } { Statement } "}"
 void EventBlock1(CCompiler& c) {
     if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
+    c.OpenRoutineBody();
     EnterBody(c);
     Call(c, Declaration1, EventBlock2);
 }
@@ -139,6 +140,7 @@ void EventBlock1(CCompiler& c) {
 // CommandBody = "{" { Declaration } Statement { Statement { Declaration } Statement } "}"
 void CommandBlock1(CCompiler& c) {
     if (!Is(c, CToken::eBracesLeft)) return c.SetError(eErrExpectedOpenBrace);
+    c.OpenRoutineBody();
     EnterBody(c);
     Go(c, CommandBlock2);
 }

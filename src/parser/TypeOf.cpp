@@ -120,6 +120,7 @@ CType* TypeAt(const CNode* n, size_t slot) {
 // the reverse order, children first. A node already typed is not revisited.
 CType* TypeOf(CNode* node) {
     if (!node) return nullptr;
+    if (node->m_pType || !RuleOf(node)) return node->m_pType.Get();  // typed already, or never
     std::vector<CNode*> order;
     std::vector<CNode*> pending{node};
     while (!pending.empty()) {

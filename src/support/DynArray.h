@@ -35,8 +35,19 @@ public:
     size_t GetSize() const { return m_Data.size(); }
     size_t GetCapacity() const { return m_nCapacity; }
     void Add(const T& v) {
+        if (m_Data.size() < m_nCapacity && m_Data.size() < m_Data.capacity()) return m_Data.push_back(v);
         SetSize(m_Data.size() + 1);
         m_Data.back() = v;
+    }
+    // Appends count elements copied from data (SetSize, then the copy).
+    void Append(const T* data, size_t count) {
+        const size_t at = m_Data.size();
+        if (at + count > m_nCapacity) {
+            SetSize(at + count);
+            std::copy(data, data + count, m_Data.begin() + ptrdiff_t(at));
+            return;
+        }
+        m_Data.insert(m_Data.end(), data, data + count);
     }
     T& operator[](size_t i) { return m_Data[i]; }
     const T& operator[](size_t i) const { return m_Data[i]; }

@@ -77,6 +77,27 @@ private:
     T* m_p = nullptr;
 };
 
+// A plain link to a record that something else keeps alive (a scope, a
+// class, the library). Records that die without a destructor (those of an
+// arena) hold their links this way, so nothing counts on them; it reads like
+// a CRefPtr, so code that only follows the link does not care which it is.
+template <class T>
+class CLink {
+public:
+    CLink() = default;
+    CLink(T* p) : m_p(p) {}
+    template <class U>
+    CLink(const CRefPtr<U>& p) : m_p(p.Get()) {}
+
+    T* Get() const { return m_p; }
+    T* operator->() const { return m_p; }
+    T& operator*() const { return *m_p; }
+    operator T*() const { return m_p; }
+
+private:
+    T* m_p = nullptr;
+};
+
 // Creates a counted object held by a fresh reference.
 template <class T, class... Args>
 CRefPtr<T> MakeRef(Args&&... args) {

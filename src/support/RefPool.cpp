@@ -1,7 +1,9 @@
 // Storage of counted objects: a free-list pool per 8-byte size class. A long script
-// makes millions of nodes, types and variables of a handful of sizes; taking
-// them from 2 MiB blocks and threading freed ones onto a list per size costs a few
+// makes many types, variables and functions of a handful of sizes; taking
+// them from blocks and threading freed ones onto a list per size costs a few
 // instructions each way, where the general heap spent a third of the run.
+// Blocks start small, so a short script does not pay for touching 2 MiB,
+// and double up to 2 MiB.
 // Blocks are never given back: freed records are reused by the next ones of
 // their size, and the pool is reachable to the end, so leak checkers stay
 // quiet. Sanitizer builds use the plain heap so every record stays checked.
@@ -10,6 +12,7 @@
 // never touch the same free list; a record freed on another thread than the
 // one that made it simply joins that thread's list. A thread that ends hands
 // its pool on to the next thread that starts.
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <mutex>
@@ -37,6 +40,7 @@ namespace {
 // suffice and waste less than the heap's 16.
 constexpr size_t kGrain = 8;
 constexpr size_t kClasses = 64;  // records up to 504 bytes; larger ones use the heap
+constexpr size_t kFirstBlockBytes = 64 * 1024;
 constexpr size_t kBlockBytes = 2 * 1024 * 1024;
 
 struct SFreeRecord {
@@ -47,15 +51,17 @@ struct SBlock {
     SBlock* m_pNext;
 };
 
-// A block is one huge page where the system offers them: first touching a
-// block then costs one fault instead of five hundred.
-void* NewBlock() {
+// A full-sized block is one huge page where the system offers them: first
+// touching it then costs one fault instead of five hundred.
+void* NewBlock(size_t bytes) {
+    void* block = nullptr;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    void* block = std::aligned_alloc(kBlockBytes, kBlockBytes);
-    if (block) madvise(block, kBlockBytes, MADV_HUGEPAGE);
-#else
-    void* block = std::malloc(kBlockBytes);
+    if (bytes == kBlockBytes) {
+        block = std::aligned_alloc(kBlockBytes, kBlockBytes);
+        if (block) madvise(block, kBlockBytes, MADV_HUGEPAGE);
+    }
 #endif
+    if (!block) block = std::malloc(bytes);
     if (!block) throw std::bad_alloc();
     return block;
 }
@@ -65,14 +71,17 @@ struct SRefPool {
     char* m_pCursor = nullptr;
     char* m_pEnd = nullptr;
     SBlock* m_pBlocks = nullptr;
+    size_t m_nNextBlockBytes = kFirstBlockBytes;
 
     void* Carve(size_t bytes) {
         if (size_t(m_pEnd - m_pCursor) < bytes) {
-            auto* block = static_cast<SBlock*>(NewBlock());
+            const size_t blockBytes = m_nNextBlockBytes;
+            m_nNextBlockBytes = std::min(blockBytes * 2, kBlockBytes);
+            auto* block = static_cast<SBlock*>(NewBlock(blockBytes));
             block->m_pNext = m_pBlocks;
             m_pBlocks = block;
             m_pCursor = reinterpret_cast<char*>(block) + sizeof(SBlock);
-            m_pEnd = reinterpret_cast<char*>(block) + kBlockBytes;
+            m_pEnd = reinterpret_cast<char*>(block) + blockBytes;
         }
         void* p = m_pCursor;
         m_pCursor += bytes;

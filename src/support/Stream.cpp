@@ -184,6 +184,40 @@ size_t CStream::ReadBytes(void* dest, size_t count) {
     return done;
 }
 
+void CStream::ReadRest(std::string& out) {
+    if (ReadRestOfMedium(out)) return;
+    char chunk[16 * kBufferSize];
+    while (size_t got = ReadBytes(chunk, sizeof chunk)) out.append(chunk, got);
+}
+
+// The whole text is at hand, so CR LF pairs are found without holding a CR
+// back across refills.
+bool CStream::ReadRestOfMedium(std::string& out) {
+    if (m_nState != eGood || !(m_nMode & eRead) || !m_bOpen || m_bCompressing || m_nPos < m_nFill || m_bHeldCR)
+        return false;
+    const size_t start = out.size();
+    size_t used = start;
+    out.resize(start + size_t(std::max<int64_t>(Remaining(), 0)) + 1);
+    for (;;) {
+        if (used == out.size()) out.resize(out.size() * 2);
+        long got = ReadMedium(out.data() + used, out.size() - used);
+        if (got < 0) m_nState = eError;
+        if (got <= 0) break;
+        used += size_t(got);
+    }
+    if (m_nMode & eText) {
+        // Most texts have no CR at all: nothing moves before the first one.
+        const void* cr = std::memchr(out.data() + start, '\r', used - start);
+        size_t kept = cr ? size_t(static_cast<const char*>(cr) - out.data()) : used;
+        for (size_t i = kept; i < used; ++i)
+            if (out[i] != '\r' || i + 1 >= used || out[i + 1] != '\n') out[kept++] = out[i];
+        used = kept;
+    }
+    out.resize(used);
+    if (m_nState == eGood) m_nState = eEnd;
+    return true;
+}
+
 uint32_t CStream::ReadDword() {
     uint8_t b[4] = {};
     if (ReadBytes(b, 4) != 4) return 0;
@@ -300,6 +334,19 @@ void CStream::WriteBytes(const void* source, size_t count) {
     }
     auto* p = static_cast<const uint8_t*>(source);
     m_bWroteAny = m_bWroteAny || count > 0;
+    if (!(m_nMode & eText)) {
+        // Whole runs, flushed at the same points as byte by byte: the
+        // compressor sees the same pieces either way.
+        while (count > 0) {
+            if (m_nFill == kBufferSize && !FlushBuffer(false)) return;
+            const size_t n = std::min(count, kBufferSize - m_nFill);
+            std::memcpy(m_Buffer + m_nFill, p, n);
+            m_nFill += n;
+            p += n;
+            count -= n;
+        }
+        return;
+    }
     for (size_t i = 0; i < count; ++i) {
         if ((m_nMode & eText) && p[i] == '\n') {
             if (m_nFill == kBufferSize && !FlushBuffer(false)) return;

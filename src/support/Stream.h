@@ -49,6 +49,10 @@ public:
     // A 32-bit length and that many bytes. A length past the remaining data
     // gives state eEnd and an empty string, never a huge allocation.
     bool ReadString(std::string& out);
+    // Appends everything that remains to out (decoded and with line ends
+    // translated in text mode). An uncompressed stream that has buffered
+    // nothing yet is read from the medium in large pieces.
+    void ReadRest(std::string& out);
     // Returns the line's length; 0 with !IsGood() at the end.
     size_t ReadLine(char* buffer, size_t capacity, uint32_t options, int32_t* lineCounter);
 
@@ -76,6 +80,9 @@ protected:
     size_t FillPlain();
     size_t FillInflated();
     size_t TranslateLineEnds(size_t count);
+    // Appends the rest of an uncompressed medium at once; false when the
+    // buffer already holds data, so the caller reads through it instead.
+    bool ReadRestOfMedium(std::string& out);
     bool FlushBuffer(bool finish);
     bool WriteRaw(const void* data, size_t count);
     void EndStream();

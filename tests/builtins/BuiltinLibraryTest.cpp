@@ -5,7 +5,10 @@
 // all immortal. The library is built once per process, as in the compiler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BuiltinExpected.h"
@@ -236,4 +239,43 @@ TEST_F(BuiltinLibrary, EveryRecordIsImmortalAndBuiltOnce) {
         expected += size_t(CountBuiltinMembers(desc.m_Events) + CountBuiltinMembers(desc.m_Commands));
     }
     EXPECT_EQ(members, expected);
+}
+
+// Members are filled when a class is first handed out, by whichever thread
+// asks first. Each test runs in a process of its own, so here the library
+// starts empty: threads that ask for the classes at the same moment, in
+// different orders, must all see every class filled exactly once, with the
+// same records.
+TEST(LazyBuiltinLibrary, ThreadsAskingAtOnceFillEachClassOnce) {
+    const CBuiltinLibrary& library = GetBuiltinLibrary();
+    constexpr int kThreads = 6;
+    std::atomic<int> ready{0};
+    std::vector<std::vector<const CFunction*>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            ++ready;
+            while (ready < kThreads) std::this_thread::yield();
+            std::span<const EBuiltinClass> order = GetBuiltinNameableOrder();
+            for (size_t i = 0; i < order.size(); ++i) {
+                EBuiltinClass c = order[(i * 7 + size_t(t) * 5) % order.size()];
+                CType* cls = library.FindClass(GetBuiltinClassName(c));
+                if (!cls) continue;
+                for (CType* k = cls; k; k = k->GetParent())
+                    for (size_t f = 0; f < Size(k->m_pFunctions); ++f) seen[size_t(t)].push_back(k->m_pFunctions->Get(f));
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (int t = 1; t < kThreads; ++t) {
+        std::vector<const CFunction*> a = seen[0], b = seen[size_t(t)];
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        EXPECT_EQ(a, b) << "thread " << t;
+    }
+    for (int c = 0; c < kBuiltinClassCount; ++c) {
+        const SBuiltinClassDesc& desc = GetBuiltinClassDesc(EBuiltinClass(c));
+        EXPECT_EQ(Size(library.GetClass(EBuiltinClass(c))->m_pFunctions), size_t(CountBuiltinMembers(desc.m_Functions)))
+            << desc.m_pszName;
+    }
 }

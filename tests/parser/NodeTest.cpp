@@ -224,3 +224,41 @@ TEST(NodeTest, FunctionRecordIsBuiltOnceFromTheNode) {
 }
 
 }  // namespace
+
+namespace {
+
+// While an arena is set, body nodes and literal values go to it uncounted;
+// routine heads stay counted whatever is set. Detaching the body leaves the
+// head whole, and the reset lets the body's variables go.
+TEST(NodeTest, ArenaNodesAreUncountedAndTheirScopesDieWithTheArena) {
+    CArena arena;
+    SetNodeArena(&arena);
+    CRefPtr<CStateNode> head = MakeRef<CStateNode>(0);
+    CRefPtr<CBlockNode> body = MakeRef<CBlockNode>();
+    CRefPtr<CConstValue> value = CConstValue::MakeText(std::string(100, 'x'));
+    for (int i = 0; i < 50; ++i) body->AddChild(MakeRef<CNode>(CToken::eHardStop).Get());
+    CRefPtr<CVariable> local(body->GetScope()->Add("a", CType::GetShared(CType::eInt), CVariable::eLocal));
+    SetNodeArena(nullptr);
+
+    EXPECT_FALSE(head->IsInArena());
+    EXPECT_EQ(head->GetRefCount(), 1u);
+    EXPECT_TRUE(body->IsInArena());
+    EXPECT_TRUE(body->IsImmortal());
+    EXPECT_TRUE(body->GetChild(49)->IsImmortal());
+    EXPECT_TRUE(value->IsImmortal());
+    EXPECT_EQ(local->GetRefCount(), 2u);
+    head->AddChild(body.Get());
+    EXPECT_EQ(head->GetChild(0), body.Get());
+
+    head->DetachChild(0);
+    EXPECT_EQ(head->GetChild(0), nullptr);
+    EXPECT_EQ(body->GetParent(), nullptr);
+    EXPECT_EQ(head->GetChildCount(), 1u);
+    body = nullptr;  // nothing may point into the arena past its reset
+    value = nullptr;
+    arena.Reset();
+    EXPECT_EQ(local->GetRefCount(), 1u);
+    EXPECT_EQ(head->GetRefCount(), 1u);
+}
+
+}  // namespace

@@ -175,7 +175,7 @@ TEST(ResolveTest, MembersAfterADotComeFromTheObjectsClass) {
     EXPECT_EQ(ResolveMember(Dot(m, a).Get(), "Foo").m_nError, eErrUnknownMember);
     EXPECT_EQ(ResolveMember(Dot(m, a).Get(), "ATTACK").m_nError, eErrUnknownMember);
 
-    m.m_pCursor->m_Children.SetSize(0);
+    while (m.m_pCursor->GetChildCount()) m.m_pCursor->DropLastChild();
     CRefPtr<CNode> dot = Dot(m, a);
     CResolved r = ResolveMember(dot.Get(), "GetLocationX");
     EXPECT_EQ(r.m_nError, 0);

@@ -3,6 +3,8 @@
 
 #include "parser/TypeOf.h"
 
+#include <vector>
+
 namespace {
 
 CRefPtr<CType> Int() { return MakeRef<CType>(CType::eInt); }
@@ -20,9 +22,12 @@ struct CTypes {
     }
 };
 
-// A name operand of the given type.
+// A name operand of the given type. Nodes only link to their variables, so
+// the variables are kept here as a scope would keep them.
 CRefPtr<CNode> Var(CType* t) {
-    return MakeRef<CVariableNode>(MakeRef<CVariable>(CVariable::eLocal, t, "v").Get());
+    static std::vector<CRefPtr<CVariable>> s_Scope;
+    s_Scope.push_back(MakeRef<CVariable>(CVariable::eLocal, t, "v"));
+    return MakeRef<CVariableNode>(s_Scope.back().Get());
 }
 CRefPtr<CNode> Const(CRefPtr<CConstValue> v) { return MakeRef<CConstNode>(v.Get()); }
 CRefPtr<CNode> Num() { return Const(CConstValue::MakeInt(1)); }

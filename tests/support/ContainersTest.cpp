@@ -3,6 +3,9 @@
 // release on the last holder.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "support/Arena.h"
 #include "support/DynArray.h"
 #include "support/HashMap.h"
 #include "support/RefObject.h"
@@ -53,4 +56,42 @@ TEST(Containers, RefPtrReleasesOnLastHolderAndSurvivesSelfAssignment) {
         EXPECT_EQ(0, deaths);
     }
     EXPECT_EQ(1, deaths);
+}
+
+// An arena frees everything at once: cleanups run latest first (one that
+// registers another runs that one too), the memory of one batch is handed out
+// again to the next, and blocks too large to share are given back.
+TEST(Containers, ArenaResetRunsCleanupsAndReusesItsBlocks) {
+    CArena arena(1024);
+    std::vector<int> order;
+    auto* first = static_cast<char*>(arena.Allocate(3));
+    auto* second = static_cast<char*>(arena.Allocate(8));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(second) % 8, 0u);
+    struct SLog {
+        std::vector<int>* m_pOrder;
+        int m_nId;
+        CArena* m_pArena;
+    };
+    SLog a{&order, 1, &arena}, b{&order, 2, &arena};
+    auto note = [](void* p) {
+        auto* log = static_cast<SLog*>(p);
+        log->m_pOrder->push_back(log->m_nId);
+        if (log->m_nId == 2) log->m_pArena->OnReset([](void* q) { static_cast<SLog*>(q)->m_pOrder->push_back(3); }, log);
+    };
+    arena.OnReset(note, &a);
+    arena.OnReset(note, &b);
+    for (int i = 0; i < 200; ++i) arena.Allocate(40);  // several blocks
+    arena.Allocate(5000);                              // a block of its own
+    const size_t reserved = arena.GetBytesReserved();
+    EXPECT_GE(arena.GetBytesInUse(), 200u * 40 + 5000);
+
+    arena.Reset();
+    EXPECT_EQ(order, (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(arena.GetBytesInUse(), 0u);
+    if (CArena::kChecked) return;  // every allocation has a heap block of its own there
+    EXPECT_EQ(second - first, 8);  // eight-byte steps
+    EXPECT_EQ(arena.GetBytesReserved(), reserved - 5000);
+    EXPECT_EQ(arena.Allocate(16), first);
+    for (int i = 0; i < 200; ++i) arena.Allocate(40);
+    EXPECT_EQ(arena.GetBytesReserved(), reserved - 5000);  // the same blocks again
 }
