@@ -3,6 +3,8 @@
 // bytes at a time; the tables by the containers' default rule. Each writer
 // checks Emitting(), so nothing is added once generation has failed.
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "codegen/CodeGen.h"
 #include "support/LittleEndian.h"
@@ -58,7 +60,10 @@ uint32_t CCodeGen::MoveInFront(const SMark& start, const SMark& end) {
     uint8_t* code = m_Code.GetData();
     const uint32_t moved = GetCodeSize() - end.m_nCode;
     const uint32_t first = end.m_nCode - start.m_nCode;
-    std::rotate(code + start.m_nCode, code + end.m_nCode, code + GetCodeSize());
+    // The moved part is the short one: copied aside, then the rest slides.
+    const std::vector<uint8_t> front(code + end.m_nCode, code + GetCodeSize());
+    std::memmove(code + start.m_nCode + moved, code + start.m_nCode, first);
+    std::memcpy(code + start.m_nCode, front.data(), moved);
     ShiftPositions(m_JumpFixups, start.m_nFixups, end.m_nFixups, moved, first,
                    [](SJumpFixup& f) -> uint32_t& { return f.m_nPosition; });
     ShiftPositions(m_ExternalCalls, start.m_nCalls, end.m_nCalls, moved, first,
