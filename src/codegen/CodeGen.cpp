@@ -1,8 +1,10 @@
 // The code buffer and its bookkeeping: failures, label positions, jump
 // fixups, the data block and the routine tables. Code and data grow by 4096
 // bytes at a time; the tables by the containers' default rule. Each writer
-// checks Emitting(), so the layout pass leaves the image untouched.
+// checks Emitting(), so nothing is added once generation has failed.
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "codegen/CodeGen.h"
 #include "support/LittleEndian.h"
@@ -33,6 +35,42 @@ void CCodeGen::ResolveJumps() {
         PutLe32(m_Code.GetData() + fixup.m_nPosition, label->m_nPosition - (fixup.m_nPosition + 4));
     }
     m_JumpFixups.SetSize(0);
+}
+
+CCodeGen::SMark CCodeGen::Mark() const {
+    return SMark{GetCodeSize(), m_JumpFixups.GetSize(), m_ExternalCalls.GetSize(), m_Relocations.GetSize()};
+}
+
+namespace {
+
+// The positions of one kind recorded from `start` on: those of the first
+// part move by `forward`, those of the second back by `back`.
+template <class T, class F>
+void ShiftPositions(CDynArray<T>& table, size_t start, size_t end, uint32_t forward, uint32_t back, F position) {
+    for (size_t i = start; i < table.GetSize(); ++i) {
+        uint32_t& at = position(table[i]);
+        at = i < end ? at + forward : at - back;
+    }
+}
+
+}  // namespace
+
+uint32_t CCodeGen::MoveInFront(const SMark& start, const SMark& end) {
+    if (!Emitting()) return 0;
+    uint8_t* code = m_Code.GetData();
+    const uint32_t moved = GetCodeSize() - end.m_nCode;
+    const uint32_t first = end.m_nCode - start.m_nCode;
+    // The moved part is the short one: copied aside, then the rest slides.
+    const std::vector<uint8_t> front(code + end.m_nCode, code + GetCodeSize());
+    std::memmove(code + start.m_nCode + moved, code + start.m_nCode, first);
+    std::memcpy(code + start.m_nCode, front.data(), moved);
+    ShiftPositions(m_JumpFixups, start.m_nFixups, end.m_nFixups, moved, first,
+                   [](SJumpFixup& f) -> uint32_t& { return f.m_nPosition; });
+    ShiftPositions(m_ExternalCalls, start.m_nCalls, end.m_nCalls, moved, first,
+                   [](SExternalCall& c) -> uint32_t& { return c.m_nPosition; });
+    ShiftPositions(m_Relocations, start.m_nRelocations, end.m_nRelocations, moved, first,
+                   [](uint32_t& p) -> uint32_t& { return p; });
+    return moved;
 }
 
 uint32_t CCodeGen::AppendData(const void* bytes, size_t count) {

@@ -3,12 +3,10 @@
 // jump fixups, and the fixed instruction sequences out of which the
 // translation builds every routine.
 //
-// Translation runs twice over the tree. Everything that writes the image
-// (an instruction, a fixup, data, a table entry, a label's position) does so
-// only in the emitting pass, pass 1: one gate, Emitting(), checked by those
-// writers, so the sequences and the translation never ask for the pass.
-// Every jump and script call is written with a zero rel32 and a fixup, so
-// positions never depend on where a label lands.
+// Translation walks each routine once. Every jump and script call is
+// written with a zero rel32 and a fixup, so positions never depend on where
+// a label lands, and a routine's code can move as a whole (its prologue is
+// emitted after its body and moved in front of it).
 //
 // An internal error (an instruction no form can encode, a node kind or an
 // operator the generator does not know, a jump to a label never placed) is
@@ -117,17 +115,28 @@ public:
     const std::string& GetFailure() const { return m_strFailure; }
 
     // ---- encoder ----
-    // Appends one instruction in the emitting pass and says whether it did;
-    // an instruction that fits none of its forms is an internal error.
+    // Appends one instruction and says whether it did; an instruction that
+    // fits none of its forms is an internal error.
     bool Emit(uint16_t id, const COperand& a = {}, const COperand& b = {});
     bool Emit(uint16_t id, ERegister r) { return Emit(id, COperand(r)); }
     bool Emit(uint16_t id, ERegister r, const COperand& b) { return Emit(id, COperand(r), b); }
     bool Emit(uint16_t id, const COperand& a, ERegister r) { return Emit(id, a, COperand(r)); }
     bool Emit(uint16_t id, ERegister r1, ERegister r2) { return Emit(id, COperand(r1), COperand(r2)); }
 
-    // ---- passes, positions, labels ----
-    void SetPass(int32_t pass) { m_nPass = pass; }
+    // ---- positions, labels ----
     uint32_t GetCodeSize() const { return uint32_t(m_Code.GetSize()); }
+    // Where the image stands: the code size and the number of positions
+    // recorded so far.
+    struct SMark {
+        uint32_t m_nCode = 0;
+        size_t m_nFixups = 0, m_nCalls = 0, m_nRelocations = 0;
+    };
+    SMark Mark() const;
+    // Moves the code emitted since `end` in front of the code emitted from
+    // `start` to `end`, and every position recorded for either with it;
+    // returns how far the code from `start` moved. A routine's frame is
+    // known only after its body, so its prologue is emitted last.
+    uint32_t MoveInFront(const SMark& start, const SMark& end);
     // The label's position becomes the current position.
     void PlaceLabel(CLabel* label);
     // Patches every fixup with target - (position + 4); a label never placed
@@ -183,7 +192,6 @@ public:
     // The image, in the order the object file is laid out.
     CDynArray<uint8_t> m_Code;
     CDynArray<SJumpFixup> m_JumpFixups;
-    int32_t m_nPass = 0;
     CDynArray<uint8_t> m_Data;
     CDynArray<SExternalCall> m_ExternalCalls;
     CDynArray<uint32_t> m_Relocations;
@@ -193,14 +201,13 @@ public:
     uint32_t m_nDataSize = 0;
 
 private:
-    // The one pass check: the image is written in the emitting pass, and
-    // never after a failure.
-    bool Emitting() const { return m_nPass == 1 && !m_bFailed; }
+    // Every writer of the image stops once generation has failed.
+    bool Emitting() const { return !m_bFailed; }
     uint32_t AppendData(const void* bytes, size_t count);
 
     static COperand VarOperand(const CVarSlot& var);
     static COperand NameOperand(const CNameRef& name);
-    // Stores a string constant's text on its first use in the emitting pass.
+    // Stores a string constant's text on its first use.
     COperand ConstOperand(const CConstRef& constant);
     void LoadObject(const CNameRef& name);
     // An instruction whose last operand may be a data-block offset, which the

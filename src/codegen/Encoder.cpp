@@ -128,25 +128,44 @@ constexpr std::array<SGroup, CInstr::kGroupCount> MakeGroups() {
 }
 constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
-// ---- operand predicates ----
+// ---- operand shapes ----
 
-// The patterns an operand fits, as bits (1 << EPattern): worked out once per
-// operand, so trying a form is two bit tests.
-uint32_t PatternsOf(const COperand& o) {
-    auto bit = [](EPattern p) { return 1u << p; };
-    auto within = [&](int32_t lo, int32_t hi) { return o.m_nKind == COperand::eImmediate && o.m_nValue >= lo && o.m_nValue <= hi; };
+// What matters of an operand for choosing a form. An address is always
+// 32 bits wide, so a fixup can fill it; an immediate takes the narrowest
+// range its value fits.
+enum EShape : uint8_t { sNone, sEax, sReg, sMem, sZero, sImm8, sImm16, sImm32, sAddress, sBad, kShapes };
+
+EShape ShapeOf(const COperand& o) {
     switch (o.m_nKind) {
-    case COperand::eNone: return bit(pNone);
+    case COperand::eNone: return sNone;
     case COperand::eRegister:
-        if (!IsRegister32(o.m_nRegister)) return 0;
-        return bit(pR32) | bit(pRM32) | (o.m_nRegister == eEAX ? bit(pEax) : 0);
-    case COperand::eMemory: return bit(pRM32) | bit(pM);
+        if (!IsRegister32(o.m_nRegister)) return sBad;
+        return o.m_nRegister == eEAX ? sEax : sReg;
+    case COperand::eMemory: return sMem;
     case COperand::eImmediate:
-    case COperand::eAddress:
-        return bit(pImm32) | (within(-128, 127) ? bit(pImm8) : 0) | (within(-32768, 32767) ? bit(pImm16) : 0) |
-               (within(0, 0) ? bit(pImmZero) : 0);
+        if (o.m_nValue == 0) return sZero;
+        if (o.m_nValue >= -128 && o.m_nValue <= 127) return sImm8;
+        return o.m_nValue >= -32768 && o.m_nValue <= 32767 ? sImm16 : sImm32;
+    case COperand::eAddress: return sAddress;
     }
-    return 0;
+    return sBad;
+}
+
+// The patterns a shape fits, as bits (1 << EPattern).
+constexpr uint32_t PatternsOf(EShape shape) {
+    auto bit = [](EPattern p) { return 1u << p; };
+    switch (shape) {
+    case sNone: return bit(pNone);
+    case sEax: return bit(pEax) | bit(pR32) | bit(pRM32);
+    case sReg: return bit(pR32) | bit(pRM32);
+    case sMem: return bit(pRM32) | bit(pM);
+    case sZero: return bit(pImmZero) | bit(pImm8) | bit(pImm16) | bit(pImm32);
+    case sImm8: return bit(pImm8) | bit(pImm16) | bit(pImm32);
+    case sImm16: return bit(pImm16) | bit(pImm32);
+    case sImm32:
+    case sAddress: return bit(pImm32);
+    default: return 0;
+    }
 }
 
 // ---- byte assembly ----
@@ -257,17 +276,39 @@ bool IsListed(uint16_t id) {
     return group < kListedMembers.size() && CInstr::Member(id) < 32 && (kListedMembers[group] >> CInstr::Member(id) & 1);
 }
 
+// kFirstForm[group][count][shape a][shape b]: the first form of the group,
+// in table order, that both operands fit (its index), or -1. Worked out
+// once, so choosing a form is one lookup.
+using CFormChoice = std::array<std::array<std::array<std::array<int8_t, kShapes>, kShapes>, 3>, CInstr::kGroupCount>;
+
+constexpr CFormChoice MakeFormChoice() {
+    CFormChoice choice{};
+    for (size_t g = 0; g < kGroups.size(); ++g)
+        for (size_t count = 0; count < 3; ++count)
+            for (size_t a = 0; a < kShapes; ++a)
+                for (size_t b = 0; b < kShapes; ++b) {
+                    int8_t first = -1;
+                    const auto& forms = kGroups[g].m_Forms[count];
+                    for (size_t f = forms.size(); f-- > 0;)
+                        if ((PatternsOf(EShape(a)) >> forms[f].m_a & 1) && (PatternsOf(EShape(b)) >> forms[f].m_b & 1))
+                            first = int8_t(f);
+                    choice[g][count][a][b] = first;
+                }
+    return choice;
+}
+constexpr CFormChoice kFirstForm = MakeFormChoice();
+
 // The bytes of one instruction, or false when no form of its group fits.
 bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
     if (!IsListed(id)) return false;
-    const int count = b.IsNone() ? (a.IsNone() ? 0 : 1) : a.IsNone() ? -1 : 2;
+    const EShape shapeA = ShapeOf(a), shapeB = ShapeOf(b);
+    const int count = shapeB == sNone ? (shapeA == sNone ? 0 : 1) : shapeA == sNone ? -1 : 2;
     if (count < 0) return false;
-    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
-    const uint32_t fitsA = PatternsOf(a), fitsB = PatternsOf(b);
-    for (const SForm& form : g.m_Forms[count])
-        if ((fitsA >> form.m_a & 1) && (fitsB >> form.m_b & 1))
-            return EncodeForm(out, g, CInstr::Member(id), form, a, b);
-    return false;
+    const size_t group = size_t(CInstr::Group(id));
+    const int8_t form = kFirstForm[group][size_t(count)][shapeA][shapeB];
+    if (form < 0) return false;
+    const SGroup& g = kGroups[group];
+    return EncodeForm(out, g, CInstr::Member(id), g.m_Forms[count][size_t(form)], a, b);
 }
 
 }  // namespace

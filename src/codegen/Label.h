@@ -1,5 +1,5 @@
 // A jump target. The translation creates labels as it goes and owns them for
-// one pass; a label is placed at a code position in the emitting pass, and
+// one routine; a label is placed at a code position, and
 // every jump to it is written with a zero displacement and recorded as a
 // fixup, which holds the label until the jumps are resolved. Labels belong to
 // code generation alone: nothing in the syntax tree refers to them.

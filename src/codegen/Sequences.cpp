@@ -1,9 +1,7 @@
 // The fixed instruction sequences that the translation is built from. The
 // value being computed is always in EAX; ECX holds a qualifying object, EDX
 // and ECX are scratch for multiplication and division; ESI is the script
-// object, EBX the game object it controls, EDI the loop budget. The
-// sequences never check the pass: in the layout pass Emit and the other
-// writers do nothing, so a sequence there only runs its checks.
+// object, EBX the game object it controls, EDI the loop budget.
 #include <algorithm>
 
 #include "codegen/CodeGen.h"

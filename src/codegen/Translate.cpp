@@ -107,7 +107,7 @@ void ReassociateChildren(CNode* node) {
     }
 }
 
-// Runs once, before the layout pass.
+// Runs once, before the translation.
 void PrepareTree(CNode* root) {
     std::vector<CNode*> work{root};
     while (!work.empty()) {
@@ -136,11 +136,8 @@ bool CUnitGenerator::Begin(CClassNode* cls) {
 bool CUnitGenerator::Routine(CNode* routine) {
     if (m_Gen.HasFailed()) return false;
     PrepareTree(routine);
-    for (int32_t pass : {0, 1}) {
-        m_Gen.SetPass(pass);
-        m_pTranslator->TranslateRoutine(routine);
-        if (m_Gen.HasFailed()) return false;
-    }
+    m_pTranslator->TranslateRoutine(routine);
+    if (m_Gen.HasFailed()) return false;
     m_Gen.ResolveJumps();
     m_pTranslator->ForgetRoutineLabels();
     return !m_Gen.HasFailed();
@@ -148,7 +145,6 @@ bool CUnitGenerator::Routine(CNode* routine) {
 
 bool CUnitGenerator::End() {
     if (m_Gen.HasFailed()) return false;
-    m_Gen.SetPass(1);
     m_pTranslator->EndClass();
     m_Gen.ResolveJumps();
     return !m_Gen.HasFailed();
@@ -180,7 +176,15 @@ CVariableList* CTranslator::TemporaryScope() {
     return (m_pRoutineBlock ? m_pRoutineBlock : m_pClassBlock)->GetScope();
 }
 
-CVariable* CTranslator::AcquireTemporary() { return TemporaryScope()->AcquireTemporary(); }
+// A temporary made now takes the slot after the variables before it, as
+// the routine's slots were assigned.
+CVariable* CTranslator::AcquireTemporary() {
+    CVariableList* scope = TemporaryScope();
+    const size_t before = scope->GetSize();
+    CVariable* temp = scope->AcquireTemporary();
+    if (scope->GetSize() != before) temp->m_nSlot = int32_t(4 * before);
+    return temp;
+}
 
 void CTranslator::ReleaseTemporary(CVariable* temp) { TemporaryScope()->ReleaseTemporary(temp); }
 
@@ -193,7 +197,7 @@ CVariable* CTranslator::StateVariable() {
     return state;
 }
 
-// A script function is called through the body label of this pass, which
+// A script function is called through its body label, which
 // exists once the function has been translated (callees come first); a call
 // without one stays a jump to an unplaced label and fails at the end.
 void CTranslator::EmitCall(const CFunction& f) {

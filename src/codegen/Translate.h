@@ -1,10 +1,10 @@
 // Translation of the syntax tree into machine code, one routine at a time as
-// soon as its body is complete. Each routine is walked twice: pass 0 only
-// does the bookkeeping (temporaries, slots), pass 1 emits. Expressions leave
-// their value in EAX; conditions become jump code. A routine needs nothing
-// that comes after it: class-variable slots follow declaration order,
-// states are numbered when first named, and a script function is defined
-// before anything can call it.
+// soon as its body is complete, in one walk that numbers the temporaries as
+// it emits; the prologue, which counts them, is emitted last and moved in
+// front of the body. Expressions leave their value in EAX; conditions
+// become jump code. A routine needs nothing that comes after it:
+// class-variable slots follow declaration order, states are numbered when
+// first named, and a script function is defined before anything can call it.
 #pragma once
 #include <memory>
 
@@ -25,7 +25,7 @@ public:
     bool Begin(CClassNode* cls);
     // A state, event, command or function node with its body: prepares the
     // body (drops statements after break or return, re-associates +, *, &, ^
-    // and | so that right operands stay simple), runs both passes and
+    // and | so that right operands stay simple), translates it and
     // resolves its jumps. The body may be freed afterwards.
     bool Routine(CNode* routine);
     // $Destructor, $Serialize and the data size, after the last routine.

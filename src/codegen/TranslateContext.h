@@ -1,8 +1,8 @@
 // What every translation step receives, and the translator that the
 // statement and routine translations share. One translator serves a whole
-// unit, one routine at a time and both passes of each: it owns the labels
-// of the routine in hand and the body label of each script function
-// translated so far (replaced in every pass), which later routines call.
+// unit, one routine at a time: it owns the labels of the routine in hand
+// and the body label of each script function translated so far, which
+// later routines call.
 //
 // The walk recurses once per level of real nesting (statements inside
 // statements, operands inside operators), which the parser bounds; chains
@@ -54,7 +54,7 @@ public:
     // first; $Destructor, $Serialize and the data size last.
     void BeginClass(CClassNode* node);
     void EndClass();
-    // One routine in the current pass, the class variables declared so far
+    // One routine, the class variables declared so far
     // slotted first (their slots follow their order, so they never move).
     void TranslateRoutine(CNode* routine);
     // Drops the labels of the routine just translated; the function bodies
@@ -90,6 +90,7 @@ private:
     void TranslateReturn(CNode* node, const CContext& ctx);
     void TranslateStateChange(CNode* node);
     void RoutineBody(CNode* routine, ERoutine kind, CVariableList* params);
+    void EmitPrologue(const SFrame& frame, CVariableList* scope);
     void EmitReleaseLocals(CVariableList* scope);
     void EmitSerialize(CVariableList* scope);
     uint32_t WriteDescriptor(CCommandNode* node);

@@ -1,7 +1,7 @@
 // The routines of a unit: one per state, event handler, command handler and
 // script function, plus $Destructor and $Serialize. Each is framed by the
 // prologue and epilogue, gets slots for its parameters and locals, and is
-// recorded in the state, event or command table in pass 1.
+// recorded in the state, event or command table.
 #include "codegen/TranslateContext.h"
 
 namespace {
@@ -83,7 +83,7 @@ void CTranslator::TranslateCommand(CCommandNode* node) {
     RoutineBody(node, ERoutine::eHandler, node->m_pParams.Get());
 }
 
-// Calls reach the function through a label made anew in every pass.
+// Calls reach the function through its body label.
 void CTranslator::TranslateFunction(CFunctionNode* node) {
     CLabel* body = NewLabel();
     m_FunctionBodies[node->GetFunction()] = body;
@@ -93,6 +93,8 @@ void CTranslator::TranslateFunction(CFunctionNode* node) {
 
 // Parameters of a handler start at slot 4 (slot 0 is the script object);
 // every routine but a script function receives the object as one more argument.
+// The frame counts the temporaries, which only the body's translation makes,
+// so the body comes first and the prologue is moved in front of it.
 void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* params) {
     CNode* child = routine->GetChild(0);
     if (!child || child->GetKind() != CToken::eBlockInstruction)
@@ -102,8 +104,28 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     AssignSlots(params, function ? 0 : 1);
     CVariableList* scope = body->GetScope();
     AssignSlots(scope, 0);
+    const CCodeGen::SMark start = m_Gen.Mark();
+    const size_t firstLabel = m_Labels.size();
+    CContext ctx;
+    ctx.m_pReturn = NewLabel();
+    m_pRoutineBlock = body;
+    m_eRoutine = kind;
+    TranslateChildren(routine, ctx);
+    m_pRoutineBlock = nullptr;
+    if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
+    Place(ctx.m_pReturn);
     const SFrame frame{function ? SFrame::eFunction : SFrame::eRoutine, scope->GetTotalSize(),
                        SizeOf(params) + (function ? 0 : 4)};
+    EmitReleaseLocals(scope);
+    m_Gen.EmitEpilogue(frame);
+    const CCodeGen::SMark end = m_Gen.Mark();
+    EmitPrologue(frame, scope);
+    const uint32_t moved = m_Gen.MoveInFront(start, end);
+    for (size_t i = firstLabel; i < m_Labels.size(); ++i) m_Labels[i]->m_nPosition += moved;
+}
+
+// The frame, then every local reference cleared.
+void CTranslator::EmitPrologue(const SFrame& frame, CVariableList* scope) {
     m_Gen.EmitPrologue(frame);
     bool zeroed = false;
     for (size_t i = 0; i < scope->GetSize(); ++i) {
@@ -113,16 +135,6 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
         zeroed = true;
         m_Gen.EmitStoreVar(SlotOf(*v));
     }
-    CContext ctx;
-    ctx.m_pReturn = NewLabel();
-    m_pRoutineBlock = body;
-    m_eRoutine = kind;
-    TranslateChildren(routine, ctx);
-    m_pRoutineBlock = nullptr;
-    if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
-    Place(ctx.m_pReturn);
-    EmitReleaseLocals(scope);
-    m_Gen.EmitEpilogue(frame);
 }
 
 // Releases every counted reference of the scope, keeping EAX (the result).

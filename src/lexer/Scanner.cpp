@@ -85,25 +85,27 @@ bool IsBlank(int c) { return Is(c, cBlank); }
 // Every keyword is lower case; a name is compared only with the keywords of
 // its first letter and its length.
 int32_t KeywordKind(std::string_view text) {
+    struct SBucket {
+        std::array<int8_t, 8> m_Keywords;
+        std::array<uint8_t, 8> m_Lengths;
+    };
     static const auto s_Buckets = [] {
-        std::array<std::array<int8_t, 8>, 26> buckets{};
-        for (auto& b : buckets) b.fill(-1);
+        std::array<SBucket, 26> buckets{};
+        for (auto& b : buckets) b.m_Keywords.fill(-1);
         for (size_t i = 0; i < std::size(kKeywords); ++i) {
             auto& b = buckets[size_t(kKeywords[i].text[0] - 'a')];
             size_t n = 0;
-            while (b[n] >= 0) ++n;
-            b[n] = int8_t(i);
+            while (b.m_Keywords[n] >= 0) ++n;
+            b.m_Keywords[n] = int8_t(i);
+            b.m_Lengths[n] = uint8_t(std::strlen(kKeywords[i].text));
         }
         return buckets;
     }();
     if (text[0] < 'a' || text[0] > 'z') return CToken::eText;
-    for (int8_t i : s_Buckets[size_t(text[0] - 'a')]) {
-        if (i < 0) break;
-        // strncmp stops at the keyword's end, so its terminator is read only
-        // when the keyword is at least as long as the name.
-        const char* keyword = kKeywords[i].text;
-        if (std::strncmp(keyword, text.data(), text.size()) == 0 && keyword[text.size()] == 0)
-            return kKeywords[i].kind;
+    const SBucket& b = s_Buckets[size_t(text[0] - 'a')];
+    for (size_t n = 0; n < b.m_Keywords.size() && b.m_Keywords[n] >= 0; ++n) {
+        const Spelling& k = kKeywords[b.m_Keywords[n]];
+        if (b.m_Lengths[n] == text.size() && std::memcmp(k.text, text.data(), text.size()) == 0) return k.kind;
     }
     return CToken::eText;
 }
@@ -170,11 +172,32 @@ void SkipUtf8Mark(CSourceFrame& f, int width) {
     if (width == 1 && f.m_strText.compare(0, 3, "\xEF\xBB\xBF") == 0) f.m_nPos = f.m_nLineStart = 3;
 }
 
+// Indentation comes in runs of spaces after a line break, skipped eight at
+// a time. The position is kept in a local: the text is read as chars, which
+// may alias the frame, so the frame's own field would be reloaded at every
+// character.
+void SkipBlanks(CSourceFrame& f) {
+    static constexpr char kEightSpaces[] = "        ";
+    const char* text = f.m_strText.data();
+    const size_t size = f.m_strText.size();
+    size_t pos = f.m_nPos;
+    for (uint8_t k; pos < size && ((k = kClasses[uint8_t(text[pos])]) & cBlank);) {
+        ++pos;
+        if (k & cBreak) {
+            ++f.m_nLine;
+            f.m_nLineStart = pos;
+            while (size - pos >= 8 && std::memcmp(text + pos, kEightSpaces, 8) == 0) pos += 8;
+        }
+    }
+    f.m_nPos = pos;
+}
+
 }  // namespace
 
 int CScanner::Open(const std::string& path, const CFileProvider& files) {
     if (m_Frames.empty()) m_Frames.reserve(kMaxFrames);
     m_Frames.push_back(std::make_unique<CSourceFrame>());
+    m_pCurrent = m_Frames.back().get();
     CSourceFrame& f = Current();
     f.m_strPath = path;
     CFileStream file;
@@ -208,23 +231,17 @@ void CScanner::UngetToken() {
 bool CScanner::PopFrame() {
     if (m_Frames.size() <= 1) return false;
     m_Frames.pop_back();
+    m_pCurrent = m_Frames.back().get();
     return true;
 }
+
 
 // A line comment stops before its line break, which is then a blank; an
 // unterminated block comment runs to the end of the text.
 bool CScanner::SkipBlanksAndComments(CSourceFrame& f) {
-    const char* text = f.m_strText.data();
-    const size_t size = f.m_strText.size();
     for (;;) {
-        int c;
-        for (uint8_t k; f.m_nPos < size && ((k = kClasses[uint8_t(text[f.m_nPos])]) & cBlank); ++f.m_nPos) {
-            if (k & cBreak) {
-                ++f.m_nLine;
-                f.m_nLineStart = f.m_nPos + 1;
-            }
-        }
-        c = Peek(f);
+        SkipBlanks(f);
+        int c = Peek(f);
         if (c != '/') return c != kEof;
         int next = Peek(f, 1);
         if (next == '/') {
@@ -276,7 +293,9 @@ void CScanner::ScanIdentifier(CSourceFrame& f, CToken& t, char* text) {
     const size_t start = f.m_nPos;
     const char* data = f.m_strText.data();
     const size_t size = f.m_strText.size();
-    while (f.m_nPos < size && (kClasses[uint8_t(data[f.m_nPos])] & cName)) ++f.m_nPos;
+    size_t end = start;
+    while (end < size && (kClasses[uint8_t(data[end])] & cName)) ++end;
+    f.m_nPos = end;
     const bool overflow = CopyRun(f, start, f.m_nPos, text);
     t.m_nKind = overflow ? CToken::eInvalid : KeywordKind(std::string_view(text, f.m_nPos - start));
 }

@@ -50,8 +50,8 @@ public:
     std::vector<std::string> GetIncludeChain() const;
 
 private:
-    CSourceFrame& Current() { return *m_Frames.back(); }
-    const CSourceFrame& Current() const { return *m_Frames.back(); }
+    CSourceFrame& Current() { return *m_pCurrent; }
+    const CSourceFrame& Current() const { return *m_pCurrent; }
     void ScanToken();
     // Skips blanks and comments up to the first character of a token; false
     // at the end of the frame's text.
@@ -63,4 +63,6 @@ private:
     bool PopFrame();
 
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;
+    // The last frame, asked for at every step of the parser.
+    CSourceFrame* m_pCurrent = nullptr;
 };

@@ -26,6 +26,10 @@
 class CCompiler;
 using StateFn = void (*)(CCompiler&);
 
+// Sentinels, recognised by identity; they never run.
+void End(CCompiler& c);
+void Error(CCompiler& c);
+
 // A name as written and where it stands (line and column as the scanner
 // stamps them).
 struct CNamePlace {
@@ -130,7 +134,7 @@ public:
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
     // True once the current state is End or Error.
-    bool IsFinished() const;
+    bool IsFinished() const { return m_pfnState == End || m_pfnState == Error; }
     // Runs the current state once on the current token.
     void RunState();
 
@@ -157,9 +161,6 @@ public:
     }
 };
 
-// Sentinels, recognised by identity; they never run.
-void End(CCompiler& c);
-void Error(CCompiler& c);
 
 void xStart(CCompiler& c);
 void CheckEndOfFile(CCompiler& c);

@@ -20,8 +20,6 @@ void CCompiler::Begin() {
     m_pfnState = xStart;
 }
 
-bool CCompiler::IsFinished() const { return m_pfnState == End || m_pfnState == Error; }
-
 void CCompiler::RunState() {
     if (m_bRecover) m_Nesting.See(m_Scanner);
     m_pfnState(*this);
@@ -36,7 +34,7 @@ void CCompiler::PopState() {
         return;
     }
     m_pfnState = m_ReturnStates[n - 1];
-    m_ReturnStates.SetSize(n - 1);
+    m_ReturnStates.RemoveLast();
 }
 
 void CCompiler::SetError(int32_t code) {

@@ -113,14 +113,9 @@ CType* TypeAt(const CNode* n, size_t slot) {
     return c ? c->m_pType.Get() : nullptr;
 }
 
-}  // namespace
-
-// Expressions may nest a million levels, so the operands are typed without
-// recursion: the untyped nodes are listed parent before child, then typed in
-// the reverse order, children first. A node already typed is not revisited.
-CType* TypeOf(CNode* node) {
-    if (!node) return nullptr;
-    if (node->m_pType || !RuleOf(node)) return node->m_pType.Get();  // typed already, or never
+// Deep trees: the untyped nodes are listed parent before child, then typed
+// in the reverse order, children first, so no depth recurses natively.
+CType* TypeByList(CNode* node) {
     std::vector<CNode*> order;
     std::vector<CNode*> pending{node};
     while (!pending.empty()) {
@@ -138,3 +133,26 @@ CType* TypeOf(CNode* node) {
     }
     return node->m_pType.Get();
 }
+
+// Most expressions are a few levels deep: typed by recursion, children
+// first, down to kShallowLevels; a deeper part goes through the list.
+constexpr int kShallowLevels = 32;
+
+CType* TypeShallow(CNode* n, int level) {
+    if (!n || n->m_pType) return n ? n->m_pType.Get() : nullptr;
+    CRule rule = RuleOf(n);
+    if (!rule) return nullptr;
+    if (level == kShallowLevels) return TypeByList(n);
+    if (n->GetKind() != CToken::eFunctionName) {
+        TypeShallow(n->GetChild(0), level + 1);
+        TypeShallow(n->GetChild(1), level + 1);
+    }
+    n->m_pType = rule(n, TypeAt(n, 0), TypeAt(n, 1));
+    return n->m_pType.Get();
+}
+
+}  // namespace
+
+// Expressions may nest a million levels, so only the first levels are
+// typed by recursion. A node already typed is not revisited.
+CType* TypeOf(CNode* node) { return TypeShallow(node, 0); }

@@ -33,6 +33,8 @@ public:
         m_Data.resize(newSize);
     }
     size_t GetSize() const { return m_Data.size(); }
+    // SetSize(GetSize() - 1) on a non-empty array, without its checks.
+    void RemoveLast() { m_Data.pop_back(); }
     size_t GetCapacity() const { return m_nCapacity; }
     void Add(const T& v) {
         if (m_Data.size() < m_nCapacity && m_Data.size() < m_Data.capacity()) return m_Data.push_back(v);

@@ -50,7 +50,6 @@ public:
     // Empty when it matches, else what differs.
     std::string Check(const SCase& c) {
         CCodeGen g;
-        g.SetPass(1);
         const COperand none;
         if (!g.Emit(c.m_nId, c.m_Ops.size() > 0 ? c.m_Ops[0] : none, c.m_Ops.size() > 1 ? c.m_Ops[1] : none))
             return "nothing encoded: " + g.GetFailure();

@@ -26,16 +26,10 @@ struct SCase {
     Bytes m_Expected;
 };
 
-CCodeGen Emitting() {
-    CCodeGen g;
-    g.SetPass(1);
-    return g;
-}
-
 void Check(const std::vector<SCase>& cases) {
     for (size_t i = 0; i < cases.size(); ++i) {
         const SCase& c = cases[i];
-        CCodeGen g = Emitting();
+        CCodeGen g;
         EXPECT_TRUE(g.Emit(c.m_nId, c.m_A, c.m_B)) << "case " << i << ": " << g.GetFailure();
         EXPECT_EQ(Bytes(g.m_Code.begin(), g.m_Code.end()), c.m_Expected) << "case " << i << ", id " << c.m_nId;
     }
@@ -129,7 +123,7 @@ TEST(Encoder, InstructionsWithoutAFormFailGeneration) {
         {"no first operand", [](CCodeGen& g) { return g.Emit(I::eAdd, COperand(), eEAX); }},
     };
     for (const auto& [name, emit] : cases) {
-        CCodeGen g = Emitting();
+        CCodeGen g;
         g.Emit(I::eCdq);
         EXPECT_FALSE(emit(g)) << name;
         EXPECT_TRUE(g.HasFailed()) << name;

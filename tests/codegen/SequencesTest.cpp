@@ -1,7 +1,7 @@
 // Labels, jump fixups and the instruction sequences the translation is made
 // of: exact bytes for the sequences and routine frames whose bytes are fixed,
 // the bookkeeping they leave (fixups, relocations, external calls, data),
-// silence in the layout pass, and internal errors for what has no code.
+// silence after a failure, and internal errors for what has no code.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -38,16 +38,10 @@ CConstRef Text(std::string_view s, int32_t* index) {
     return c;
 }
 
-CCodeGen Pass1() {
-    CCodeGen g;
-    g.SetPass(1);
-    return g;
-}
-
 }  // namespace
 
 TEST(Labels, ForwardAndBackward) {
-    CCodeGen g = Pass1();
+    CCodeGen g;
     CRefPtr<CLabel> top = MakeRef<CLabel>(), end = MakeRef<CLabel>();
     g.Emit(CInstr::eCdq);            // 0
     g.PlaceLabel(top.Get());         // 1
@@ -68,9 +62,7 @@ TEST(Labels, ForwardAndBackward) {
 TEST(Labels, PlacementAtZeroAndNeverPlaced) {
     CCodeGen g;
     CRefPtr<CLabel> a = MakeRef<CLabel>();
-    g.PlaceLabel(a.Get());  // layout pass: not placed
     EXPECT_FALSE(a->IsPlaced());
-    g.SetPass(1);
     g.PlaceLabel(a.Get());
     EXPECT_TRUE(a->IsPlaced());
     g.EmitCallLabel(a.Get());
@@ -79,7 +71,7 @@ TEST(Labels, PlacementAtZeroAndNeverPlaced) {
     EXPECT_EQ(Rel32At(g, 1), -5);
 
     for (CRefPtr<CLabel> lost : {MakeRef<CLabel>(), CRefPtr<CLabel>()}) {
-        CCodeGen h = Pass1();
+        CCodeGen h;
         h.EmitCallLabel(lost.Get());
         h.ResolveJumps();
         EXPECT_TRUE(h.HasFailed());
@@ -87,10 +79,43 @@ TEST(Labels, PlacementAtZeroAndNeverPlaced) {
     }
 }
 
-TEST(Sequences, SilentInLayoutPass) {
+// A body emitted before its prologue: the prologue moves in front, and every
+// position recorded for either part moves with its code, so the jumps, the
+// relocations and the built-in calls still find their bytes.
+TEST(Labels, PrologueMovedInFrontOfItsBody) {
+    CCodeGen g;
+    CRefPtr<CLabel> before = MakeRef<CLabel>(), top = MakeRef<CLabel>();
+    int32_t index = -1;
+    g.Emit(CInstr::eCdq);                                  // an earlier routine: 0
+    g.PlaceLabel(before.Get());                            // 1, stays
+    const CCodeGen::SMark start = g.Mark();
+    g.PlaceLabel(top.Get());                               // body from 1
+    g.EmitLoadConst(Text("abc", &index));                  // 1..5, relocation at 2
+    g.EmitCallBuiltin(7);                                  // 6..10, call at 7
+    g.EmitJmp(top.Get());                                  // 11..15, fixup at 12
+    g.EmitCallLabel(before.Get());                         // 16..20, fixup at 17
+    const CCodeGen::SMark end = g.Mark();
+    g.EmitPrologue(SFrame{SFrame::eFunction, 4, 0});       // 21..: 55 89 E5 83 EC 04 31 C0 89 45 FC
+    const uint32_t moved = g.MoveInFront(start, end);
+    ASSERT_EQ(moved, 11u);
+    top->m_nPosition += moved;
+    g.ResolveJumps();
+    ASSERT_FALSE(g.HasFailed());
+    const Bytes prologue{0x55, 0x89, 0xE5, 0x83, 0xEC, 0x04, 0x31, 0xC0, 0x89, 0x45, 0xFC};
+    EXPECT_EQ(Bytes(g.m_Code.begin() + 1, g.m_Code.begin() + 12), prologue);
+    EXPECT_EQ(g.m_Code[12], 0xB8);  // the body's first byte
+    EXPECT_EQ(g.m_Relocations[0], 13u);
+    EXPECT_EQ(g.m_ExternalCalls[0].m_nPosition, 18u);
+    EXPECT_EQ(Rel32At(g, 23), 12 - 27);  // jmp top
+    EXPECT_EQ(Rel32At(g, 28), 1 - 32);   // call before
+    EXPECT_EQ(g.GetCodeSize(), 32u);
+}
+
+TEST(Sequences, SilentAfterAFailure) {
     CCodeGen g;
     CRefPtr<CLabel> l = MakeRef<CLabel>();
     int32_t index = -1;
+    g.Fail("stop");
     g.EmitLoad(Through(Param(0), 4));
     g.EmitStore(Name(Local(0)));
     g.EmitLoadVar(Member(0));
@@ -127,11 +152,12 @@ TEST(Sequences, SilentInLayoutPass) {
     EXPECT_EQ(index, -1);
     EXPECT_EQ(g.m_JumpFixups.GetSize() + g.m_Relocations.GetSize() + g.m_ExternalCalls.GetSize(), 0u);
     EXPECT_EQ(g.m_States.GetSize() + g.m_Commands.GetSize() + g.m_Events.GetSize(), 0u);
-    EXPECT_FALSE(g.HasFailed());
+    EXPECT_EQ(g.GetFailure(), "stop");
+    EXPECT_FALSE(l->IsPlaced());
 }
 
 TEST(Sequences, VariableOperandsByKind) {
-    CCodeGen g = Pass1();
+    CCodeGen g;
     g.EmitLoad(Name(Member(8)));          // mov eax,[esi+8]
     g.EmitLoad(Name(Param(4)));           // mov eax,[ebp+12]
     g.EmitLoad(Name(Local(0)));           // mov eax,[ebp-4]
@@ -145,7 +171,7 @@ TEST(Sequences, VariableOperandsByKind) {
 }
 
 TEST(Sequences, StringConstantsStoredOncePerConstantAndRelocated) {
-    CCodeGen g = Pass1();
+    CCodeGen g;
     int32_t first = -1, second = -1;
     g.EmitLoadConst(Text("hi", &first));       // B8 <0>
     g.EmitCmpConst(Text("hi", &first));        // 3D <0>: same constant, no new data
@@ -182,7 +208,7 @@ TEST(Sequences, ArithmeticByRightOperand) {
         {CToken::eBitOr, {0x0D, 3, 0, 0, 0}, {0x0B, 0x46, 8}, {0x0B, 0x45, 0xFC}},
     };
     for (const SCase& c : cases) {
-        CCodeGen a = Pass1(), b = Pass1(), t = Pass1();
+        CCodeGen a, b, t;
         a.EmitBinary(c.m_nKind, Int(3));
         b.EmitBinary(c.m_nKind, Name(Member(8)));
         t.EmitBinaryTemp(c.m_nKind, Local(0));
@@ -191,7 +217,7 @@ TEST(Sequences, ArithmeticByRightOperand) {
         EXPECT_EQ(CodeOf(t), c.m_Temp) << "temporary, kind " << c.m_nKind;
     }
     // A qualified right operand loads its object first.
-    CCodeGen q = Pass1();
+    CCodeGen q;
     q.EmitBinary(CToken::ePlus, Through(Local(0), 4));
     EXPECT_EQ(CodeOf(q), (Bytes{0x8B, 0x4D, 0xFC, 0x03, 0x41, 0x04}));
 }
@@ -214,19 +240,16 @@ TEST(Sequences, OperatorsAndConstantsWithoutCodeFail) {
         {"no conditional jump for CToken::ePlus",
          [](CCodeGen& g, CLabel* l) { g.EmitJcc(CToken::ePlus, l, EJump::eIfTrue, EOrder::eAsWritten); }},
     };
-    for (int32_t pass : {0, 1}) {
-        for (const auto& [reason, emit] : cases) {
-            CCodeGen g;
-            g.SetPass(pass);
-            emit(g, l.Get());
-            EXPECT_EQ(g.GetFailure(), reason) << "pass " << pass;
-            EXPECT_EQ(g.GetCodeSize() + g.m_JumpFixups.GetSize(), 0u) << reason;
-        }
+    for (const auto& [reason, emit] : cases) {
+        CCodeGen g;
+        emit(g, l.Get());
+        EXPECT_EQ(g.GetFailure(), reason);
+        EXPECT_EQ(g.GetCodeSize() + g.m_JumpFixups.GetSize(), 0u) << reason;
     }
 }
 
 TEST(Sequences, UnaryAndSmallOnes) {
-    CCodeGen g = Pass1();
+    CCodeGen g;
     g.EmitUnary(CToken::eBitNot);
     g.EmitUnary(CToken::eMinusUnary);
     g.EmitUnary(CToken::ePlusPlus);
@@ -253,7 +276,7 @@ TEST(Sequences, ConditionalJumpsBySenseAndSwap) {
     };
     CRefPtr<CLabel> l = MakeRef<CLabel>();
     for (const SCase& c : cases) {
-        CCodeGen g = Pass1();
+        CCodeGen g;
         g.EmitJcc(c.m_nRelation, l.Get(), EJump::eIfTrue, EOrder::eAsWritten);
         g.EmitJcc(c.m_nRelation, l.Get(), EJump::eIfFalse, EOrder::eAsWritten);
         g.EmitJcc(c.m_nRelation, l.Get(), EJump::eIfTrue, EOrder::eSwapped);
@@ -268,7 +291,7 @@ TEST(Sequences, ConditionalJumpsBySenseAndSwap) {
 }
 
 TEST(Sequences, TestJumpLoopGuardAndCalls) {
-    CCodeGen g = Pass1();
+    CCodeGen g;
     CRefPtr<CLabel> l = MakeRef<CLabel>();
     g.EmitTestJump(l.Get(), EJump::eIfTrue);   // 21 C0 0F 85 rel32@4
     g.EmitTestJump(l.Get(), EJump::eIfFalse);  // 21 C0 0F 84 rel32@12
@@ -288,7 +311,7 @@ TEST(Sequences, TestJumpLoopGuardAndCalls) {
 // State, local-variable and destructor frames are checked byte for byte in
 // whole routines by the translation tests.
 TEST(Frames, FunctionFramesAndLargeLocals) {
-    CCodeGen fn = Pass1();
+    CCodeGen fn;
     fn.EmitPrologue(SFrame{SFrame::eFunction, 0, 8});
     fn.EmitEpilogue(SFrame{SFrame::eFunction, 0, 8});
     fn.EmitEpilogue(SFrame{SFrame::eFunction, 0, 0});
@@ -296,7 +319,7 @@ TEST(Frames, FunctionFramesAndLargeLocals) {
 
     // 200 bytes of locals: SUB takes a 32-bit immediate and the zeroing
     // stores switch to 32-bit displacements past -128.
-    CCodeGen big = Pass1();
+    CCodeGen big;
     big.EmitPrologue(SFrame{SFrame::eFunction, 200, 0});
     EXPECT_EQ(big.GetCodeSize(), 3u + 6u + 2u + 32u * 3u + 18u * 6u);
     EXPECT_EQ(big.m_Code[3], 0x81);

@@ -208,7 +208,7 @@ TEST_F(TranslateTest, AnUnknownNodeKindFailsGeneration) {
         assign->GetParent()->GetParent()->AddChild(foreign.Get());  // a statement of its own
         EXPECT_FALSE(GenerateUnit(c->m_pRoot.Get(), *gen)) << CToken::GetKindName(kind);
         EXPECT_EQ(std::string("no translation for node kind ") + CToken::GetKindName(kind), gen->GetFailure());
-        EXPECT_EQ(0u, gen->GetCodeSize());
+        EXPECT_EQ(8u, gen->GetCodeSize());  // "a = 1;" only: nothing after the failure
     }
 }
 

@@ -9,7 +9,6 @@ CRefPtr<CCodeGen> StateUnit(std::initializer_list<uint8_t> code, uint32_t dataSi
     auto unit = MakeRef<CCodeGen>();
     for (uint8_t b : code) unit->m_Code.Add(b);
     unit->m_nDataSize = dataSize;
-    unit->SetPass(1);
     unit->SetState(0, 0);
     return unit;
 }

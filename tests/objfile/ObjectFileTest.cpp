@@ -86,7 +86,6 @@ void PutWord(Bytes& b, uint32_t v) {
 // An image with something in every table.
 CRefPtr<CCodeGen> SampleImage() {
     CRefPtr<CCodeGen> g = MakeRef<CCodeGen>();
-    g->SetPass(1);
     g->m_nDataSize = 12;
     g->AppendString("caption");
     g->AppendDword(0xFFFFFFFF);
@@ -190,7 +189,6 @@ TEST_F(ObjectFile, RoundTripGivesBackEveryTable) {
     CRefPtr<CCodeGen> g = SampleImage();
     ASSERT_TRUE(SaveUnit(*g, Path("r.obj"), "Guard", 9, kGuid));
     CCodeGen back;
-    back.SetPass(1);
     back.SetState(9, 9);
     back.AppendDword(1);
     ASSERT_TRUE(LoadFile(Path("r.obj"), back));
