@@ -174,10 +174,13 @@ SSite Statement(const CNode* n, bool self, bool orElse = false) {
     return s;
 }
 
-// Roles after which an operand may come (the follow table's rows that allow a name).
+// The roles after which an operand may come: the follow table's rows that
+// allow a name, the start of an expression (7) and a call's "(" (13)
+// included.
 SSite ExpressionSite(int32_t previousRole) {
     if (previousRole == CToken::eRoleDot) return SSite{ESite::eAfterDot};
-    for (int32_t r : {1, 2, 5, 7, 11, 13})
+    for (int32_t r : {int32_t(CToken::eRoleBinary), int32_t(CToken::eRolePrefix), int32_t(CToken::eRoleOpen), 7,
+                      int32_t(CToken::eRoleOpenBracket), 13})
         if (previousRole == r) return SSite{ESite::eExpression};
     return SSite{};
 }
