@@ -2,7 +2,8 @@
 # Times orvelc against tcc on generated sources of the given line counts and
 # on empty input, side by side in one hyperfine run per row, and prints two
 # Markdown tables: the measurements (medians, their ratio, lines per second,
-# peak memory, CPU time) and every target with PASS or MISS.
+# peak memory, CPU time) and every target with PASS or MISS; then the
+# --all-errors target and the language server's latencies.
 #
 #   bench/run-bench.sh BUILD_DIR SIZE...
 #   BENCH_BASELINE=OLD/orvelc bench/run-bench.sh BUILD_DIR SIZE...
@@ -150,4 +151,25 @@ if "$orvelc" --help 2>/dev/null | grep -q -- --all-errors; then
         printf "| --check --all-errors, 100,000 lines, 500 broken functions | %d | %.1f | %.1f | %.2f | 2.00 | %s |\n", \
             found, broken * 1000, mended * 1000, ratio, found == 500 && ratio <= 2 ? "PASS" : "MISS"
     }' "$work/all-errors.csv" | tee -a "$work/results.md"
+fi
+
+# The language server on a 10,000-line script, in-process (the server and its
+# worker thread, no pipes): diagnostics after a change within 100 ms, and
+# completion, hover and signature help near the end of the script within
+# 30 ms, each the median of 21 rounds.
+if [ -x "$build/orvel_lsp_bench" ]; then
+    "$build/orvel_lsp_bench" 10000 21 >"$work/lsp.txt"
+    awk '
+    { ms[$1] = $2 }
+    function row(figure, name, limit) {
+        printf "| %s | %.1f | <= %d | %s |\n", figure, ms[name], limit, ms[name] + 0 <= limit ? "PASS" : "MISS"
+    }
+    END {
+        print "\n| language server, 10,000 lines (in-process, median of 21) | ms | limit ms | verdict |"
+        print "|---|---:|---|---|"
+        row("diagnostics after a change", "diagnostics", 100)
+        row("completion", "completion", 30)
+        row("hover", "hover", 30)
+        row("signature help", "signature", 30)
+    }' "$work/lsp.txt" | tee -a "$work/results.md"
 fi

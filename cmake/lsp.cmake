@@ -1,6 +1,8 @@
 # The language server: its library (src/lsp, over the compile core and the
-# JSON library), the orvelc-lsp executable beside orvelc, and its in-process
-# tests. The JSON library target comes from the top-level CMakeLists.txt.
+# JSON library), the orvelc-lsp executable beside orvelc, its in-process
+# tests, and the latency benchmark that `make bench` runs (built on demand;
+# it drives the server with the tests' in-process client). The JSON library
+# target comes from the top-level CMakeLists.txt.
 find_package(Threads REQUIRED)
 
 orvel_subsystem(lsp orvel_compile orvel_builtins nlohmann_json::nlohmann_json Threads::Threads)
@@ -25,4 +27,8 @@ if(NOT CMAKE_CROSSCOMPILING)
     target_compile_definitions(test_lsp PRIVATE ORVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     gtest_discover_tests(test_lsp DISCOVERY_TIMEOUT 60)
   endif()
+  add_executable(orvel_lsp_bench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/LspBench.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/lsp/LspHarness.cpp)
+  target_include_directories(orvel_lsp_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/lsp)
+  target_link_libraries(orvel_lsp_bench PRIVATE orvel_lsp orvel_bench_script)
 endif()

@@ -13,7 +13,8 @@
 // later still produces no unit: what was generated is dropped. With
 // m_bKeepTree nothing is streamed: the whole tree is parsed into counted
 // nodes, as the listing and the tools that read bodies need, and generated
-// at the end.
+// at the end. A parse cut at a stop place (a cursor) ends there, before the
+// token that reaches it, and translates nothing.
 #include "compile/Compile.h"
 
 #include <memory>
@@ -58,7 +59,11 @@ private:
     // Open, parse and check the source; false after a diagnostic.
     bool Front(const std::string& source);
     bool Parse();
+    // False when an include failed or the parse reached its stop place.
     bool RunStates();
+    bool StopsAtCursor() const { return m_Options.m_StopAt.m_nLine > 0; }
+    // The current token is at or past the stop place.
+    bool ReachedStop();
     // Reports the error the parser recorded; false once there were too many.
     bool ReportParserError();
     bool OpenInclude();
@@ -93,6 +98,11 @@ private:
     std::vector<int> m_IncludeLines{0};
     int m_nParserErrors = 0;
     std::set<std::tuple<std::string, int, int, std::string>> m_Reported;
+    // The file of the last token, whether it is the stop file, and the
+    // depth at which the stop file was open (0: not yet).
+    std::string m_strStopSeen;
+    bool m_bInStopFile = false;
+    int m_nStopDepth = 0;
 };
 
 // The name an error is about: its columns when it stands on the error's
@@ -216,7 +226,8 @@ CUnitGenerator& CCompileRun::Unit() {
 // Nothing is generated once the script has an error: it gets no unit.
 void CCompileRun::RoutineClosed(CCompiler& c, CNode* routine) {
     // Recovery clears m_nError, so an earlier error shows in the count.
-    if (c.m_nError == 0 && m_nParserErrors == 0 && m_bGenerated && !Unit().Routine(routine)) m_bGenerated = false;
+    if (c.m_nError == 0 && m_nParserErrors == 0 && m_bGenerated && !StopsAtCursor() && !Unit().Routine(routine))
+        m_bGenerated = false;
     FreeBodies();
 }
 
@@ -227,11 +238,34 @@ void CCompileRun::FreeBodies() {
     SetNodeArena(nullptr);
 }
 
-// Runs the state machine to End or Error; false when an include failed.
+// A stop file that ends before the place (its last token stands earlier, or
+// an include of it ends) stops the parse at its end.
+bool CCompileRun::ReachedStop() {
+    const CScanner& scanner = m_Compiler.m_Scanner;
+    const CStopAt& stop = m_Options.m_StopAt;
+    if (scanner.GetFileName() != m_strStopSeen) {
+        m_strStopSeen = scanner.GetFileName();
+        m_bInStopFile = NormalizePath(m_strStopSeen) == NormalizePath(stop.m_strFile);
+        if (m_bInStopFile && !m_nStopDepth) m_nStopDepth = scanner.GetDepth();
+    }
+    if (m_nStopDepth && scanner.GetDepth() < m_nStopDepth) return true;
+    const CToken& t = scanner.GetToken();
+    if (!m_bInStopFile) return false;
+    return t.m_nKind == CToken::eEndOfFile || t.m_nLine > stop.m_nLine ||
+           (t.m_nLine == stop.m_nLine && ColumnOf(t) >= stop.m_nColumn);
+}
+
+// Runs the state machine to End or Error; false when an include failed or
+// the stop place was reached.
 bool CCompileRun::RunStates() {
     CCompiler& c = m_Compiler;
     while (!c.IsFinished()) {
         c.m_Scanner.NextToken();
+        if (StopsAtCursor() && ReachedStop()) {
+            m_Result.m_bStopped = true;
+            if (m_Options.m_pObserver) m_Options.m_pObserver->Stopped(c);
+            return false;
+        }
         WarnAboutTranslation();
         if (c.m_Scanner.Is(CToken::eInclude)) {
             if (!OpenInclude()) return false;

@@ -21,6 +21,14 @@
 // ignore letter case.
 using CTranslations = CHashMap<CStr>;
 
+// A place in a source: the file as the compile opens it (compared after
+// NormalizePath), a line and a byte column, both from 1.
+struct CStopAt {
+    std::string m_strFile;
+    int m_nLine = 0;  // 0: no stop
+    int m_nColumn = 0;
+};
+
 struct CCompileOptions {
     bool m_bWarnings = true;      // warn about quoted strings without translation
     bool m_bTree = false;         // list the syntax tree of an accepted parse
@@ -44,6 +52,10 @@ struct CCompileOptions {
     const CTranslations* m_pTranslations = nullptr;   // null: nothing is translated
     // Told of each declaration and resolved name as the parse goes; null: nobody.
     CSymbolObserver* m_pObserver = nullptr;
+    // A parse cut at a cursor (completion): it stops before the first token
+    // of that file at or past the place (or at the end of that file), tells
+    // the observer, and makes no unit; no routine is translated on the way.
+    CStopAt m_StopAt;
 };
 
 enum class ECompileStatus {
@@ -71,6 +83,8 @@ struct CCompileResult {
     CType* m_pBaseClass = nullptr;  // a record of the library
     CRefPtr<CNode> m_pRoot;
     CStatesTable m_States;
+    // The parse reached the stop place of the options.
+    bool m_bStopped = false;
 };
 
 // source: a path as given on a command line, joined with the directory of

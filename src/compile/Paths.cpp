@@ -4,6 +4,12 @@
 
 #include "platform/Platform.h"
 
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
+
+}  // namespace
+
 std::string JoinWithDirectory(const std::string& directory, const std::string& name) {
     std::string native = platform::NativePath(name);
     std::string path;
@@ -34,4 +40,27 @@ std::vector<std::string> SplitPathList(const std::string& list) {
         start = end + 1;
     }
     return dirs;
+}
+
+std::string NormalizePath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part, prefix;
+    size_t i = 0;
+    while (i < path.size() && IsSeparator(path[i])) prefix += path[i++];
+    for (; i <= path.size(); ++i) {
+        if (i < path.size() && !IsSeparator(path[i])) {
+            part += path[i];
+            continue;
+        }
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") parts.pop_back();
+            else if (prefix.empty()) parts.push_back(part);
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    }
+    std::string out = prefix;
+    for (size_t k = 0; k < parts.size(); ++k) out += (k ? std::string(1, platform::kPathSeparator) : "") + parts[k];
+    return out;
 }

@@ -1,6 +1,11 @@
-// What every feature shares: ranges of tokens in the negotiated encoding and
-// the lookup of the index's names by token.
+// What every feature shares: ranges of tokens in the negotiated encoding,
+// the lookup of the index's names by token, and the texts of other files.
 #include "lsp/Features.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "lsp/Uri.h"
 
 CFeatureContext::CFeatureContext(const SFeatureInput& in)
     : input(in), tokens(in.text), index(in.analysis ? in.analysis->index.get() : nullptr) {}
@@ -16,4 +21,31 @@ Json CFeatureContext::Range(const SDocToken& token) const { return Range(token.o
 
 const SSymbolRef* CFeatureContext::RefAt(const SDocToken& token) const {
     return index ? index->FindRef(input.path, token.line, token.column) : nullptr;
+}
+
+const std::string& CFileTexts::Text(const std::string& path) {
+    if (m_pAnalysis) {
+        auto open = m_pAnalysis->texts.find(path);
+        if (open != m_pAnalysis->texts.end()) return open->second;
+    }
+    auto it = m_Disk.find(path);
+    if (it == m_Disk.end()) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        if (in) text << in.rdbuf();
+        it = m_Disk.emplace(path, in ? text.str() : std::string()).first;
+    }
+    return it->second;
+}
+
+const CLineIndex& CFileTexts::Lines(const std::string& path) {
+    std::unique_ptr<CLineIndex>& lines = m_Lines[path];
+    if (!lines) lines = std::make_unique<CLineIndex>(Text(path));
+    return *lines;
+}
+
+std::string CFileTexts::Uri(const std::string& path) const {
+    if (m_pUris)
+        if (auto it = m_pUris->find(path); it != m_pUris->end()) return it->second;
+    return PathToUri(path);
 }

@@ -22,6 +22,7 @@ constexpr int kInvalidParams = -32602;
 constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
 constexpr int kRequestCancelled = -32800;
+constexpr int kRequestFailed = -32803;
 }  // namespace rpc
 
 enum class EReadStatus {

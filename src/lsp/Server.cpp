@@ -5,8 +5,6 @@
 #include "lsp/Server.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "compile/Paths.h"
 #include "lsp/Features.h"
@@ -18,9 +16,13 @@ namespace {
 constexpr const char* kVersion = "0.002";
 
 // The requests the worker answers, with the feature that answers each.
+// Features that parse up to the cursor themselves read the documents'
+// texts, not the last compilation: they are answered before the worker
+// compiles the documents changed meanwhile.
 struct SFeature {
     const char* method;
     Json (*answer)(const SFeatureInput& input, const Json& params);
+    bool cut = false;
 };
 
 SPosition PositionOf(const Json& params) {
@@ -28,11 +30,28 @@ SPosition PositionOf(const Json& params) {
     return SPosition{p.at("line").get<int>(), p.at("character").get<int>()};
 }
 
+bool WithDeclarations(const Json& params) {
+    return params.contains("context") && params["context"].value("includeDeclaration", false);
+}
+
 constexpr SFeature kFeatures[] = {
     {"textDocument/hover", [](const SFeatureInput& in, const Json& p) { return Hover(in, PositionOf(p)); }},
     {"textDocument/documentSymbol", [](const SFeatureInput& in, const Json&) { return DocumentSymbols(in); }},
     {"textDocument/semanticTokens/full", [](const SFeatureInput& in, const Json&) { return SemanticTokens(in); }},
     {"textDocument/foldingRange", [](const SFeatureInput& in, const Json&) { return FoldingRanges(in); }},
+    {"textDocument/definition", [](const SFeatureInput& in, const Json& p) { return Definition(in, PositionOf(p)); }},
+    {"textDocument/references",
+     [](const SFeatureInput& in, const Json& p) { return References(in, PositionOf(p), WithDeclarations(p)); }},
+    {"textDocument/prepareRename",
+     [](const SFeatureInput& in, const Json& p) { return PrepareRename(in, PositionOf(p)); }},
+    {"textDocument/rename",
+     [](const SFeatureInput& in, const Json& p) {
+         return Rename(in, PositionOf(p), p.at("newName").get<std::string>());
+     }},
+    {"textDocument/completion", [](const SFeatureInput& in, const Json& p) { return Completion(in, PositionOf(p)); },
+     true},
+    {"textDocument/signatureHelp",
+     [](const SFeatureInput& in, const Json& p) { return SignatureHelp(in, PositionOf(p)); }, true},
 };
 
 const SFeature* FindFeature(const std::string& method) {
@@ -65,28 +84,6 @@ std::string WorkspaceDirectory(const Json& params) {
     if (params.contains("rootPath") && params["rootPath"].is_string()) return params["rootPath"].get<std::string>();
     return std::string();
 }
-
-// Files that the editor does not hold are read from disk once, for ranges.
-class CTextCache {
-public:
-    explicit CTextCache(const SAnalysis& analysis) : m_Analysis(analysis) {}
-    const std::string* operator()(const std::string& path) {
-        auto open = m_Analysis.texts.find(path);
-        if (open != m_Analysis.texts.end()) return &open->second;
-        auto it = m_Disk.find(path);
-        if (it == m_Disk.end()) {
-            std::ifstream in(path, std::ios::binary);
-            std::ostringstream text;
-            if (in) text << in.rdbuf();
-            it = m_Disk.emplace(path, in ? text.str() : std::string()).first;
-        }
-        return &it->second;
-    }
-
-private:
-    const SAnalysis& m_Analysis;
-    std::map<std::string, std::string> m_Disk;
-};
 
 }  // namespace
 
@@ -217,6 +214,11 @@ Json CLspServer::Initialize(const Json& params) {
         {"documentSymbolProvider", true},
         {"foldingRangeProvider", true},
         {"semanticTokensProvider", {{"legend", SemanticTokensLegend()}, {"full", true}, {"range", false}}},
+        {"completionProvider", {{"triggerCharacters", {"."}}, {"resolveProvider", false}}},
+        {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}, {"retriggerCharacters", {","}}}},
+        {"definitionProvider", true},
+        {"referencesProvider", true},
+        {"renameProvider", {{"prepareProvider", true}}},
     };
     return Json{{"capabilities", capabilities}, {"serverInfo", {{"name", "orvelc-lsp"}, {"version", kVersion}}}};
 }
@@ -343,7 +345,8 @@ void CLspServer::Work() {
         // Stopping, the requests already read are still answered; nothing
         // is compiled any more.
         if (m_bStop && m_Requests.empty()) return;
-        if (!m_bStop && !m_Dirty.empty()) {
+        bool cutFirst = !m_Requests.empty() && IsCut(m_Requests.front());
+        if (!m_bStop && !m_Dirty.empty() && !cutFirst) {
             std::string unit = *m_Dirty.begin();
             m_Dirty.erase(m_Dirty.begin());
             Compile(lock, unit);
@@ -368,12 +371,13 @@ void CLspServer::Compile(std::unique_lock<std::mutex>& lock, const std::string& 
     lock.unlock();
     std::shared_ptr<const SAnalysis> analysis =
         Analyze(unit, std::move(texts), config, m_Options.files ? *m_Options.files : PlatformFiles(), m_Library);
-    CTextCache textOf(*analysis);
+    CFileTexts files(analysis.get());
+    auto textOf = [&](const std::string& path) { return &files.Text(path); };
     auto uriOf = [&](const std::string& path) {
         auto it = seen.find(path);
         return it != seen.end() ? it->second.uri : PathToUri(path);
     };
-    std::map<std::string, Json> diagnostics = ToLspDiagnostics(*analysis, std::ref(textOf), uriOf, encoding);
+    std::map<std::string, Json> diagnostics = ToLspDiagnostics(*analysis, textOf, uriOf, encoding);
     lock.lock();
     if (m_bStop) return;
     if (!IsCurrent(*analysis, seen)) {
@@ -438,18 +442,41 @@ std::shared_ptr<const SAnalysis> CLspServer::AnalysisFor(const std::string& path
     return units.empty() ? nullptr : m_Analyses.at(units.front());
 }
 
+bool CLspServer::IsCut(const SRequest& request) {
+    const SFeature* feature = FindFeature(request.method);
+    return feature && feature->cut;
+}
+
+// The document itself when it is compiled alone, else the open document
+// that includes it; all open documents' texts, as a compilation sees them.
+SCutSource CLspServer::CutSource(const std::string& path) const {
+    SCutSource source;
+    if (!m_Documents.count(path)) return source;
+    std::vector<std::string> includers = IncludersOf(path);
+    source.unit = includers.empty() ? path : includers.front();
+    for (const auto& [p, d] : m_Documents) source.texts[p] = d.text;
+    source.config = m_Config;
+    source.files = m_Options.files;
+    return source;
+}
+
 void CLspServer::Answer(std::unique_lock<std::mutex>& lock, SRequest request) {
     if (request.method == "shutdown") return Send(MakeResponse(request.id, nullptr));
+    const SFeature* feature = FindFeature(request.method);
     SFeatureInput input;
     input.path = DocumentPath(request.params);
     auto document = m_Documents.find(input.path);
     if (document != m_Documents.end()) input.text = document->second.text;
     input.analysis = AnalysisFor(input.path);
     input.encoding = m_nEncoding;
+    for (const auto& [path, d] : m_Documents) input.uris[path] = d.uri;
+    if (feature->cut) input.cut = CutSource(input.path);
     lock.unlock();
     Json response;
     try {
-        response = MakeResponse(request.id, FindFeature(request.method)->answer(input, request.params));
+        response = MakeResponse(request.id, feature->answer(input, request.params));
+    } catch (const SRefusal& e) {
+        response = MakeError(request.id, e.code, e.what());
     } catch (const Json::exception& e) {
         response = MakeError(request.id, rpc::kInvalidParams, std::string("invalid parameters: ") + e.what());
     } catch (const std::exception& e) {

@@ -4,7 +4,9 @@
 // for a compilation. The worker compiles every document marked dirty before
 // it answers a request, so answers describe the text as it was last sent;
 // a compilation whose documents changed while it ran is dropped and run
-// again, and its diagnostics are never published.
+// again, and its diagnostics are never published. Completion and signature
+// help parse the texts up to the cursor themselves, so they are answered
+// first, without waiting for the compilation of the latest change.
 //
 // A document that another open document includes is not compiled alone (it
 // is a fragment); its changes recompile the documents that include it, and
@@ -96,6 +98,9 @@ private:
                const TSeenMap& seen);
     void Unpublish(const std::string& unit, const std::set<std::string>& keep);
     void Answer(std::unique_lock<std::mutex>& lock, SRequest request);
+    // Answered from the texts, before the documents changed meanwhile are compiled.
+    static bool IsCut(const SRequest& request);
+    SCutSource CutSource(const std::string& path) const;
     std::shared_ptr<const SAnalysis> AnalysisFor(const std::string& path) const;
 
     TSink m_Sink;

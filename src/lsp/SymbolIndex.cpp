@@ -33,7 +33,7 @@ bool IsRoutine(ESymbolKind kind) {
 
 }  // namespace
 
-std::string CSymbolIndex::TypeName(const CType* type) const {
+std::string ScriptTypeName(const CType* type) {
     if (!type) return std::string();
     switch (type->m_nKind) {
     case CType::eInt: return "int";
@@ -91,9 +91,9 @@ void CSymbolIndex::Declared(const SSymbolSite& site, const SSymbolDeclaration& d
     if (kind == ESymbolKind::eClass) {
         m_nClass = index;
         m_nBaseClass = ClassOf(declaration.m_pType);
-        s.type = TypeName(declaration.m_pType);
+        s.type = ScriptTypeName(declaration.m_pType);
     } else if (declaration.m_pType) {
-        s.type = TypeName(declaration.m_pType);
+        s.type = ScriptTypeName(declaration.m_pType);
     }
     if (IsRoutine(kind)) m_nRoutine = index;
     if (kind == ESymbolKind::eEnum) {
@@ -125,7 +125,7 @@ void CSymbolIndex::Recorded(const CVariable& variable) {
     // An address may come back for a later variable: the latest record counts.
     m_Variables[&variable] = m_nLast;
     SSymbol& s = m_Symbols[size_t(m_nLast)];
-    if (s.kind != ESymbolKind::eEnum) s.type = TypeName(variable.GetType());
+    if (s.kind != ESymbolKind::eEnum) s.type = ScriptTypeName(variable.GetType());
 }
 
 void CSymbolIndex::Valued(int32_t value) {
@@ -168,6 +168,33 @@ void CSymbolIndex::Used(const SSymbolSite& site, const SSymbolUse& use) {
     }
     if (ref.symbol < 0) ref.name = name;
     AddRef(site, std::move(ref));
+}
+
+void CSymbolIndex::RecordedFunction(const CFunction& function) {
+    if (m_nRoutine >= 0 && m_Symbols[size_t(m_nRoutine)].kind == ESymbolKind::eFunction)
+        m_Functions[&function] = m_nRoutine;
+}
+
+// Only a name told before as a call changes: the site of a call whose name
+// and parentheses stand in different files names no token of this one.
+void CSymbolIndex::CallResolved(const SSymbolSite& site, const CFunction& chosen) {
+    SSymbolRef* ref = FindRef(site);
+    if (!ref || ref->kind != ESymbolKind::eFunction) return;
+    auto script = chosen.m_bScript ? m_Functions.find(&chosen) : m_Functions.end();
+    if (script != m_Functions.end()) {
+        ref->symbol = script->second;
+        ref->name.clear();
+    } else if (!chosen.m_bScript && ref->symbol >= 0) {
+        // A built-in of the same signature wins over the script's function.
+        ref->symbol = -1;
+        ref->name = std::string(site.m_strText);
+        ref->builtinClass = m_nBaseClass;
+    }
+}
+
+SSymbolRef* CSymbolIndex::FindRef(const SSymbolSite& site) {
+    const CSymbolIndex& self = *this;
+    return const_cast<SSymbolRef*>(self.FindRef(site.m_strFile, site.m_nLine, site.m_nColumn));
 }
 
 const std::vector<SSymbolRef>& CSymbolIndex::GetRefs(const std::string& file) const {

@@ -26,6 +26,9 @@ struct SSymbol {
     int container = -1;  // the symbol it belongs to: class, routine or enum variable
 };
 
+// A type as a script writes it: "int", "string", "int[]", a class name.
+std::string ScriptTypeName(const CType* type);
+
 // One name in the text: a declaration or a use.
 struct SSymbolRef {
     int line = 0;
@@ -47,24 +50,27 @@ public:
     void Recorded(const CVariable& variable) override;
     void Valued(int32_t value) override;
     void Used(const SSymbolSite& site, const SSymbolUse& use) override;
+    void RecordedFunction(const CFunction& function) override;
+    void CallResolved(const SSymbolSite& site, const CFunction& chosen) override;
 
     const std::vector<SSymbol>& GetSymbols() const { return m_Symbols; }
     // The names of a file in text order; empty for a file without any.
     const std::vector<SSymbolRef>& GetRefs(const std::string& file) const;
     // The name that starts at this line and column of the file, or null.
     const SSymbolRef* FindRef(const std::string& file, int line, int column) const;
+    // Every file with names, each with its names in text order.
+    const std::map<std::string, std::vector<SSymbolRef>>& GetAllRefs() const { return m_Refs; }
     // The base class of the script; eNone before its head was read.
     EBuiltinClass GetBaseClass() const { return m_nBaseClass; }
     // Index of the state with this name among the script's states, or -1.
     int StateIndex(const std::string& name) const;
-    // Type name of a record as a script writes it.
-    std::string TypeName(const CType* type) const;
     EBuiltinClass ClassOf(const CType* type) const;
 
 private:
     int Add(const SSymbolSite& site, ESymbolKind kind);
     void DeclaredState(const SSymbolSite& site);
     void AddRef(const SSymbolSite& site, SSymbolRef ref);
+    SSymbolRef* FindRef(const SSymbolSite& site);
     int FindByName(ESymbolKind kind, const std::string& name, bool ignoreCase) const;
     int ContainerFor(ESymbolKind kind) const;
 
@@ -73,6 +79,8 @@ private:
     // Kept sorted: the parser reports the names of a file in text order.
     std::map<std::string, std::vector<SSymbolRef>> m_Refs;
     std::unordered_map<const CVariable*, int> m_Variables;
+    // Script functions by record, so that a call names the overload it chose.
+    std::unordered_map<const CFunction*, int> m_Functions;
     EBuiltinClass m_nBaseClass = EBuiltinClass::eNone;
     int m_nClass = -1;
     int m_nRoutine = -1;

@@ -2,8 +2,6 @@
 // characters and "/" is encoded, and a drive letter's colon too.
 #include "lsp/Uri.h"
 
-#include <vector>
-
 #include "platform/Platform.h"
 
 namespace {
@@ -33,8 +31,6 @@ bool IsUnreserved(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~' || c == '/';
 }
-
-bool IsSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
 
 }  // namespace
 
@@ -73,28 +69,5 @@ std::string PathToUri(const std::string& path) {
             out += kHex[c & 15];
         }
     }
-    return out;
-}
-
-std::string NormalizePath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part, prefix;
-    size_t i = 0;
-    while (i < path.size() && IsSeparator(path[i])) prefix += path[i++];
-    for (; i <= path.size(); ++i) {
-        if (i < path.size() && !IsSeparator(path[i])) {
-            part += path[i];
-            continue;
-        }
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") parts.pop_back();
-            else if (prefix.empty()) parts.push_back(part);
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    }
-    std::string out = prefix;
-    for (size_t k = 0; k < parts.size(); ++k) out += (k ? std::string(1, platform::kPathSeparator) : "") + parts[k];
     return out;
 }

@@ -4,9 +4,8 @@
 #pragma once
 #include <string>
 
+#include "compile/Paths.h"  // NormalizePath
+
 // "" when the URI is not a file URI.
 std::string UriToPath(const std::string& uri);
 std::string PathToUri(const std::string& path);
-// The path with "." and "name/.." segments removed, separators unchanged,
-// so two spellings of one file compare equal.
-std::string NormalizePath(const std::string& path);

@@ -151,6 +151,8 @@ public:
     // changed, where nothing can be recovered: outside the class body, or at
     // the end of the file.
     bool Recover();
+    // True while a recovery skips the rest of a broken member.
+    bool IsRecovering() const;
 
     // Called by the grammar at the start and after the end of a routine body.
     void OpenRoutineBody() {

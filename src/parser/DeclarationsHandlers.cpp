@@ -116,7 +116,9 @@ void xFunction4(CCompiler& c) {
     if (!ClosesParameters(c)) return;
     CFunctionNode* node = dynamic_cast<CFunctionNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
-    if (Check(c, AddScriptFunction(node))) Go(c, xFunction5);
+    if (!Check(c, AddScriptFunction(node))) return;
+    NoteFunctionRecord(c, node);
+    Go(c, xFunction5);
 }
 
 // [ "button" ... ] Body

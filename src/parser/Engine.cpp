@@ -126,6 +126,8 @@ bool CCompiler::Recover() {
     return true;
 }
 
+bool CCompiler::IsRecovering() const { return m_pfnState == SkipToMember; }
+
 // Source = [ ClassName Text ClassBody ] end of file: the root, then the
 // class head with the first token given back.
 void xStart(CCompiler& c) {

@@ -186,6 +186,7 @@ void CloseCall(CCompiler& c, CNode* open) {
     int32_t error = ResolveCall(node, c.m_pBaseClass.Get(), ContextNode(c));
     if (error == eErrNoSuitableFunction) return c.SetNameError(error, NoSuitableFunction(c, node, std::move(name)));
     if (error) return c.SetError(error);
+    NoteCall(c, name, node);
     node->m_pType = nullptr;  // typed again from the chosen function
 }
 

@@ -10,10 +10,11 @@ namespace grammar {
 namespace {
 
 // The scanner stamps a token with the column after its first character.
+int SiteColumn(int stamped) { return stamped > 1 ? stamped - 1 : stamped; }
+
 SSymbolSite CurrentSite(const CCompiler& c) {
     const CToken& t = c.m_Scanner.GetToken();
-    int column = t.m_nColumn > 1 ? t.m_nColumn - 1 : t.m_nColumn;
-    return SSymbolSite{c.m_Scanner.GetFileName(), t.m_nLine, column, t.GetText()};
+    return SSymbolSite{c.m_Scanner.GetFileName(), t.m_nLine, SiteColumn(t.m_nColumn), t.GetText()};
 }
 
 bool IsConstantName(const CCompiler& c, const CStr& name) {
@@ -70,6 +71,16 @@ void NoteValue(CCompiler& c, int32_t value) {
 
 void NoteUse(CCompiler& c, const CNode* node) {
     if (c.m_pObserver && node) c.m_pObserver->Used(CurrentSite(c), UseOf(c, node));
+}
+
+void NoteFunctionRecord(CCompiler& c, CFunctionNode* function) {
+    if (c.m_pObserver) c.m_pObserver->RecordedFunction(*function->GetFunction());
+}
+
+void NoteCall(CCompiler& c, const CNamePlace& name, const CCallNode* call) {
+    if (!c.m_pObserver || !call->m_pFunction) return;
+    SSymbolSite site{c.m_Scanner.GetFileName(), name.m_nLine, SiteColumn(name.m_nColumn), name.m_strName};
+    c.m_pObserver->CallResolved(site, *call->m_pFunction);
 }
 
 void NoteStateUse(CCompiler& c) {

@@ -25,5 +25,9 @@ void NoteValue(CCompiler& c, int32_t value);
 void NoteUse(CCompiler& c, const CNode* node);
 // The current token names a state.
 void NoteStateUse(CCompiler& c);
+// The head of a script function is complete: its record.
+void NoteFunctionRecord(CCompiler& c, CFunctionNode* function);
+// The call named at `name` chose its function.
+void NoteCall(CCompiler& c, const CNamePlace& name, const CCallNode* call);
 
 }  // namespace grammar

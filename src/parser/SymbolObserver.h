@@ -3,12 +3,16 @@
 // expression or a state change resolves. Every call is about the current
 // token, described by a site. The observer copies what it keeps: records
 // and nodes may be freed as soon as the parse moves on, and their addresses
-// reused. A parse without an observer pays one null test per call.
+// reused (a script function's record lives as long as the compilation). A
+// parse without an observer pays one null test per call. A parse asked to
+// stop at a place (a cursor) tells the observer once, with the compiler as
+// it stands there, and reads no further.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+class CCompiler;
 class CFunction;
 class CType;
 class CVariable;
@@ -64,4 +68,12 @@ public:
     // The value of the constant or enum item declared last.
     virtual void Valued(int32_t value) = 0;
     virtual void Used(const SSymbolSite& site, const SSymbolUse& use) = 0;
+    // The record of the script function declared last, its head complete.
+    virtual void RecordedFunction(const CFunction&) {}
+    // A call's arguments chose `chosen` among the functions of its name; the
+    // site is the name, which Used reported before.
+    virtual void CallResolved(const SSymbolSite&, const CFunction& /*chosen*/) {}
+    // The parse stopped before the first token at or past the stop place;
+    // the compiler holds the tree, scopes and states as they are there.
+    virtual void Stopped(const CCompiler&) {}
 };

@@ -105,10 +105,13 @@ void CLspHarness::Change(const std::string& uri, const std::string& text, int ve
     Notify("textDocument/didChange", {{"textDocument", document}, {"contentChanges", Json::array({{{"text", text}}})}});
 }
 
-Json CLspHarness::Hover(const std::string& uri, SPosition at) {
-    return Request("textDocument/hover", {{"textDocument", {{"uri", uri}}},
-                                          {"position", {{"line", at.line}, {"character", at.character}}}});
+Json CLspHarness::AskAt(const std::string& method, const std::string& uri, SPosition at, Json extra) {
+    extra["textDocument"] = {{"uri", uri}};
+    extra["position"] = {{"line", at.line}, {"character", at.character}};
+    return Request(method, extra);
 }
+
+Json CLspHarness::Hover(const std::string& uri, SPosition at) { return AskAt("textDocument/hover", uri, at); }
 
 Json CLspHarness::HoverText(const std::string& uri, SPosition at) {
     Json r = Hover(uri, at)["result"];

@@ -41,6 +41,9 @@ public:
     std::string Open(const std::string& path, const std::string& text, int version = 1);
     void Change(const std::string& uri, const std::string& text, int version);
 
+    // A request about one place of a document, with more parameters in
+    // `extra`: the whole response.
+    Json AskAt(const std::string& method, const std::string& uri, SPosition at, Json extra = Json::object());
     Json Hover(const std::string& uri, SPosition at);
     Json HoverText(const std::string& uri, SPosition at);
 

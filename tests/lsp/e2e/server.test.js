@@ -1,7 +1,8 @@
 // orvelc-lsp as an editor runs it: a child process spoken to over standard
 // input and output, through vscode-jsonrpc (the library under VS Code's own
-// client). One conversation covers every feature of the server, then
-// shutdown and exit; a second one writes raw bytes to check that malformed
+// client). One conversation covers every feature of the server (diagnostics,
+// hover, symbols, tokens, folding, completion, signature help, definition,
+// references, rename and its refusal for a built-in), then shutdown and exit; a second one writes raw bytes to check that malformed
 // input gets answers and never stops the server. The server is the one named
 // by ORVELC_LSP (make check passes build/orvelc-lsp).
 'use strict';
@@ -83,6 +84,11 @@ test('every feature over stdio, then shutdown and exit', async () => {
   assert.equal(caps.documentSymbolProvider, true);
   assert.equal(caps.foldingRangeProvider, true);
   assert.ok(caps.semanticTokensProvider.legend.tokenTypes.includes('function'));
+  assert.deepEqual(caps.completionProvider.triggerCharacters, ['.']);
+  assert.deepEqual(caps.signatureHelpProvider.triggerCharacters, ['(', ',']);
+  assert.equal(caps.definitionProvider, true);
+  assert.equal(caps.referencesProvider, true);
+  assert.equal(caps.renameProvider.prepareProvider, true);
   connection.sendNotification('initialized', {});
 
   const uri = s.uri('guard.oc');
@@ -126,8 +132,48 @@ test('every feature over stdio, then shutdown and exit', async () => {
   const folds = await connection.sendRequest('textDocument/foldingRange', { textDocument: { uri } });
   assert.deepEqual(folds.map((f) => [f.startLine, f.endLine]), [[1, 13], [5, 7], [10, 12]]);
 
-  await assert.rejects(connection.sendRequest('textDocument/rename', { textDocument: { uri } }),
-    (e) => e.code === rpc.ErrorCodes.MethodNotFound);
+  const at = (line, character) => ({ textDocument: { uri }, position: { line, character } });
+  const range = (line, from, to) => ({ start: { line, character: from }, end: { line, character: to } });
+  const labels = (list) => list.items.map((i) => i.label);
+
+  // Completion where an operand starts, and where a statement starts.
+  let items = labels(await connection.sendRequest('textDocument/completion', at(6, 17)));
+  for (const name of ['alarms', 'limit', 'Rand', 'Idle']) assert.ok(items.includes(name), name);
+  assert.ok(!items.includes('if'));
+  items = labels(await connection.sendRequest('textDocument/completion', at(12, 8)));
+  for (const name of ['if', 'return', 'alarms', 'Trace']) assert.ok(items.includes(name), name);
+
+  const help = await connection.sendRequest('textDocument/signatureHelp', at(11, 19));
+  assert.deepEqual(help.signatures.map((s) => s.label), ['int Rand(int)']);
+  assert.equal(help.activeParameter, 0);
+
+  // Definition, here and in the included file; references; rename.
+  assert.deepEqual(await connection.sendRequest('textDocument/definition', at(6, 9)), { uri, range: range(3, 8, 14) });
+  assert.deepEqual(await connection.sendRequest('textDocument/definition', at(6, 28)),
+    { uri: pathToFileURL(s.file('lib/common.h')).href, range: range(0, 9, 14) });
+  const refs = await connection.sendRequest('textDocument/references', { ...at(6, 9), context: { includeDeclaration: true } });
+  assert.deepEqual(refs.map((r) => r.range), [range(3, 8, 14), range(6, 8, 14), range(6, 17, 23), range(11, 19, 25)]);
+  assert.deepEqual(await connection.sendRequest('textDocument/prepareRename', at(6, 9)),
+    { range: range(6, 8, 14), placeholder: 'alarms' });
+  const edit = await connection.sendRequest('textDocument/rename', { ...at(6, 9), newName: 'alerts' });
+  assert.deepEqual(edit.changes[uri].map((e) => [e.range.start.line, e.range.start.character, e.newText]),
+    [[3, 8, 'alerts'], [6, 8, 'alerts'], [6, 17, 'alerts'], [11, 19, 'alerts']]);
+  await assert.rejects(connection.sendRequest('textDocument/rename', { ...at(11, 9), newName: 'Log' }),
+    (e) => e.code === -32803 && /'Trace' is a built-in function/.test(e.message));
+
+  // Code still being written, in a second document: after a dot, and a handler's head.
+  const other = s.uri('other.oc');
+  connection.sendNotification('textDocument/didOpen', { textDocument: { uri: other, languageId: 'orvel', version: 1,
+    text: 'unit "Other"\n{\n    unit buddy;\n    event OnHit()\n    {\n        Trace(buddy.);\n        return 0;\n    }\n    event \n' } });
+  await diagnosticsFor(other);
+  items = labels(await connection.sendRequest('textDocument/completion', { textDocument: { uri: other }, position: { line: 5, character: 20 } }));
+  assert.ok(items.includes('GetIFF') && !items.includes('CallStopMoving') && !items.includes('buddy'));
+  const heads = await connection.sendRequest('textDocument/completion', { textDocument: { uri: other }, position: { line: 8, character: 10 } });
+  const lowAmmo = heads.items.find((i) => i.label === 'OnCannonLowAmmo');
+  assert.equal(lowAmmo.insertText, 'OnCannonLowAmmo(int ${1:value})');
+  assert.ok(!labels(heads).includes('OnHit'));
+  connection.sendNotification('textDocument/didClose', { textDocument: { uri: other } });
+  await diagnosticsFor(other);
 
   connection.sendNotification('textDocument/didClose', { textDocument: { uri } });
   d = await diagnosticsFor(uri);
@@ -212,7 +258,7 @@ test('latency on a 10,000-line script', async () => {
   const uri = s.uri('long.oc');
   connection.sendNotification('textDocument/didOpen', { textDocument: { uri, languageId: 'orvel', version: 1, text } });
   assert.deepEqual((await diagnosticsFor(uri)).diagnostics, []);
-  const samples = { diagnostics: [], hover: [] };
+  const samples = { diagnostics: [], hover: [], completion: [] };
   for (let round = 0; round < 5; ++round) {
     const t0 = process.hrtime.bigint();
     connection.sendNotification('textDocument/didChange', {
@@ -225,15 +271,22 @@ test('latency on a 10,000-line script', async () => {
       { textDocument: { uri }, position: { line: 7 + 7 * round, character: 29 } });
     const t2 = process.hrtime.bigint();
     assert.ok(h && h.contents.value.includes('Rand'));
+    // Where a statement starts in the last function: the parse runs to there.
+    const c = await connection.sendRequest('textDocument/completion',
+      { textDocument: { uri }, position: { line: lines.length - 5, character: 8 } });
+    const t3 = process.hrtime.bigint();
+    assert.ok(c.items.some((i) => i.label === 'total'));
     samples.diagnostics.push(Number(t1 - t0) / 1e6);
     samples.hover.push(Number(t2 - t1) / 1e6);
+    samples.completion.push(Number(t3 - t2) / 1e6);
   }
   const median = (xs) => xs.slice().sort((a, b) => a - b)[Math.floor(xs.length / 2)];
   console.log(`latency, 10,000 lines: diagnostics after a change ${median(samples.diagnostics).toFixed(1)} ms, ` +
-    `hover ${median(samples.hover).toFixed(1)} ms (medians of 5)`);
+    `hover ${median(samples.hover).toFixed(1)} ms, completion ${median(samples.completion).toFixed(1)} ms (medians of 5)`);
   // Loose bounds, so a busy machine does not fail the suite; the figures are printed.
   assert.ok(median(samples.diagnostics) < 2000);
   assert.ok(median(samples.hover) < 1000);
+  assert.ok(median(samples.completion) < 1000);
   await connection.sendRequest('shutdown');
   connection.sendNotification('exit');
   assert.equal(await exited, 0);
