@@ -104,7 +104,7 @@ TEST_F(LimitsTest, ChainsCompileInTimeThatGrowsWithTheirLength) {
     struct Chain {
         const char* name;
         std::function<std::string(int)> body;
-        std::function<std::string(int)> members;
+        std::function<std::string(int)> members = nullptr;
     } chains[] = {
         // Every third right operand needs a temporary.
         {"plus_minus",
