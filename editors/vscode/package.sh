@@ -6,6 +6,7 @@
 # another platform's binary; earlier packages of the target are removed
 # first, so OUT/orvel-TARGET-*.vsix names exactly one file. Each package is
 # then checked: its one server, and a client that loads from its own files.
+# The copy is stripped of debug information; the build's binary is untouched.
 set -eu
 dir=$1 out=$2
 shift 2
@@ -18,6 +19,10 @@ while [ $# -ge 3 ]; do
   rm -rf server && mkdir server
   cp "$server" "server/$name"
   chmod 755 "server/$name"
+  # Debug information triples the download and serves no user; a strip that
+  # does not know the format leaves the copy as it is.
+  strip --strip-debug "server/$name" 2>/dev/null ||
+    x86_64-w64-mingw32-strip --strip-debug "server/$name" 2>/dev/null || true
   rm -f "$out/orvel-$target-"*.vsix
   npx --no-install vsce package --target "$target" --skip-license \
     --allow-missing-repository --out "$out/orvel-$target-$version.vsix"

@@ -169,3 +169,12 @@ test('the client: one clear message when the server is missing or fails, a resta
   await running.extension.deactivate();
   assert.strictEqual(running.events.stopped, 1, 'nothing left to stop');
 });
+
+// vsce refuses to package a README whose relative links leave the extension
+// (it cannot rewrite them without a repository URL), so catch that here,
+// where make check runs, rather than only in make vscode.
+test('the README links nothing outside the extension', () => {
+  const readme = fs.readFileSync(path.join(__dirname, '..', 'README.md'), 'utf8');
+  const outside = [...readme.matchAll(/\]\((\.\.\/[^)]*)\)/g)].map((m) => m[1]);
+  assert.deepStrictEqual(outside, []);
+});
