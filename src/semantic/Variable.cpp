@@ -7,7 +7,16 @@
 CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
     : m_nKind(kind), m_pType(type), m_strName(name) {}
 
+// A short list (most scopes) is scanned in order, which finds the same first
+// match as the index without copying or hashing the name.
 CVariable* CVariableList::Find(std::string_view name) const {
+    constexpr size_t kScanLimit = 16;
+    const size_t count = m_Variables.GetSize();
+    if (count <= kScanLimit) {
+        for (size_t i = 0; i < count; ++i)
+            if (m_Variables[i]->m_strName == name) return Get(i);
+        return nullptr;
+    }
     auto it = m_Index.find(CStr(name));
     return it == m_Index.end() ? nullptr : Get(it->second);
 }
