@@ -130,8 +130,9 @@ CResolved ResolveMember(CNode* dot, const CStr& name) {
 int32_t ResolveCall(CCallNode* call, CType* baseClass, const CNode* context) {
     if (!context) context = call;
     if (!call->m_pFunction) return eErrInternal;
-    CRefPtr<CFunction> signature =
-        MakeRef<CFunction>(call->m_pFunction->m_strName, MakeRef<CType>(CType::eVoid).Get());
+    // Only the name and the parameters of the signature are compared, so its
+    // result is the shared void type rather than a fresh one.
+    CRefPtr<CFunction> signature = MakeRef<CFunction>(call->m_pFunction->m_strName, CType::GetShared(CType::eVoid));
     for (size_t i = 0; i < call->GetChildCount(); ++i) {
         CType* t = TypeOf(call->GetChild(i));
         if (!t) return eErrInvalidType;
