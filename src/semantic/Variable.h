@@ -1,6 +1,7 @@
 // Variables and scopes. A scope (a block or a parameter list) owns one
 // CVariableList in declaration order; names are unique within one list and
-// found through an exact-name index, so declaring n variables costs O(n).
+// found by a scan while the list is short, through an exact-name index once
+// it is longer, so declaring n variables costs O(n).
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -55,6 +56,7 @@ private:
     CVariable* Append(const CStr& name, CType* type, uint32_t kind);
 
     CDynArray<CRefPtr<CVariable>> m_Variables;
+    // Empty until the list outgrows a scan (see Variable.cpp).
     std::unordered_map<CStr, uint32_t> m_Index;
     // Positions of the locals whose names start with '$' (the temporaries).
     std::vector<uint32_t> m_Temporaries;
