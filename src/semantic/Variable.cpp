@@ -2,6 +2,8 @@
 // the temporaries that code generation borrows from them.
 #include "semantic/Variable.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
@@ -60,8 +62,8 @@ CVariable* CVariableList::GetVariable(std::string_view name, uint32_t typeKind) 
 CVariable* CVariableList::AcquireTemporary() {
     CVariable* temp = nullptr;
     if (!m_FreeTemporaries.empty()) {
-        temp = Get(*m_FreeTemporaries.begin());
-        m_FreeTemporaries.erase(m_FreeTemporaries.begin());
+        temp = Get(m_FreeTemporaries.back());
+        m_FreeTemporaries.pop_back();
     } else {
         CStr name = "$" + std::to_string(m_Variables.GetSize());
         temp = Append(name, MakeRef<CType>(CType::eInt).Get(), CVariable::eLocal);
@@ -83,7 +85,9 @@ void CVariableList::ReleaseTemporary(CVariable* temp) {
         while (pos < m_Variables.GetSize() && Get(pos)->m_strName != temp->m_strName) ++pos;
         if (pos == m_Variables.GetSize()) return;
     }
-    if (Get(pos) == temp) m_FreeTemporaries.insert(pos);
+    if (Get(pos) != temp) return;
+    auto at = std::lower_bound(m_FreeTemporaries.begin(), m_FreeTemporaries.end(), pos, std::greater<>());
+    if (at == m_FreeTemporaries.end() || *at != pos) m_FreeTemporaries.insert(at, pos);
 }
 
 uint32_t CVariableList::GetTotalSize() const {

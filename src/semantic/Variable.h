@@ -5,7 +5,6 @@
 #pragma once
 #include <cstdint>
 #include <string_view>
-#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -60,6 +59,7 @@ private:
     std::unordered_map<CStr, uint32_t> m_Index;
     // Positions of the locals whose names start with '$' (the temporaries).
     std::vector<uint32_t> m_Temporaries;
-    // Positions of the temporaries whose counter Release brought back to 0.
-    std::set<uint32_t> m_FreeTemporaries;
+    // Positions of the temporaries whose counter Release brought back to 0,
+    // each once, highest first (few are free at a time; the lowest is taken).
+    std::vector<uint32_t> m_FreeTemporaries;
 };
