@@ -75,8 +75,11 @@ TEST(ScopeTest, AcquiredTemporariesAreCountedAndTheLowestFreeIsReused) {
     list->ReleaseTemporary(t2);
     list->ReleaseTemporary(t2);  // already free: no effect
     EXPECT_EQ(t2->m_bInUse, 0u);
+    t2->m_bInUse = 1;  // counted by hand while listed as free: still listed once
+    list->ReleaseTemporary(t2);
     EXPECT_EQ(list->AcquireTemporary(), t2);
-    EXPECT_EQ(list->GetTotalSize(), 20u);
+    EXPECT_EQ(list->AcquireTemporary()->m_strName, "$5");
+    EXPECT_EQ(list->GetTotalSize(), 24u);
 }
 
 // Short lists are scanned and longer ones indexed: every name must be found
