@@ -135,7 +135,7 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 // range its value fits.
 enum EShape : uint8_t { sNone, sEax, sReg, sMem, sZero, sImm8, sImm16, sImm32, sAddress, sBad, kShapes };
 
-EShape ShapeOf(const COperand& o) {
+inline EShape ShapeOf(const COperand& o) {
     switch (o.m_nKind) {
     case COperand::eNone: return sNone;
     case COperand::eRegister:
@@ -173,15 +173,17 @@ constexpr uint32_t PatternsOf(EShape shape) {
 class CInstrBytes {
 public:
     void Byte(uint32_t b) { m_Bytes[m_nSize++] = uint8_t(b); }
+    // All four bytes are written, as one store, and only `count` of them
+    // kept: the buffer has room for them past the longest instruction.
     void Bytes(uint32_t v, int count) {
-        PutLe(m_Bytes + m_nSize, v, size_t(count));
+        PutLe32(m_Bytes + m_nSize, v);
         m_nSize += count;
     }
     const uint8_t* Data() const { return m_Bytes; }
     int Size() const { return m_nSize; }
 
 private:
-    uint8_t m_Bytes[16];  // written before read: m_nSize says how far
+    uint8_t m_Bytes[16];  // written before read: m_nSize says how far (at most 12)
     int m_nSize = 0;
 };
 

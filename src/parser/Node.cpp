@@ -52,8 +52,8 @@ CNode::~CNode() {
 // The arena frees a slot array with the arena; a counted node's is its own.
 void CNode::FreeSlots() {
     for (size_t i = 0; i < m_Children.m_nSize; ++i) m_Children.m_pData[i].~CRefPtr<CNode>();
-    if (!m_bInArena) ::operator delete(m_Children.m_pData);
-    m_Children = CNodeSlots();
+    if (!m_bInArena && !m_Children.IsInline()) ::operator delete(m_Children.m_pData);
+    m_Children.Reset();
 }
 
 void CNode::ResizeSlots(size_t size) {
@@ -63,11 +63,11 @@ void CNode::ResizeSlots(size_t size) {
         const size_t bytes = capacity * sizeof(CRefPtr<CNode>);
         void* memory = m_bInArena && t_pNodeArena ? t_pNodeArena->Allocate(bytes) : ::operator new(bytes);
         auto* data = static_cast<CRefPtr<CNode>*>(memory);
+        // The links move without counting; the old array is left holding
+        // only empty links, so it is given back without destroying any.
         for (size_t i = 0; i < slots.m_nSize; ++i) new (data + i) CRefPtr<CNode>(std::move(slots.m_pData[i]));
-        const uint32_t used = slots.m_nSize;
-        FreeSlots();
+        if (!m_bInArena && !slots.IsInline()) ::operator delete(slots.m_pData);
         slots.m_pData = data;
-        slots.m_nSize = used;
         slots.m_nCapacity = uint32_t(capacity);
     }
     for (size_t i = slots.m_nSize; i > size; --i) slots.m_pData[i - 1].~CRefPtr<CNode>();
@@ -109,8 +109,13 @@ void CNode::AddChild(CNode* child, int32_t index) {
         while (slot < m_Children.GetSize() && m_Children[slot]) ++slot;
         m_nFirstFree = uint32_t(slot + 1);
     }
-    if (slot >= m_Children.GetSize()) {
-        if (slot > m_Children.GetSize()) NoteEmptySlot(m_Children.GetSize());
+    CNodeSlots& slots = m_Children;
+    if (slot == slots.m_nSize && slot < slots.m_nCapacity) {
+        // The usual append: room is left in the array.
+        new (slots.m_pData + slot) CRefPtr<CNode>();
+        ++slots.m_nSize;
+    } else if (slot >= slots.m_nSize) {
+        if (slot > slots.m_nSize) NoteEmptySlot(slots.m_nSize);
         ResizeSlots(slot + 1);
     }
     // The node pushed out of the slot must not keep a link to a parent that

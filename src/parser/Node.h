@@ -43,10 +43,16 @@ void SetNodeArena(CArena* arena);
 // lookup (NodeAs).
 enum class ENodeClass : uint8_t { eNode, eBlock, eConst, eVariable, eCall, eState, eEvent, eFunction, eCommand, eClass };
 
-// The child slots of a node: an array of links in the node's own storage
-// (its arena, or the heap for a counted node). Slots may be empty.
+// The child slots of a node: an array of links, the first two inside the
+// node itself (most nodes have at most two children), more in the node's own
+// storage (its arena, or the heap for a counted node). Slots may be empty.
+// The array may point into the object, so slots are never copied.
 class CNodeSlots {
 public:
+    CNodeSlots() = default;
+    CNodeSlots(const CNodeSlots&) = delete;
+    CNodeSlots& operator=(const CNodeSlots&) = delete;
+
     size_t GetSize() const { return m_nSize; }
     CRefPtr<CNode>& operator[](size_t i) { return m_pData[i]; }
     const CRefPtr<CNode>& operator[](size_t i) const { return m_pData[i]; }
@@ -57,9 +63,20 @@ public:
 
 private:
     friend class CNode;
-    CRefPtr<CNode>* m_pData = nullptr;
+    static constexpr uint32_t kInline = 2;
+    CRefPtr<CNode>* Inline() { return reinterpret_cast<CRefPtr<CNode>*>(m_Inline); }
+    bool IsInline() const { return m_pData == reinterpret_cast<const CRefPtr<CNode>*>(m_Inline); }
+    // Empty, back on the inline slots (the caller has released the array).
+    void Reset() {
+        m_pData = Inline();
+        m_nSize = 0;
+        m_nCapacity = kInline;
+    }
+
+    CRefPtr<CNode>* m_pData = Inline();
     uint32_t m_nSize = 0;
-    uint32_t m_nCapacity = 0;
+    uint32_t m_nCapacity = kInline;
+    alignas(CRefPtr<CNode>) unsigned char m_Inline[kInline * sizeof(CRefPtr<CNode>)];
 };
 
 class CNode : public CRefObject {

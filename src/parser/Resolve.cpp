@@ -60,7 +60,7 @@ CVariable* FindStateVariable(const CNode* from) {
 // One walk up to the class: blocks are searched as they are passed; at the
 // class block, the parameters of the enclosing command, event and function,
 // in that order, come before the class variables.
-CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlock) {
+CVariable* FindVariableInScopes(const CNode* from, std::string_view name, bool& noBlock) {
     noBlock = true;
     CNode* heads[3] = {};  // the nearest command, event and function above `from`
     for (CNode* a = from->GetParent(); a && a->GetKind() != CToken::eClass; a = a->GetParent()) {
@@ -80,11 +80,14 @@ CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlo
     return nullptr;
 }
 
+// Most names are variables of a scope, found without a copy of the name;
+// the class model's indexes take it as a string.
 CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
-                      const CStr& name) {
+                      std::string_view text) {
     bool noBlock = false;
-    if (CVariable* v = FindVariableInScopes(cursor, name, noBlock)) return Made(new CVariableNode(v));
+    if (CVariable* v = FindVariableInScopes(cursor, text, noBlock)) return Made(new CVariableNode(v));
     if (noBlock) return Failed(eErrInternal);
+    const CStr name(text);
     if (baseClass) {
         if (CVariable* v = baseClass->FindVariable(name)) return Made(new CVariableNode(v));
         int32_t value = 0;
@@ -127,8 +130,9 @@ CResolved ResolveMember(CNode* dot, const CStr& name) {
 int32_t ResolveCall(CCallNode* call, CType* baseClass, const CNode* context) {
     if (!context) context = call;
     if (!call->m_pFunction) return eErrInternal;
-    CRefPtr<CFunction> signature =
-        MakeRef<CFunction>(call->m_pFunction->m_strName, MakeRef<CType>(CType::eVoid).Get());
+    // Only the name and the parameters of the signature are compared, so its
+    // result is the shared void type rather than a fresh one.
+    CRefPtr<CFunction> signature = MakeRef<CFunction>(call->m_pFunction->m_strName, CType::GetShared(CType::eVoid));
     for (size_t i = 0; i < call->GetChildCount(); ++i) {
         CType* t = TypeOf(call->GetChild(i));
         if (!t) return eErrInvalidType;

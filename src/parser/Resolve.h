@@ -5,6 +5,7 @@
 // changes a list when its check fails.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "parser/Errors.h"
 #include "parser/Node.h"
@@ -28,14 +29,14 @@ CVariable* FindStateVariable(const CNode* from);
 // first; at the class block the parameters of the enclosing command, event
 // and function come before the class variables. `noBlock` is set when no
 // block encloses `from` (an internal error for the caller).
-CVariable* FindVariableInScopes(const CNode* from, const CStr& name, bool& noBlock);
+CVariable* FindVariableInScopes(const CNode* from, std::string_view name, bool& noBlock);
 
 // A name in an expression, not after a dot: blocks from the innermost out
 // (with the parameters of the enclosing handler or function at the class
 // block), then the base class's variables and constants, the script's own
 // functions (letter case ignored), the base class's functions, the states.
 CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
-                      const CStr& name);
+                      std::string_view name);
 // A name after a dot. `dot` holds the object node in slot 0; on success the
 // member node takes the dot's place in the tree and is returned. Error 43
 // still returns the node, already in place.

@@ -29,16 +29,21 @@ CType* NewImmortal(uint32_t kind) {
 
 }  // namespace
 
+// One guarded initialisation for all four: every literal asks for one.
 CType* CType::GetShared(uint32_t kind) {
-    static CType* const s_pInt = NewImmortal(eInt);
-    static CType* const s_pString = NewImmortal(eString);
-    static CType* const s_pVoid = NewImmortal(eVoid);
-    static CType* const s_pCondition = NewImmortal(eCondition);
+    struct SShared {
+        CType* m_pInt;
+        CType* m_pString;
+        CType* m_pVoid;
+        CType* m_pCondition;
+    };
+    static const SShared s_Shared{NewImmortal(eInt), NewImmortal(eString), NewImmortal(eVoid),
+                                  NewImmortal(eCondition)};
     switch (kind) {
-    case eInt: return s_pInt;
-    case eString: return s_pString;
-    case eVoid: return s_pVoid;
-    case eCondition: return s_pCondition;
+    case eInt: return s_Shared.m_pInt;
+    case eString: return s_Shared.m_pString;
+    case eVoid: return s_Shared.m_pVoid;
+    case eCondition: return s_Shared.m_pCondition;
     default: return nullptr;
     }
 }

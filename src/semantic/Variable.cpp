@@ -2,26 +2,46 @@
 // the temporaries that code generation borrows from them.
 #include "semantic/Variable.h"
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
     : m_nKind(kind), m_pType(type), m_strName(name) {}
 
+namespace {
+
+// Lists up to this long (most scopes) keep no index: scanning them in order
+// finds the same first match without copying, hashing or allocating.
+constexpr size_t kScanLimit = 16;
+
+}  // namespace
+
 CVariable* CVariableList::Find(std::string_view name) const {
+    const size_t count = m_Variables.GetSize();
+    if (count <= kScanLimit) {
+        for (size_t i = 0; i < count; ++i)
+            if (m_Variables[i]->m_strName == name) return Get(i);
+        return nullptr;
+    }
     auto it = m_Index.find(CStr(name));
     return it == m_Index.end() ? nullptr : Get(it->second);
 }
 
+// The index is built when the list outgrows a scan, then kept up.
 CVariable* CVariableList::Append(const CStr& name, CType* type, uint32_t kind) {
     uint32_t pos = uint32_t(m_Variables.GetSize());
     m_Variables.Add(MakeRef<CVariable>(kind, type, name));
-    m_Index.emplace(name, pos);
+    if (pos >= kScanLimit && m_Index.empty())
+        for (uint32_t i = 0; i <= pos; ++i) m_Index.emplace(Get(i)->m_strName, i);
+    else if (pos >= kScanLimit)
+        m_Index.emplace(name, pos);
     if (kind == CVariable::eLocal && !name.empty() && name[0] == '$') m_Temporaries.push_back(pos);
     return Get(pos);
 }
 
 CVariable* CVariableList::Add(const CStr& name, CType* type, uint32_t kind) {
-    if (m_Index.count(name)) return nullptr;
+    if (Find(name)) return nullptr;
     return Append(name, type, kind);
 }
 
@@ -42,8 +62,8 @@ CVariable* CVariableList::GetVariable(std::string_view name, uint32_t typeKind) 
 CVariable* CVariableList::AcquireTemporary() {
     CVariable* temp = nullptr;
     if (!m_FreeTemporaries.empty()) {
-        temp = Get(*m_FreeTemporaries.begin());
-        m_FreeTemporaries.erase(m_FreeTemporaries.begin());
+        temp = Get(m_FreeTemporaries.back());
+        m_FreeTemporaries.pop_back();
     } else {
         CStr name = "$" + std::to_string(m_Variables.GetSize());
         temp = Append(name, MakeRef<CType>(CType::eInt).Get(), CVariable::eLocal);
@@ -55,8 +75,19 @@ CVariable* CVariableList::AcquireTemporary() {
 void CVariableList::ReleaseTemporary(CVariable* temp) {
     if (!temp || !temp->m_bInUse) return;
     if (--temp->m_bInUse) return;
-    auto it = m_Index.find(temp->m_strName);
-    if (it != m_Index.end() && Get(it->second) == temp) m_FreeTemporaries.insert(it->second);
+    // Freed at the place of the first variable of its name, when that is it.
+    uint32_t pos = 0;
+    if (m_Variables.GetSize() > kScanLimit) {
+        auto it = m_Index.find(temp->m_strName);
+        if (it == m_Index.end()) return;
+        pos = it->second;
+    } else {
+        while (pos < m_Variables.GetSize() && Get(pos)->m_strName != temp->m_strName) ++pos;
+        if (pos == m_Variables.GetSize()) return;
+    }
+    if (Get(pos) != temp) return;
+    auto at = std::lower_bound(m_FreeTemporaries.begin(), m_FreeTemporaries.end(), pos, std::greater<>());
+    if (at == m_FreeTemporaries.end() || *at != pos) m_FreeTemporaries.insert(at, pos);
 }
 
 uint32_t CVariableList::GetTotalSize() const {

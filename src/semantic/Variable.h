@@ -1,10 +1,10 @@
 // Variables and scopes. A scope (a block or a parameter list) owns one
 // CVariableList in declaration order; names are unique within one list and
-// found through an exact-name index, so declaring n variables costs O(n).
+// found by a scan while the list is short, through an exact-name index once
+// it is longer, so declaring n variables costs O(n).
 #pragma once
 #include <cstdint>
 #include <string_view>
-#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -55,9 +55,11 @@ private:
     CVariable* Append(const CStr& name, CType* type, uint32_t kind);
 
     CDynArray<CRefPtr<CVariable>> m_Variables;
+    // Empty until the list outgrows a scan (see Variable.cpp).
     std::unordered_map<CStr, uint32_t> m_Index;
     // Positions of the locals whose names start with '$' (the temporaries).
     std::vector<uint32_t> m_Temporaries;
-    // Positions of the temporaries whose counter Release brought back to 0.
-    std::set<uint32_t> m_FreeTemporaries;
+    // Positions of the temporaries whose counter Release brought back to 0,
+    // each once, highest first (few are free at a time; the lowest is taken).
+    std::vector<uint32_t> m_FreeTemporaries;
 };

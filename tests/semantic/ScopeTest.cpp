@@ -75,8 +75,35 @@ TEST(ScopeTest, AcquiredTemporariesAreCountedAndTheLowestFreeIsReused) {
     list->ReleaseTemporary(t2);
     list->ReleaseTemporary(t2);  // already free: no effect
     EXPECT_EQ(t2->m_bInUse, 0u);
+    t2->m_bInUse = 1;  // counted by hand while listed as free: still listed once
+    list->ReleaseTemporary(t2);
     EXPECT_EQ(list->AcquireTemporary(), t2);
-    EXPECT_EQ(list->GetTotalSize(), 20u);
+    EXPECT_EQ(list->AcquireTemporary()->m_strName, "$5");
+    EXPECT_EQ(list->GetTotalSize(), 24u);
+}
+
+// Short lists are scanned and longer ones indexed: every name must be found
+// and every duplicate refused on both sides of the change, and a temporary
+// made before the index must still be freed to the same place.
+TEST(ScopeTest, ListsGrowingPastAScanFindEveryNameAndFreeEveryTemporary) {
+    CRefPtr<CType> i = MakeRef<CType>(CType::eInt);
+    CRefPtr<CVariableList> list = MakeRef<CVariableList>();
+    CVariable* early = list->AcquireTemporary();
+    for (int k = 1; k < 40; ++k) {
+        ASSERT_NE(list->Add("v" + std::to_string(k), i.Get(), CVariable::eLocal), nullptr);
+        for (int j = 1; j <= k; ++j) ASSERT_EQ(list->Find("v" + std::to_string(j)), list->Get(size_t(j))) << k;
+        ASSERT_EQ(list->Add("v1", i.Get(), CVariable::eLocal), nullptr) << k;
+        ASSERT_EQ(list->Add("v" + std::to_string(k), i.Get(), CVariable::eLocal), nullptr) << k;
+        ASSERT_EQ(list->Find("w"), nullptr);
+    }
+    EXPECT_EQ(list->Find("$0"), early);
+    list->ReleaseTemporary(early);
+    EXPECT_EQ(list->AcquireTemporary(), early);
+    CVariable* late = list->AcquireTemporary();
+    EXPECT_EQ(late->m_strName, "$40");
+    list->ReleaseTemporary(late);
+    EXPECT_EQ(list->AcquireTemporary(), late);
+    EXPECT_EQ(list->GetSize(), 41u);
 }
 
 TEST(ScopeTest, StatesAreNumberedByFirstMentionAndCheckedForDefinition) {
