@@ -223,7 +223,9 @@ TEST_F(BuiltinLibrary, EveryRecordIsImmortalAndBuiltOnce) {
         EXPECT_EQ(cls, ClassRecord(EBuiltinClass(c)));
         EXPECT_TRUE(cls->IsImmortal()) << cls->m_strName;
         for (const CRefPtr<CFunctionList>& list : {cls->m_pFunctions, cls->m_pEvents, cls->m_pCommands}) {
-            if (list) EXPECT_TRUE(list->IsImmortal());
+            if (list) {
+                EXPECT_TRUE(list->IsImmortal());
+            }
             for (size_t p = 0; p < Size(list); ++p) {
                 const CFunction& f = *list->Get(p);
                 EXPECT_TRUE(f.IsImmortal()) << f.m_strName;
