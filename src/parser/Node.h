@@ -305,7 +305,8 @@ public:
 
     // The first script function of that name, letter case ignored.
     CFunctionNode* FindFunctionByName(const CStr& name) const;
-    // The first script function passing CFunction::IsSame with the signature.
+    // The first script function passing CFunction::IsSame with the call.
+    CFunctionNode* FindFunction(const CCallSignature& call) const;
     CFunctionNode* FindFunction(const CFunction& signature) const;
     // 0 (nothing added) when a function with the same signature exists.
     int AddFunction(CFunctionNode* node);
