@@ -102,7 +102,7 @@ int32_t CNode::SlotOf(const CNode* child) const {
     return -1;
 }
 
-void CNode::AddChild(CNode* child, int32_t index) {
+void CNode::PlaceChild(CNode* child, int32_t index) {
     size_t slot = size_t(index);
     if (index < 0) {
         slot = std::min<size_t>(m_nFirstFree, m_Children.GetSize());
