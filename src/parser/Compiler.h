@@ -136,8 +136,11 @@ public:
     void Begin();
     // True once the current state is End or Error.
     bool IsFinished() const { return m_pfnState == End || m_pfnState == Error; }
-    // Runs the current state once on the current token.
-    void RunState();
+    // Runs the current state once on the current token (inline: once a token).
+    void RunState() {
+        if (m_bRecover) m_Nesting.See(m_Scanner);
+        m_pfnState(*this);
+    }
 
     // Inline: a push and a pop come with nearly every token.
     void PushState(StateFn state) { m_ReturnStates.push_back(state); }

@@ -20,11 +20,6 @@ void CCompiler::Begin() {
     m_pfnState = xStart;
 }
 
-void CCompiler::RunState() {
-    if (m_bRecover) m_Nesting.See(m_Scanner);
-    m_pfnState(*this);
-}
-
 void CCompiler::SetError(int32_t code) {
     m_nError = code;
     m_pfnState = Error;
