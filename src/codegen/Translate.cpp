@@ -108,8 +108,8 @@ void ReassociateChildren(CNode* node) {
 }
 
 // Runs once, before the translation.
-void PrepareTree(CNode* root) {
-    std::vector<CNode*> work{root};
+void PrepareTree(CNode* root, std::vector<CNode*>& work) {
+    work.assign(1, root);
     while (!work.empty()) {
         CNode* node = work.back();
         work.pop_back();
@@ -135,7 +135,7 @@ bool CUnitGenerator::Begin(CClassNode* cls) {
 // labels let go.
 bool CUnitGenerator::Routine(CNode* routine) {
     if (m_Gen.HasFailed()) return false;
-    PrepareTree(routine);
+    PrepareTree(routine, m_PrepareWork);
     m_pTranslator->TranslateRoutine(routine);
     if (m_Gen.HasFailed()) return false;
     m_Gen.ResolveJumps();

@@ -7,6 +7,7 @@
 // first named, and a script function is defined before anything can call it.
 #pragma once
 #include <memory>
+#include <vector>
 
 class CCodeGen;
 class CClassNode;
@@ -34,6 +35,9 @@ public:
 private:
     CCodeGen& m_Gen;
     std::unique_ptr<CTranslator> m_pTranslator;
+    // The nodes still to prepare; kept from routine to routine so that its
+    // storage is grown once, not for every routine.
+    std::vector<CNode*> m_PrepareWork;
 };
 
 // The whole unit of a complete tree (its routines in source order).

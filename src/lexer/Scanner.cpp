@@ -213,20 +213,6 @@ std::vector<std::string> CScanner::GetIncludeChain() const {
     return chain;
 }
 
-void CScanner::NextToken() {
-    CSourceFrame& f = Current();
-    if (f.m_nPending > 0) {
-        f.m_Token = f.m_Pending[--f.m_nPending];
-        return;
-    }
-    ScanToken();
-}
-
-void CScanner::UngetToken() {
-    CSourceFrame& f = Current();
-    if (f.m_nPending < 3) f.m_Pending[f.m_nPending++] = f.m_Token;
-}
-
 // Closes an included file that ended; false for the main file.
 bool CScanner::PopFrame() {
     if (m_Frames.size() <= 1) return false;

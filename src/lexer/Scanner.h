@@ -39,8 +39,19 @@ public:
     // files, skipping a UTF-8 byte-order mark; 0 when it cannot be opened
     // (the frame stays and reads as empty).
     int Open(const std::string& path, const CFileProvider& files = PlatformFiles());
-    void NextToken();
-    void UngetToken();
+    // Inline: the parser asks for a token, or hands one back, at every step.
+    void NextToken() {
+        CSourceFrame& f = Current();
+        if (f.m_nPending > 0) {
+            f.m_Token = f.m_Pending[--f.m_nPending];
+            return;
+        }
+        ScanToken();
+    }
+    void UngetToken() {
+        CSourceFrame& f = Current();
+        if (f.m_nPending < 3) f.m_Pending[f.m_nPending++] = f.m_Token;
+    }
     int Is(int kind) const { return Current().m_Token.m_nKind == kind; }
     const CToken& GetToken() const { return Current().m_Token; }
     CToken& GetToken() { return Current().m_Token; }

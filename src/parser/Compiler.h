@@ -15,6 +15,7 @@
 
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
+#include "parser/Errors.h"
 #include "parser/Node.h"
 #include "parser/SymbolObserver.h"
 #include "semantic/States.h"
@@ -91,7 +92,7 @@ public:
     int32_t m_nError = 0;
     StateFn m_pfnState = nullptr;
     CScanner m_Scanner;
-    CDynArray<StateFn> m_ReturnStates;
+    std::vector<StateFn> m_ReturnStates;
     CRefPtr<CNode> m_pNode;
     CRefPtr<CNode> m_pRoot;
     int32_t m_nPrevRole = 0;
@@ -135,12 +136,20 @@ public:
     void Begin();
     // True once the current state is End or Error.
     bool IsFinished() const { return m_pfnState == End || m_pfnState == Error; }
-    // Runs the current state once on the current token.
-    void RunState();
+    // Runs the current state once on the current token (inline: once a token).
+    void RunState() {
+        if (m_bRecover) m_Nesting.See(m_Scanner);
+        m_pfnState(*this);
+    }
 
-    void PushState(StateFn state);
+    // Inline: a push and a pop come with nearly every token.
+    void PushState(StateFn state) { m_ReturnStates.push_back(state); }
     // Resumes the top return state; an empty stack is an internal error (61).
-    void PopState();
+    void PopState() {
+        if (m_ReturnStates.empty()) return SetError(eErrInternal);
+        m_pfnState = m_ReturnStates.back();
+        m_ReturnStates.pop_back();
+    }
     void SetError(int32_t code);
     // The current token as a name.
     CNamePlace TokenPlace() const;

@@ -93,7 +93,7 @@ void ClassBlock1(CCompiler& c) {
     Enter(c, block.Get());
     DeclareClassVariables(block.Get());
     c.m_pClassBlock = block;
-    c.m_nClassBodyStack = c.m_ReturnStates.GetSize();
+    c.m_nClassBodyStack = c.m_ReturnStates.size();
     Call(c, Consts1, ClassBlock1b);
 }
 

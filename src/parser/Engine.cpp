@@ -20,23 +20,6 @@ void CCompiler::Begin() {
     m_pfnState = xStart;
 }
 
-void CCompiler::RunState() {
-    if (m_bRecover) m_Nesting.See(m_Scanner);
-    m_pfnState(*this);
-}
-
-void CCompiler::PushState(StateFn state) { m_ReturnStates.Add(state); }
-
-void CCompiler::PopState() {
-    size_t n = m_ReturnStates.GetSize();
-    if (!n) {
-        SetError(eErrInternal);
-        return;
-    }
-    m_pfnState = m_ReturnStates[n - 1];
-    m_ReturnStates.RemoveLast();
-}
-
 void CCompiler::SetError(int32_t code) {
     m_nError = code;
     m_pfnState = Error;
@@ -119,7 +102,7 @@ bool CCompiler::Recover() {
     m_nError = 0;
     m_NameFault = CNameFault();
     m_OpenCalls.clear();
-    m_ReturnStates.SetSize(m_nClassBodyStack);
+    m_ReturnStates.resize(m_nClassBodyStack);
     m_pNode = m_pClassBlock;
     GiveBack(*this);
     m_pfnState = SkipToMember;

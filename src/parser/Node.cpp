@@ -102,7 +102,7 @@ int32_t CNode::SlotOf(const CNode* child) const {
     return -1;
 }
 
-void CNode::AddChild(CNode* child, int32_t index) {
+void CNode::PlaceChild(CNode* child, int32_t index) {
     size_t slot = size_t(index);
     if (index < 0) {
         slot = std::min<size_t>(m_nFirstFree, m_Children.GetSize());
@@ -331,12 +331,17 @@ CFunctionNode* CClassNode::FindFunctionByName(const CStr& name) const {
     return it == m_FirstByName.end() ? nullptr : m_Functions[it->second].Get();
 }
 
-CFunctionNode* CClassNode::FindFunction(const CFunction& signature) const {
-    auto it = m_ByExactName.find(signature.m_strName);
+CFunctionNode* CClassNode::FindFunction(const CCallSignature& call) const {
+    auto it = m_ByExactName.find(call.m_strName);
     if (it == m_ByExactName.end()) return nullptr;
     for (uint32_t pos : it->second)
-        if (CFunction::IsSame(*m_Functions[pos]->GetFunction(), signature)) return m_Functions[pos].Get();
+        if (CFunction::IsSame(*m_Functions[pos]->GetFunction(), call)) return m_Functions[pos].Get();
     return nullptr;
+}
+
+CFunctionNode* CClassNode::FindFunction(const CFunction& signature) const {
+    const std::vector<CType*> params = CFunction::ParamTypes(signature);
+    return FindFunction(CCallSignature{signature.m_strName, params});
 }
 
 int CClassNode::AddFunction(CFunctionNode* node) {

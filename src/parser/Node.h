@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <new>
 #include <vector>
 
 #include "lexer/Token.h"
@@ -110,7 +111,15 @@ public:
     ENodeClass GetNodeClass() const { return m_nClass; }
 
     // Index -1 (any negative) takes the first empty slot, else a new last one.
-    void AddChild(CNode* child, int32_t index = -1);
+    // Inline for the usual append: no slot empty and room left in the array.
+    void AddChild(CNode* child, int32_t index = -1) {
+        CNodeSlots& slots = m_Children;
+        if (index >= 0 || !child || m_nFirstFree < slots.m_nSize || slots.m_nSize == slots.m_nCapacity)
+            return PlaceChild(child, index);
+        new (slots.m_pData + slots.m_nSize) CRefPtr<CNode>(child);
+        m_nFirstFree = ++slots.m_nSize;
+        child->m_pParent = this;
+    }
     // The nearest ancestor of kind `kind` or of one of `others` except the last,
     // which is the stop kind (null when reached). The node itself is not examined.
     CNode* FindAncestor(int32_t kind, std::initializer_list<int32_t> others) const;
@@ -134,6 +143,9 @@ protected:
     ENodeClass m_nClass = ENodeClass::eNode;  // set by each derived constructor
 
 private:
+    // AddChild for every other case: a given slot, an empty slot to refill,
+    // a full array or a null child.
+    void PlaceChild(CNode* child, int32_t index);
     int32_t SlotOf(const CNode* child) const;
     void MoveChildrenTo(std::vector<CNode*>& work);
     void NoteEmptySlot(size_t slot) { m_nFirstFree = uint32_t(std::min<size_t>(m_nFirstFree, slot)); }
@@ -305,7 +317,8 @@ public:
 
     // The first script function of that name, letter case ignored.
     CFunctionNode* FindFunctionByName(const CStr& name) const;
-    // The first script function passing CFunction::IsSame with the signature.
+    // The first script function passing CFunction::IsSame with the call.
+    CFunctionNode* FindFunction(const CCallSignature& call) const;
     CFunctionNode* FindFunction(const CFunction& signature) const;
     // 0 (nothing added) when a function with the same signature exists.
     int AddFunction(CFunctionNode* node);

@@ -130,22 +130,23 @@ CResolved ResolveMember(CNode* dot, const CStr& name) {
 int32_t ResolveCall(CCallNode* call, CType* baseClass, const CNode* context) {
     if (!context) context = call;
     if (!call->m_pFunction) return eErrInternal;
-    // Only the name and the parameters of the signature are compared, so its
-    // result is the shared void type rather than a fresh one.
-    CRefPtr<CFunction> signature = MakeRef<CFunction>(call->m_pFunction->m_strName, CType::GetShared(CType::eVoid));
-    for (size_t i = 0; i < call->GetChildCount(); ++i) {
-        CType* t = TypeOf(call->GetChild(i));
-        if (!t) return eErrInvalidType;
-        signature->AddParam(t);
-    }
+    // The argument types live in their nodes; a short call lists them here
+    // without an allocation.
+    const size_t count = call->GetChildCount();
+    CType* shortList[8];
+    std::vector<CType*> longList(count > std::size(shortList) ? count : 0);
+    CType** types = longList.empty() ? shortList : longList.data();
+    for (size_t i = 0; i < count; ++i)
+        if (!(types[i] = TypeOf(call->GetChild(i)))) return eErrInvalidType;
+    const CCallSignature signature{call->m_pFunction->m_strName, std::span<CType* const>(types, count)};
     CType* target = call->m_pObject ? call->m_pObject->GetType() : baseClass;
-    CFunction* found = target ? target->FindFunction(*signature) : nullptr;
+    CFunction* found = target ? target->FindFunction(signature) : nullptr;
     // A call on another object never falls back to the script's own
     // functions: they run on this object, not on the one before the dot.
     if (!found && !call->m_pObject) {
         CClassNode* cls = FindClassNode(context);
         if (!cls) return eErrInternal;
-        if (CFunctionNode* f = cls->FindFunction(*signature)) found = f->GetFunction();
+        if (CFunctionNode* f = cls->FindFunction(signature)) found = f->GetFunction();
     }
     if (!found) return eErrNoSuitableFunction;
     call->m_pFunction = found;

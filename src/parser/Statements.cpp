@@ -30,7 +30,7 @@ void EnterBlock(CCompiler& c) { Enter(c, MakeRef<CBlockNode>().Get()); }
 void EnterBody(CCompiler& c) {
     EnterBlock(c);
     c.m_pBody = c.m_pNode.Get();
-    c.m_nBodyStates = c.m_ReturnStates.GetSize();
+    c.m_nBodyStates = c.m_ReturnStates.size();
 }
 
 void LeaveBody(CCompiler& c) {
@@ -41,7 +41,7 @@ void LeaveBody(CCompiler& c) {
 // Statements and blocks around the one about to start, within its body:
 // each holds one return state while its part is read.
 size_t Nesting(const CCompiler& c) {
-    size_t held = c.m_ReturnStates.GetSize();
+    size_t held = c.m_ReturnStates.size();
     return held > c.m_nBodyStates ? held - c.m_nBodyStates - 1 : 0;
 }
 
@@ -438,7 +438,7 @@ void StateInstr2(CCompiler& c) {
 // A loop's body is being read while its state waits on the return stack;
 // the search ends where the routine's body began.
 bool InLoop(CCompiler& c) {
-    for (size_t i = c.m_ReturnStates.GetSize(); i-- > c.m_nBodyStates;)
+    for (size_t i = c.m_ReturnStates.size(); i-- > c.m_nBodyStates;)
         if (c.m_ReturnStates[i] == LeaveLoop || c.m_ReturnStates[i] == Do2) return true;
     return false;
 }

@@ -12,6 +12,20 @@ int CFunction::IsSame(const CFunction& f, const CFunction& g) {
     return 1;
 }
 
+int CFunction::IsSame(const CFunction& f, const CCallSignature& call) {
+    if (f.m_strName != call.m_strName || f.GetParamCount() != call.m_Params.size()) return 0;
+    for (size_t i = 0; i < f.GetParamCount(); ++i)
+        if (!CType::IsSame(f.GetParam(i), call.m_Params[i])) return 0;
+    return 1;
+}
+
+std::vector<CType*> CFunction::ParamTypes(const CFunction& f) {
+    std::vector<CType*> types;
+    types.reserve(f.GetParamCount());
+    for (size_t i = 0; i < f.GetParamCount(); ++i) types.push_back(f.GetParam(i));
+    return types;
+}
+
 int CFunction::Matches(const CFunction& f, const CStr& name, const CVariableList* list) {
     size_t count = list ? list->GetSize() : 0;
     if (f.m_strName != name || f.GetParamCount() != count) return 0;
@@ -50,10 +64,10 @@ CFunction* CFunctionList::FindByName(const CStr& name) const {
     return at ? Get(at->front()) : nullptr;
 }
 
-int32_t CFunctionList::FindSame(const CFunction& signature) const {
-    if (const std::vector<uint32_t>* at = Positions(signature.m_strName))
+int32_t CFunctionList::FindSame(const CCallSignature& call) const {
+    if (const std::vector<uint32_t>* at = Positions(call.m_strName))
         for (uint32_t pos : *at)
-            if (CFunction::IsSame(*Get(pos), signature)) return int32_t(pos);
+            if (CFunction::IsSame(*Get(pos), call)) return int32_t(pos);
     return -1;
 }
 

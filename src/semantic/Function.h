@@ -4,12 +4,21 @@
 // entries, in insertion order.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
 #include "semantic/Type.h"
 
 class CVariableList;
+
+// What a call asks for: a name and the types of its arguments, compared as
+// CFunction::IsSame compares a signature. A view: the caller keeps the name
+// and the types alive while it searches, so a lookup allocates nothing.
+struct CCallSignature {
+    const CStr& m_strName;
+    std::span<CType* const> m_Params;
+};
 
 class CFunction : public CRefObject {
 public:
@@ -32,6 +41,9 @@ public:
 
     // Equal names, equal parameter counts, compatible parameter types.
     static int IsSame(const CFunction& f, const CFunction& g);
+    static int IsSame(const CFunction& f, const CCallSignature& call);
+    // The types of f's parameters, as a call with them would list them.
+    static std::vector<CType*> ParamTypes(const CFunction& f);
     // f against a name and a parameter variable list (null: no parameters).
     static int Matches(const CFunction& f, const CStr& name, const CVariableList* list);
 
@@ -59,7 +71,7 @@ public:
 
     CFunction* FindByName(const CStr& name) const;
     // Position of the first member passing CFunction::IsSame, or -1.
-    int32_t FindSame(const CFunction& signature) const;
+    int32_t FindSame(const CCallSignature& call) const;
     // Position of the first member passing CFunction::Matches, or -1.
     int32_t FindMatch(const CStr& name, const CVariableList* params) const;
 

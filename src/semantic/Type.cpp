@@ -154,13 +154,18 @@ CFunction* CType::FindFunctionByName(const CStr& name) const {
     return nullptr;
 }
 
-CFunction* CType::FindFunction(const CFunction& signature) const {
+CFunction* CType::FindFunction(const CCallSignature& call) const {
     for (const CType* t = this; t; t = t->GetParent())
         if (t->m_pFunctions) {
-            int32_t pos = t->m_pFunctions->FindSame(signature);
+            int32_t pos = t->m_pFunctions->FindSame(call);
             if (pos >= 0) return t->m_pFunctions->Get(size_t(pos));
         }
     return nullptr;
+}
+
+CFunction* CType::FindFunction(const CFunction& signature) const {
+    const std::vector<CType*> params = CFunction::ParamTypes(signature);
+    return FindFunction(CCallSignature{signature.m_strName, params});
 }
 
 // Own position plus the members of all ancestors; own list searched first.

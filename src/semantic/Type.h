@@ -14,6 +14,7 @@
 #include "support/Str.h"
 
 class CFunction;
+struct CCallSignature;
 class CEvent;
 class CCommand;
 class CFunctionList;
@@ -122,6 +123,8 @@ public:
     // 0 when this class's own list already has the name; parents are not searched.
     int AddConstant(const CStr& name, int32_t value) { return m_Constants.Add(name, value); }
     CFunction* FindFunctionByName(const CStr& name) const;
+    // The first function, own members before a parent's, that the call fits.
+    CFunction* FindFunction(const CCallSignature& call) const;
     CFunction* FindFunction(const CFunction& signature) const;
     // Flattened index of the first matching event (or command), or -1.
     int32_t GetEventIndex(const CStr& name, const CVariableList* params) const;

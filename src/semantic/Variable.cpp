@@ -9,21 +9,7 @@
 CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
     : m_nKind(kind), m_pType(type), m_strName(name) {}
 
-namespace {
-
-// Lists up to this long (most scopes) keep no index: scanning them in order
-// finds the same first match without copying, hashing or allocating.
-constexpr size_t kScanLimit = 16;
-
-}  // namespace
-
-CVariable* CVariableList::Find(std::string_view name) const {
-    const size_t count = m_Variables.GetSize();
-    if (count <= kScanLimit) {
-        for (size_t i = 0; i < count; ++i)
-            if (m_Variables[i]->m_strName == name) return Get(i);
-        return nullptr;
-    }
+CVariable* CVariableList::FindIndexed(std::string_view name) const {
     auto it = m_Index.find(CStr(name));
     return it == m_Index.end() ? nullptr : Get(it->second);
 }

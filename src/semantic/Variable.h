@@ -32,7 +32,15 @@ public:
 
 class CVariableList : public CRefObject {
 public:
-    CVariable* Find(std::string_view name) const;
+    // Inline: most scopes are short and are scanned in order, with no copy of
+    // the name; only a long one goes to its index.
+    CVariable* Find(std::string_view name) const {
+        const size_t count = m_Variables.GetSize();
+        if (count > kScanLimit) return FindIndexed(name);
+        for (size_t i = 0; i < count; ++i)
+            if (m_Variables[i]->m_strName == name) return Get(i);
+        return nullptr;
+    }
     // None when the name is already in this list; else the new variable.
     CVariable* Add(const CStr& name, CType* type, uint32_t kind);
     // With a name: that variable, or a new local of a fresh type of the kind.
@@ -52,6 +60,11 @@ public:
     uint32_t GetTotalSize() const;
 
 private:
+    // Lists up to this long (most scopes) keep no index: scanning them in
+    // order finds the same first match without copying, hashing or allocating.
+    static constexpr size_t kScanLimit = 16;
+
+    CVariable* FindIndexed(std::string_view name) const;
     CVariable* Append(const CStr& name, CType* type, uint32_t kind);
 
     CDynArray<CRefPtr<CVariable>> m_Variables;

@@ -157,7 +157,9 @@ TEST_F(BuiltinLibrary, ClassesParentsAndSharedTypes) {
 TEST_F(BuiltinLibrary, SpecialMembersTheCodeGeneratorLooksUp) {
     auto own = [](CType* cls, const char* name, std::initializer_list<CType*> params) -> CFunction* {
         if (!cls->m_pFunctions) return nullptr;
-        int32_t at = cls->m_pFunctions->FindSame(Signature(name, params));
+        const CStr text(name);
+        const std::vector<CType*> types(params);
+        int32_t at = cls->m_pFunctions->FindSame(CCallSignature{text, types});
         return at < 0 ? nullptr : cls->m_pFunctions->Get(size_t(at));
     };
     for (const char* name : {"unit", "unitex", "punit", "civil", "civilaircraft", "tank", "aircraft", "sapper",

@@ -77,7 +77,7 @@ struct CModel {
         return ResolveName(at ? at : m_pCursor.Get(), m_pUnit.Get(), m_States, name);
     }
     // A call node for `name` hung below the cursor with the given arguments.
-    CRefPtr<CCallNode> Call(CFunction* candidate, std::initializer_list<CRefPtr<CNode>> args,
+    CRefPtr<CCallNode> Call(CFunction* candidate, const std::vector<CRefPtr<CNode>>& args,
                             CVariable* object = nullptr) {
         CRefPtr<CCallNode> call = MakeRef<CCallNode>(candidate, object, 0);
         m_pCursor->AddChild(call.Get());
@@ -253,6 +253,26 @@ TEST(ResolveTest, CallArgumentsMustHaveTypesAndDottedCallsStayOnTheirObject) {
     CRefPtr<CCallNode> plain = m.Call(m.m_pUnit->FindFunctionByName("Patrol"), {Text()});
     EXPECT_EQ(ResolveCall(plain.Get(), m.m_pUnit.Get()), 0);
     EXPECT_EQ(plain->m_pFunction.Get(), patrol->GetFunction());
+
+    // Argument lists longer than the usual handful match and fail alike.
+    CRefPtr<CFunctionNode> wide = MakeRef<CFunctionNode>("Wide");
+    m.m_pClassBlock->AddChild(wide.Get());
+    std::vector<CRefPtr<CNode>> args;
+    for (int i = 0; i < 11; ++i) {
+        wide->GetParams()->Add("p" + std::to_string(i), i == 10 ? m.m_pString.Get() : m.m_pInt.Get(),
+                               CVariable::eParam);
+        args.push_back(i == 10 ? Text() : Number());
+    }
+    ASSERT_EQ(AddScriptFunction(wide.Get()), 0);
+    CRefPtr<CCallNode> fits = m.Call(wide->GetFunction(), args);
+    EXPECT_EQ(ResolveCall(fits.Get(), m.m_pUnit.Get()), 0);
+    EXPECT_EQ(fits->m_pFunction.Get(), wide->GetFunction());
+    args[10] = Number();
+    CRefPtr<CCallNode> lastWrong = m.Call(wide->GetFunction(), args);
+    EXPECT_EQ(ResolveCall(lastWrong.Get(), m.m_pUnit.Get()), eErrNoSuitableFunction);
+    args[9] = bad;
+    CRefPtr<CCallNode> lateUntyped = m.Call(wide->GetFunction(), args);
+    EXPECT_EQ(ResolveCall(lateUntyped.Get(), m.m_pUnit.Get()), eErrInvalidType);
 
     // Outside a class tree nothing but the base class can be searched.
     CRefPtr<CCallNode> loose = MakeRef<CCallNode>(go, nullptr, 0);
