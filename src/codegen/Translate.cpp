@@ -81,10 +81,14 @@ void DropUnreachable(CNode* block) {
 }
 
 // c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
-// right operands stay a constant or a name.
+// right operands stay a constant or a name. The kinds are checked on plain
+// pointers first: most nodes are not such a pair, and they cost no counting.
 bool Reassociate(CNode* c) {
-    CRefPtr<CNode> r = c->GetChild(1);
-    if (!r || r->GetKind() != c->GetKind() || !IsReassociated(c->GetKind())) return false;
+    const int32_t kind = c->GetKind();
+    if (!IsReassociated(kind)) return false;
+    CNode* inner = c->GetChild(1);
+    if (!inner || inner->GetKind() != kind) return false;
+    CRefPtr<CNode> r = inner;
     CRefPtr<CNode> a = c->GetChild(0), b = r->GetChild(0), d = r->GetChild(1);
     r->m_Children[0] = b;
     r->m_Children[1] = a;
@@ -97,26 +101,23 @@ bool Reassociate(CNode* c) {
     return true;
 }
 
-void ReassociateChildren(CNode* node) {
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (size_t i = 0; i < node->GetChildCount(); ++i) {
-            CNode* c = node->GetChild(i);
-            if (c && Reassociate(c)) changed = true;
-        }
-    }
-}
-
-// Runs once, before the translation.
+// Runs once, before the translation, parents before children. A node's
+// children are re-associated until none changes; each one's rewriting
+// stays inside its own subtree, so each is finished in turn.
 void PrepareTree(CNode* root, std::vector<CNode*>& work) {
     work.assign(1, root);
     while (!work.empty()) {
         CNode* node = work.back();
         work.pop_back();
         if (node->GetKind() == CToken::eBlockInstruction) DropUnreachable(node);
-        ReassociateChildren(node);
-        for (size_t i = node->GetChildCount(); i-- > 0;)
-            if (CNode* child = node->GetChild(i)) work.push_back(child);
+        CNodeSlots& children = node->m_Children;
+        for (size_t i = children.GetSize(); i-- > 0;) {
+            CNode* child = children[i].Get();
+            if (!child) continue;
+            while (Reassociate(child)) {
+            }
+            work.push_back(child);
+        }
     }
 }
 

@@ -172,6 +172,17 @@ TEST_F(TranslateTest, AFrameOnlyWhereATemporaryIsNeededAndOneTemporaryReused) {
     EXPECT_EQ("sub esp, 4", State(2)[2]);
 }
 
+// A right operand that nests the same operator twice is rewritten until it
+// is a name: no temporary, and the operands in the rewritten order.
+TEST_F(TranslateTest, ANestedChainOfOneOperatorIsRewrittenUntilItsRightOperandIsAName) {
+    Compile(std::string(kVars) + " state S\n {\n x = a + (b + (c + d));\n }\n}\n");
+    EXPECT_EQ("push esi", State(0)[2]);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0xc]", "add eax, dword ptr [esi + 0x10]",
+                                        "add eax, dword ptr [esi + 8]", "add eax, dword ptr [esi + 0x14]",
+                                        "mov dword ptr [esi + 0x18], eax"}),
+              StateBody(0));
+}
+
 TEST_F(TranslateTest, AMissionReferenceIsStoredWithoutCounting) {
     Compile(std::string(kVars) + " mission m;\n state M\n {\n m = null;\n }\n}\n");
     EXPECT_EQ((std::vector<std::string>{"mov eax, 0", "mov dword ptr [esi + 0x28], eax"}), StateBody(0));
