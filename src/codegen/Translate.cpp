@@ -168,8 +168,11 @@ CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunc
 // --- helpers --------------------------------------------------------------
 
 CLabel* CTranslator::NewLabel() {
-    m_Labels.push_back(MakeRef<CLabel>());
-    return m_Labels.back().Get();
+    if (m_nLabelsInUse == m_Labels.size()) m_Labels.push_back(MakeRef<CLabel>());
+    CLabel* label = m_Labels[m_nLabelsInUse++].Get();
+    label->m_nPosition = 0;
+    label->m_bPlaced = false;
+    return label;
 }
 
 // Temporaries live in the body block of the routine being translated.

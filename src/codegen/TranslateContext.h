@@ -57,9 +57,9 @@ public:
     // One routine, the class variables declared so far
     // slotted first (their slots follow their order, so they never move).
     void TranslateRoutine(CNode* routine);
-    // Drops the labels of the routine just translated; the function bodies
-    // that later calls need are kept.
-    void ForgetRoutineLabels() { m_Labels.clear(); }
+    // Lets the labels of the routine just translated be used again (its
+    // jumps are resolved); the function bodies that later calls need are kept.
+    void ForgetRoutineLabels() { m_nLabelsInUse = 0; }
 
 private:
     void Dispatch(CNode* node, const CContext& ctx);
@@ -115,7 +115,11 @@ private:
     // to a new stack.
     size_t m_nDepth = 0;
     size_t m_nNextStack = kLevelsOnFirstStack;
+    // The labels of the routine in hand are the first m_nLabelsInUse; the
+    // rest wait to be used again, so a routine makes new labels only when
+    // it needs more than any routine before it.
     std::vector<CRefPtr<CLabel>> m_Labels;
+    size_t m_nLabelsInUse = 0;
     std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
 };
 

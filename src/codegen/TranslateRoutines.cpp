@@ -83,11 +83,12 @@ void CTranslator::TranslateCommand(CCommandNode* node) {
     RoutineBody(node, ERoutine::eHandler, node->m_pParams.Get());
 }
 
-// Calls reach the function through its body label.
+// Calls reach the function through its body label, which outlives the
+// routine's own labels.
 void CTranslator::TranslateFunction(CFunctionNode* node) {
-    CLabel* body = NewLabel();
+    CRefPtr<CLabel> body = MakeRef<CLabel>();
     m_FunctionBodies[node->GetFunction()] = body;
-    Place(body);
+    Place(body.Get());
     RoutineBody(node, ERoutine::eFunction, node->m_pParams.Get());
 }
 
@@ -105,7 +106,7 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     CVariableList* scope = body->GetScope();
     AssignSlots(scope, 0);
     const CCodeGen::SMark start = m_Gen.Mark();
-    const size_t firstLabel = m_Labels.size();
+    const size_t firstLabel = m_nLabelsInUse;
     CContext ctx;
     ctx.m_pReturn = NewLabel();
     m_pRoutineBlock = body;
@@ -121,7 +122,7 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     const CCodeGen::SMark end = m_Gen.Mark();
     EmitPrologue(frame, scope);
     const uint32_t moved = m_Gen.MoveInFront(start, end);
-    for (size_t i = firstLabel; i < m_Labels.size(); ++i) m_Labels[i]->m_nPosition += moved;
+    for (size_t i = firstLabel; i < m_nLabelsInUse; ++i) m_Labels[i]->m_nPosition += moved;
 }
 
 // The frame, then every local reference cleared.
