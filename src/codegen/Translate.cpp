@@ -290,6 +290,24 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
 
 // --- expressions ----------------------------------------------------------
 
+// Names and constants, the commonest operands, are loaded and stored here
+// without a trip through the dispatch; they nest nothing, so they need no
+// count of the depth either.
+void CTranslator::TranslateValue(CNode* node) {
+    switch (node->GetKind()) {
+    case CToken::eText: return m_Gen.EmitLoad(NameOfNode(node));
+    case CToken::eNumber: return m_Gen.EmitLoadConst(ConstOfNode(node));
+    default: return Translate(node, CContext{});
+    }
+}
+
+void CTranslator::TranslateStore(CNode* node) {
+    if (node->GetKind() == CToken::eText) return m_Gen.EmitStore(NameOfNode(node));
+    CContext store;
+    store.m_bStore = true;
+    Translate(node, store);
+}
+
 void CTranslator::TranslateName(CNode* node, const CContext& ctx) {
     if (ctx.m_bStore)
         m_Gen.EmitStore(NameOfNode(node));
@@ -302,13 +320,9 @@ void CTranslator::TranslateUnary(CNode* node) {
     const int32_t kind = node->GetKind();
     CNode* operand = node->GetChild(0);
     if (!operand) return m_Gen.Fail("an operator without its operand");
-    Translate(operand, CContext{});
+    TranslateValue(operand);
     m_Gen.EmitUnary(kind);
-    if (kind == CToken::ePlusPlus || kind == CToken::eMinusMinus) {
-        CContext store;
-        store.m_bStore = true;
-        Translate(operand, store);
-    }
+    if (kind == CToken::ePlusPlus || kind == CToken::eMinusMinus) TranslateStore(operand);
 }
 
 // Arguments last to first; then the object unless the function needs none.
@@ -317,7 +331,7 @@ void CTranslator::TranslateCall(CNode* node) {
     const CFunction* f = call->m_pFunction.Get();
     if (!f) return m_Gen.Fail("a call without its function");
     for (size_t i = call->GetChildCount(); i-- > 0;) {
-        if (CNode* arg = call->GetChild(i)) Translate(arg, CContext{});
+        if (CNode* arg = call->GetChild(i)) TranslateValue(arg);
         m_Gen.EmitPushEax();
     }
     if (!f->m_bGlobal && !f->m_bScript) {
@@ -337,7 +351,7 @@ void CTranslator::TranslateCall(CNode* node) {
 void CTranslator::TranslateBinary(CNode* node) {
     CNode* bottom = node;
     while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) bottom = bottom->GetChild(0);
-    Translate(bottom->GetChild(0), CContext{});
+    TranslateValue(bottom->GetChild(0));
     for (CNode* n = bottom;; n = n->GetParent()) {
         ApplyRightOperand(n);
         if (n == node) return;
@@ -352,7 +366,7 @@ void CTranslator::ApplyRightOperand(CNode* node) {
     if (RoleOf(right) == CToken::eRoleName) return m_Gen.EmitBinary(kind, NameOfNode(right));
     CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
-    Translate(right, CContext{});
+    TranslateValue(right);
     m_Gen.EmitBinaryTemp(kind, SlotOf(*temp));
     ReleaseTemporary(temp);
 }
@@ -362,28 +376,26 @@ void CTranslator::ApplyRightOperand(CNode* node) {
 void CTranslator::TranslateAssign(CNode* node) {
     CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
-    CContext store;
-    store.m_bStore = true;
     CFunction* release = FindMember(ClassOf(left), "$Release");
     if (release && IsNullConstant(right)) {
-        Translate(left, CContext{});
+        TranslateValue(left);
         m_Gen.EmitPushEax();
         EmitCall(*release);
-        Translate(right, CContext{});
-        return Translate(left, store);
+        TranslateValue(right);
+        return TranslateStore(left);
     }
     CFunction* addRef = release ? FindMember(ClassOf(right), "$AddRef") : nullptr;
-    Translate(right, CContext{});
+    TranslateValue(right);
     if (addRef) {
         m_Gen.EmitPushEax();
         m_Gen.EmitPushEax();
         EmitCall(*addRef);
-        Translate(left, CContext{});
+        TranslateValue(left);
         m_Gen.EmitPushEax();
         EmitCall(*release);
         m_Gen.EmitPopEax();
     }
-    Translate(left, store);
+    TranslateStore(left);
 }
 
 // Elements are read and written by the engine's $GetAt and $SetAt, which
@@ -396,9 +408,9 @@ void CTranslator::TranslateIndex(CNode* node, bool store) {
     CFunction* f = FindMember(owner, store ? "$SetAt" : "$GetAt");
     if (!f) return m_Gen.Fail("an indexed value without $GetAt or $SetAt");
     if (store) m_Gen.EmitPushEax();
-    Translate(array, CContext{});
+    TranslateValue(array);
     m_Gen.EmitPushEax();
-    Translate(index, CContext{});
+    TranslateValue(index);
     m_Gen.EmitPushEax();
     EmitCall(*f);
 }
@@ -473,7 +485,7 @@ void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump wh
 // Any other value is true when it is not zero.
 void CTranslator::TranslateTest(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
     const bool negated = sense == ESense::eNegated;
-    Translate(node, CContext{});
+    TranslateValue(node);
     const bool jumpIfTrue = when == EJump::eIfTrue;
     const EJump onValue = jumpIfTrue != negated ? EJump::eIfTrue : EJump::eIfFalse;
     m_Gen.EmitTestJump(jumpIfTrue ? t : f, onValue);
@@ -484,7 +496,7 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
     CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
     CLabel* target = when == EJump::eIfTrue ? t : f;
-    Translate(left, CContext{});
+    TranslateValue(left);
     if (RoleOf(right) == CToken::eRoleConstant) {
         m_Gen.EmitCmpConst(ConstOfNode(right));
         return m_Gen.EmitJcc(relation, target, when, EOrder::eAsWritten);
@@ -495,7 +507,7 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
     }
     CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
-    Translate(right, CContext{});
+    TranslateValue(right);
     m_Gen.EmitCmpVar(SlotOf(*temp));
     m_Gen.EmitJcc(relation, target, when, EOrder::eSwapped);
     ReleaseTemporary(temp);
@@ -587,15 +599,15 @@ void CTranslator::TranslateReturn(CNode* node, const CContext& ctx) {
         if (CNode* target = node->GetChild(0)) {
             CVariable* state = StateVariable();
             if (!state) return;
-            Translate(target, CContext{});
+            TranslateValue(target);
             m_Gen.EmitStoreVar(SlotOf(*state));
         }
         if (CNode* delay = node->GetChild(1))
-            Translate(delay, CContext{});
+            TranslateValue(delay);
         else
             m_Gen.EmitLoadInt(kDefaultStateDelay);
     } else if (CNode* value = node->GetChild(0)) {
-        Translate(value, CContext{});
+        TranslateValue(value);
     }
     m_Gen.EmitJmp(ctx.m_pReturn);
 }
@@ -606,6 +618,6 @@ void CTranslator::TranslateStateChange(CNode* node) {
     if (!target) return;
     CVariable* state = StateVariable();
     if (!state) return;
-    Translate(target, CContext{});
+    TranslateValue(target);
     m_Gen.EmitStoreVar(SlotOf(*state));
 }

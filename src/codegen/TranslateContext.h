@@ -73,6 +73,9 @@ private:
     void TranslateCommand(CCommandNode* node);
     void TranslateFunction(CFunctionNode* node);
 
+    // A value into EAX, and EAX stored into what the node names.
+    void TranslateValue(CNode* node);
+    void TranslateStore(CNode* node);
     void TranslateName(CNode* node, const CContext& ctx);
     void TranslateUnary(CNode* node);
     void TranslateCall(CNode* node);
