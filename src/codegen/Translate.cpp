@@ -431,40 +431,28 @@ void CTranslator::TranslateConditionValue(CNode* node) {
 
 // --- conditions -----------------------------------------------------------
 
-namespace {
-
-// A condition still to translate, with its labels; for the right operand of
-// a && or ||, the label placed just before it.
-struct SCondition {
-    CNode* m_pNode;
-    CLabel* m_pTrue;
-    CLabel* m_pFalse;
-    EJump m_eWhen;
-    ESense m_eSense;
-    CLabel* m_pBefore = nullptr;
-};
-
-}  // namespace
-
 // Jumps to t or f. `when` names the outcome that jumps (the other falls
 // through to what follows); a negated condition trades its outcomes.
 // x == 1 || x == 2 || ... is as deep as it is long, so the right operands
 // of && and || wait on a list while the left ones are translated first.
 void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
-    std::vector<SCondition> waiting;
+    const size_t firstWaiting = m_Waiting.size();
     SCondition c{node, t, f, when, sense};
     for (;;) {
         const int32_t kind = c.m_pNode->GetKind();
         const bool negated = c.m_eSense == ESense::eNegated;
         if (kind == CToken::eHardStop || kind == CToken::eLogicalNot) {
             c.m_pNode = c.m_pNode->GetChild(0);
-            if (!c.m_pNode) return m_Gen.Fail("a condition without its operand");
+            if (!c.m_pNode) {
+                m_Waiting.resize(firstWaiting);
+                return m_Gen.Fail("a condition without its operand");
+            }
             if (kind == CToken::eLogicalNot) c.m_eSense = negated ? ESense::eAsWritten : ESense::eNegated;
             continue;
         }
         if (kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr) {
             CLabel* middle = NewLabel();
-            waiting.push_back({c.m_pNode->GetChild(1), c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense, middle});
+            m_Waiting.push_back({c.m_pNode->GetChild(1), c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense, middle});
             if ((kind == CToken::eLogicalAnd) != negated)  // && (or a negated ||): both must hold
                 c = {c.m_pNode->GetChild(0), middle, c.m_pFalse, EJump::eIfFalse, c.m_eSense};
             else
@@ -475,9 +463,9 @@ void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump wh
             TranslateComparison(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
         else
             TranslateTest(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
-        if (waiting.empty()) return;
-        c = waiting.back();
-        waiting.pop_back();
+        if (m_Waiting.size() == firstWaiting) return;
+        c = m_Waiting.back();
+        m_Waiting.pop_back();
         Place(c.m_pBefore);
     }
 }
@@ -519,16 +507,17 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
 // turn, and the end labels, which the recursion would place on its way
 // back, are placed together after the last link, innermost first.
 void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
-    std::vector<CLabel*> ends;
+    const size_t firstEnd = m_IfEnds.size();
     for (;;) {
         CLabel* then = NewLabel();
         CLabel* otherwise = NewLabel();
-        ends.push_back(NewLabel());
+        CLabel* end = NewLabel();
+        m_IfEnds.push_back(end);
         CNode* elseStatement = node->GetChild(2);
         TranslateCondition(node->GetChild(0), then, otherwise, EJump::eIfFalse, ESense::eAsWritten);
         Place(then);
         if (CNode* s = node->GetChild(1)) Translate(s, ctx.Statement());
-        if (elseStatement) m_Gen.EmitJmp(ends.back());
+        if (elseStatement) m_Gen.EmitJmp(end);
         Place(otherwise);
         if (!elseStatement || elseStatement->GetKind() != CToken::eIf) {
             if (elseStatement) Translate(elseStatement, ctx.Statement());
@@ -536,7 +525,7 @@ void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
         }
         node = elseStatement;
     }
-    for (auto end = ends.rbegin(); end != ends.rend(); ++end) Place(*end);
+    for (; m_IfEnds.size() > firstEnd; m_IfEnds.pop_back()) Place(m_IfEnds.back());
 }
 
 // Every loop has a continue label just before its budget check, so that

@@ -41,6 +41,17 @@ struct CContext {
 // A condition as written, or under a "!" (its jumps then trade places).
 enum class ESense : uint8_t { eAsWritten, eNegated };
 
+// A condition still to translate, with its labels; for the right operand of
+// a && or ||, the label placed just before it.
+struct SCondition {
+    CNode* m_pNode;
+    CLabel* m_pTrue;
+    CLabel* m_pFalse;
+    EJump m_eWhen;
+    ESense m_eSense;
+    CLabel* m_pBefore = nullptr;
+};
+
 // What frames a routine, and what it returns by default.
 enum class ERoutine : uint8_t { eState, eHandler, eFunction };
 
@@ -124,6 +135,12 @@ private:
     std::vector<CRefPtr<CLabel>> m_Labels;
     size_t m_nLabelsInUse = 0;
     std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
+    // The end labels of the else-if chains being translated and the right
+    // operands of && and || still waiting, innermost last; each chain or
+    // condition takes back its own. Kept across routines so that an if or
+    // a condition costs no allocation.
+    std::vector<CLabel*> m_IfEnds;
+    std::vector<SCondition> m_Waiting;
 };
 
 // A block's own variables get slots 4 * (i + base).
