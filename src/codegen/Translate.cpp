@@ -103,7 +103,8 @@ bool Reassociate(CNode* c) {
 
 // Runs once, before the translation, parents before children. A node's
 // children are re-associated until none changes; each one's rewriting
-// stays inside its own subtree, so each is finished in turn.
+// stays inside its own subtree, so each is finished in turn. A child left
+// without children of its own has nothing more to prepare and is not queued.
 void PrepareTree(CNode* root, std::vector<CNode*>& work) {
     work.assign(1, root);
     while (!work.empty()) {
@@ -116,7 +117,7 @@ void PrepareTree(CNode* root, std::vector<CNode*>& work) {
             if (!child) continue;
             while (Reassociate(child)) {
             }
-            work.push_back(child);
+            if (child->GetChildCount()) work.push_back(child);
         }
     }
 }
