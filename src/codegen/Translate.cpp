@@ -6,6 +6,7 @@
 // loops that emit exactly what the plain recursion would.
 #include "codegen/Translate.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -181,9 +182,17 @@ CVariableList* CTranslator::TemporaryScope() {
     return (m_pRoutineBlock ? m_pRoutineBlock : m_pClassBlock)->GetScope();
 }
 
-// A temporary made now takes the slot after the variables before it, as
-// the routine's slots were assigned.
+// The lowest free temporary is lent again, as the scope would lend it; the
+// translator keeps the free ones itself, so lending costs no search by
+// name. Without a free one the scope makes a new one, which takes the slot
+// after the variables before it, as the routine's slots were assigned.
 CVariable* CTranslator::AcquireTemporary() {
+    if (!m_FreeTemporaries.empty()) {
+        CVariable* temp = m_FreeTemporaries.back();
+        m_FreeTemporaries.pop_back();
+        ++temp->m_bInUse;
+        return temp;
+    }
     CVariableList* scope = TemporaryScope();
     const size_t before = scope->GetSize();
     CVariable* temp = scope->AcquireTemporary();
@@ -191,7 +200,13 @@ CVariable* CTranslator::AcquireTemporary() {
     return temp;
 }
 
-void CTranslator::ReleaseTemporary(CVariable* temp) { TemporaryScope()->ReleaseTemporary(temp); }
+// Free ones are listed once each, highest slot first.
+void CTranslator::ReleaseTemporary(CVariable* temp) {
+    if (!temp || !temp->m_bInUse || --temp->m_bInUse) return;
+    auto higher = [](const CVariable* a, const CVariable* b) { return a->m_nSlot > b->m_nSlot; };
+    auto at = std::lower_bound(m_FreeTemporaries.begin(), m_FreeTemporaries.end(), temp, higher);
+    if (at == m_FreeTemporaries.end() || *at != temp) m_FreeTemporaries.insert(at, temp);
+}
 
 // Every class block holds "$State" from its start; without it no state
 // change can be stored.

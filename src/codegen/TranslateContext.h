@@ -124,6 +124,9 @@ private:
     // and a return in a state names the next state. Kept here so that no
     // node deep in a chain has to climb to find them.
     CBlockNode* m_pRoutineBlock = nullptr;
+    // The temporaries of that block free to lend again, highest slot first;
+    // emptied with each routine, whose temporaries die with its body.
+    std::vector<CVariable*> m_FreeTemporaries;
     ERoutine m_eRoutine = ERoutine::eFunction;
     // Translate calls now active, and the count at which the next one moves
     // to a new stack.

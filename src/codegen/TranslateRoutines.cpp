@@ -111,8 +111,10 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     ctx.m_pReturn = NewLabel();
     m_pRoutineBlock = body;
     m_eRoutine = kind;
+    m_FreeTemporaries.clear();
     TranslateChildren(routine, ctx);
     m_pRoutineBlock = nullptr;
+    m_FreeTemporaries.clear();
     if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
     Place(ctx.m_pReturn);
     const SFrame frame{function ? SFrame::eFunction : SFrame::eRoutine, scope->GetTotalSize(),

@@ -174,6 +174,19 @@ TEST_F(TranslateTest, AFrameOnlyWhereATemporaryIsNeededAndOneTemporaryReused) {
     EXPECT_EQ("sub esp, 4", State(2)[2]);
 }
 
+// Temporaries held at once get slots of their own; once all are free, the
+// lowest is lent first.
+TEST_F(TranslateTest, TemporariesNestedAtOnceThenTheLowestLentAgain) {
+    Compile(std::string(kVars) + " state S\n {\n x = a * (b + c * (d + a));\n x = a - (b - c);\n }\n}\n");
+    EXPECT_EQ("sub esp, 0xc", State(0)[2]);
+    std::vector<std::string> stores;
+    for (const std::string& i : StateBody(0))
+        if (i.rfind("mov dword ptr [ebp - ", 0) == 0 && i.find("], eax") != std::string::npos) stores.push_back(i);
+    EXPECT_EQ((std::vector<std::string>{"mov dword ptr [ebp - 4], eax", "mov dword ptr [ebp - 8], eax",
+                                        "mov dword ptr [ebp - 0xc], eax", "mov dword ptr [ebp - 4], eax"}),
+              stores);
+}
+
 // A right operand that nests the same operator twice is rewritten until it
 // is a name: no temporary, and the operands in the rewritten order.
 TEST_F(TranslateTest, ANestedChainOfOneOperatorIsRewrittenUntilItsRightOperandIsAName) {
