@@ -6,6 +6,7 @@
 // loops that emit exactly what the plain recursion would.
 #include "codegen/Translate.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,14 @@ void DropUnreachable(CNode* block) {
 }
 
 // c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
-// right operands stay a constant or a name.
+// right operands stay a constant or a name. The kinds are checked on plain
+// pointers first: most nodes are not such a pair, and they cost no counting.
 bool Reassociate(CNode* c) {
-    CRefPtr<CNode> r = c->GetChild(1);
-    if (!r || r->GetKind() != c->GetKind() || !IsReassociated(c->GetKind())) return false;
+    const int32_t kind = c->GetKind();
+    if (!IsReassociated(kind)) return false;
+    CNode* inner = c->GetChild(1);
+    if (!inner || inner->GetKind() != kind) return false;
+    CRefPtr<CNode> r = inner;
     CRefPtr<CNode> a = c->GetChild(0), b = r->GetChild(0), d = r->GetChild(1);
     r->m_Children[0] = b;
     r->m_Children[1] = a;
@@ -97,26 +102,24 @@ bool Reassociate(CNode* c) {
     return true;
 }
 
-void ReassociateChildren(CNode* node) {
-    for (bool changed = true; changed;) {
-        changed = false;
-        for (size_t i = 0; i < node->GetChildCount(); ++i) {
-            CNode* c = node->GetChild(i);
-            if (c && Reassociate(c)) changed = true;
-        }
-    }
-}
-
-// Runs once, before the translation.
+// Runs once, before the translation, parents before children. A node's
+// children are re-associated until none changes; each one's rewriting
+// stays inside its own subtree, so each is finished in turn. A child left
+// without children of its own has nothing more to prepare and is not queued.
 void PrepareTree(CNode* root, std::vector<CNode*>& work) {
     work.assign(1, root);
     while (!work.empty()) {
         CNode* node = work.back();
         work.pop_back();
         if (node->GetKind() == CToken::eBlockInstruction) DropUnreachable(node);
-        ReassociateChildren(node);
-        for (size_t i = node->GetChildCount(); i-- > 0;)
-            if (CNode* child = node->GetChild(i)) work.push_back(child);
+        CNodeSlots& children = node->m_Children;
+        for (size_t i = children.GetSize(); i-- > 0;) {
+            CNode* child = children[i].Get();
+            if (!child) continue;
+            while (Reassociate(child)) {
+            }
+            if (child->GetChildCount()) work.push_back(child);
+        }
     }
 }
 
@@ -167,8 +170,11 @@ CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunc
 // --- helpers --------------------------------------------------------------
 
 CLabel* CTranslator::NewLabel() {
-    m_Labels.push_back(MakeRef<CLabel>());
-    return m_Labels.back().Get();
+    if (m_nLabelsInUse == m_Labels.size()) m_Labels.push_back(MakeRef<CLabel>());
+    CLabel* label = m_Labels[m_nLabelsInUse++].Get();
+    label->m_nPosition = 0;
+    label->m_bPlaced = false;
+    return label;
 }
 
 // Temporaries live in the body block of the routine being translated.
@@ -176,9 +182,17 @@ CVariableList* CTranslator::TemporaryScope() {
     return (m_pRoutineBlock ? m_pRoutineBlock : m_pClassBlock)->GetScope();
 }
 
-// A temporary made now takes the slot after the variables before it, as
-// the routine's slots were assigned.
+// The lowest free temporary is lent again, as the scope would lend it; the
+// translator keeps the free ones itself, so lending costs no search by
+// name. Without a free one the scope makes a new one, which takes the slot
+// after the variables before it, as the routine's slots were assigned.
 CVariable* CTranslator::AcquireTemporary() {
+    if (!m_FreeTemporaries.empty()) {
+        CVariable* temp = m_FreeTemporaries.back();
+        m_FreeTemporaries.pop_back();
+        ++temp->m_bInUse;
+        return temp;
+    }
     CVariableList* scope = TemporaryScope();
     const size_t before = scope->GetSize();
     CVariable* temp = scope->AcquireTemporary();
@@ -186,7 +200,13 @@ CVariable* CTranslator::AcquireTemporary() {
     return temp;
 }
 
-void CTranslator::ReleaseTemporary(CVariable* temp) { TemporaryScope()->ReleaseTemporary(temp); }
+// Free ones are listed once each, highest slot first.
+void CTranslator::ReleaseTemporary(CVariable* temp) {
+    if (!temp || !temp->m_bInUse || --temp->m_bInUse) return;
+    auto higher = [](const CVariable* a, const CVariable* b) { return a->m_nSlot > b->m_nSlot; };
+    auto at = std::lower_bound(m_FreeTemporaries.begin(), m_FreeTemporaries.end(), temp, higher);
+    if (at == m_FreeTemporaries.end() || *at != temp) m_FreeTemporaries.insert(at, temp);
+}
 
 // Every class block holds "$State" from its start; without it no state
 // change can be stored.
@@ -286,6 +306,24 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
 
 // --- expressions ----------------------------------------------------------
 
+// Names and constants, the commonest operands, are loaded and stored here
+// without a trip through the dispatch; they nest nothing, so they need no
+// count of the depth either.
+void CTranslator::TranslateValue(CNode* node) {
+    switch (node->GetKind()) {
+    case CToken::eText: return m_Gen.EmitLoad(NameOfNode(node));
+    case CToken::eNumber: return m_Gen.EmitLoadConst(ConstOfNode(node));
+    default: return Translate(node, CContext{});
+    }
+}
+
+void CTranslator::TranslateStore(CNode* node) {
+    if (node->GetKind() == CToken::eText) return m_Gen.EmitStore(NameOfNode(node));
+    CContext store;
+    store.m_bStore = true;
+    Translate(node, store);
+}
+
 void CTranslator::TranslateName(CNode* node, const CContext& ctx) {
     if (ctx.m_bStore)
         m_Gen.EmitStore(NameOfNode(node));
@@ -298,13 +336,9 @@ void CTranslator::TranslateUnary(CNode* node) {
     const int32_t kind = node->GetKind();
     CNode* operand = node->GetChild(0);
     if (!operand) return m_Gen.Fail("an operator without its operand");
-    Translate(operand, CContext{});
+    TranslateValue(operand);
     m_Gen.EmitUnary(kind);
-    if (kind == CToken::ePlusPlus || kind == CToken::eMinusMinus) {
-        CContext store;
-        store.m_bStore = true;
-        Translate(operand, store);
-    }
+    if (kind == CToken::ePlusPlus || kind == CToken::eMinusMinus) TranslateStore(operand);
 }
 
 // Arguments last to first; then the object unless the function needs none.
@@ -313,7 +347,7 @@ void CTranslator::TranslateCall(CNode* node) {
     const CFunction* f = call->m_pFunction.Get();
     if (!f) return m_Gen.Fail("a call without its function");
     for (size_t i = call->GetChildCount(); i-- > 0;) {
-        if (CNode* arg = call->GetChild(i)) Translate(arg, CContext{});
+        if (CNode* arg = call->GetChild(i)) TranslateValue(arg);
         m_Gen.EmitPushEax();
     }
     if (!f->m_bGlobal && !f->m_bScript) {
@@ -333,7 +367,7 @@ void CTranslator::TranslateCall(CNode* node) {
 void CTranslator::TranslateBinary(CNode* node) {
     CNode* bottom = node;
     while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) bottom = bottom->GetChild(0);
-    Translate(bottom->GetChild(0), CContext{});
+    TranslateValue(bottom->GetChild(0));
     for (CNode* n = bottom;; n = n->GetParent()) {
         ApplyRightOperand(n);
         if (n == node) return;
@@ -348,7 +382,7 @@ void CTranslator::ApplyRightOperand(CNode* node) {
     if (RoleOf(right) == CToken::eRoleName) return m_Gen.EmitBinary(kind, NameOfNode(right));
     CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
-    Translate(right, CContext{});
+    TranslateValue(right);
     m_Gen.EmitBinaryTemp(kind, SlotOf(*temp));
     ReleaseTemporary(temp);
 }
@@ -358,28 +392,26 @@ void CTranslator::ApplyRightOperand(CNode* node) {
 void CTranslator::TranslateAssign(CNode* node) {
     CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
-    CContext store;
-    store.m_bStore = true;
     CFunction* release = FindMember(ClassOf(left), "$Release");
     if (release && IsNullConstant(right)) {
-        Translate(left, CContext{});
+        TranslateValue(left);
         m_Gen.EmitPushEax();
         EmitCall(*release);
-        Translate(right, CContext{});
-        return Translate(left, store);
+        TranslateValue(right);
+        return TranslateStore(left);
     }
     CFunction* addRef = release ? FindMember(ClassOf(right), "$AddRef") : nullptr;
-    Translate(right, CContext{});
+    TranslateValue(right);
     if (addRef) {
         m_Gen.EmitPushEax();
         m_Gen.EmitPushEax();
         EmitCall(*addRef);
-        Translate(left, CContext{});
+        TranslateValue(left);
         m_Gen.EmitPushEax();
         EmitCall(*release);
         m_Gen.EmitPopEax();
     }
-    Translate(left, store);
+    TranslateStore(left);
 }
 
 // Elements are read and written by the engine's $GetAt and $SetAt, which
@@ -392,9 +424,9 @@ void CTranslator::TranslateIndex(CNode* node, bool store) {
     CFunction* f = FindMember(owner, store ? "$SetAt" : "$GetAt");
     if (!f) return m_Gen.Fail("an indexed value without $GetAt or $SetAt");
     if (store) m_Gen.EmitPushEax();
-    Translate(array, CContext{});
+    TranslateValue(array);
     m_Gen.EmitPushEax();
-    Translate(index, CContext{});
+    TranslateValue(index);
     m_Gen.EmitPushEax();
     EmitCall(*f);
 }
@@ -415,40 +447,28 @@ void CTranslator::TranslateConditionValue(CNode* node) {
 
 // --- conditions -----------------------------------------------------------
 
-namespace {
-
-// A condition still to translate, with its labels; for the right operand of
-// a && or ||, the label placed just before it.
-struct SCondition {
-    CNode* m_pNode;
-    CLabel* m_pTrue;
-    CLabel* m_pFalse;
-    EJump m_eWhen;
-    ESense m_eSense;
-    CLabel* m_pBefore = nullptr;
-};
-
-}  // namespace
-
 // Jumps to t or f. `when` names the outcome that jumps (the other falls
 // through to what follows); a negated condition trades its outcomes.
 // x == 1 || x == 2 || ... is as deep as it is long, so the right operands
 // of && and || wait on a list while the left ones are translated first.
 void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
-    std::vector<SCondition> waiting;
+    const size_t firstWaiting = m_Waiting.size();
     SCondition c{node, t, f, when, sense};
     for (;;) {
         const int32_t kind = c.m_pNode->GetKind();
         const bool negated = c.m_eSense == ESense::eNegated;
         if (kind == CToken::eHardStop || kind == CToken::eLogicalNot) {
             c.m_pNode = c.m_pNode->GetChild(0);
-            if (!c.m_pNode) return m_Gen.Fail("a condition without its operand");
+            if (!c.m_pNode) {
+                m_Waiting.resize(firstWaiting);
+                return m_Gen.Fail("a condition without its operand");
+            }
             if (kind == CToken::eLogicalNot) c.m_eSense = negated ? ESense::eAsWritten : ESense::eNegated;
             continue;
         }
         if (kind == CToken::eLogicalAnd || kind == CToken::eLogicalOr) {
             CLabel* middle = NewLabel();
-            waiting.push_back({c.m_pNode->GetChild(1), c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense, middle});
+            m_Waiting.push_back({c.m_pNode->GetChild(1), c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense, middle});
             if ((kind == CToken::eLogicalAnd) != negated)  // && (or a negated ||): both must hold
                 c = {c.m_pNode->GetChild(0), middle, c.m_pFalse, EJump::eIfFalse, c.m_eSense};
             else
@@ -459,9 +479,9 @@ void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump wh
             TranslateComparison(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
         else
             TranslateTest(c.m_pNode, c.m_pTrue, c.m_pFalse, c.m_eWhen, c.m_eSense);
-        if (waiting.empty()) return;
-        c = waiting.back();
-        waiting.pop_back();
+        if (m_Waiting.size() == firstWaiting) return;
+        c = m_Waiting.back();
+        m_Waiting.pop_back();
         Place(c.m_pBefore);
     }
 }
@@ -469,7 +489,7 @@ void CTranslator::TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump wh
 // Any other value is true when it is not zero.
 void CTranslator::TranslateTest(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense) {
     const bool negated = sense == ESense::eNegated;
-    Translate(node, CContext{});
+    TranslateValue(node);
     const bool jumpIfTrue = when == EJump::eIfTrue;
     const EJump onValue = jumpIfTrue != negated ? EJump::eIfTrue : EJump::eIfFalse;
     m_Gen.EmitTestJump(jumpIfTrue ? t : f, onValue);
@@ -480,7 +500,7 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
     CNode* left = node->GetChild(0);
     CNode* right = node->GetChild(1);
     CLabel* target = when == EJump::eIfTrue ? t : f;
-    Translate(left, CContext{});
+    TranslateValue(left);
     if (RoleOf(right) == CToken::eRoleConstant) {
         m_Gen.EmitCmpConst(ConstOfNode(right));
         return m_Gen.EmitJcc(relation, target, when, EOrder::eAsWritten);
@@ -491,7 +511,7 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
     }
     CVariable* temp = AcquireTemporary();
     m_Gen.EmitStoreVar(SlotOf(*temp));
-    Translate(right, CContext{});
+    TranslateValue(right);
     m_Gen.EmitCmpVar(SlotOf(*temp));
     m_Gen.EmitJcc(relation, target, when, EOrder::eSwapped);
     ReleaseTemporary(temp);
@@ -503,16 +523,17 @@ void CTranslator::TranslateComparison(CNode* node, CLabel* t, CLabel* f, EJump w
 // turn, and the end labels, which the recursion would place on its way
 // back, are placed together after the last link, innermost first.
 void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
-    std::vector<CLabel*> ends;
+    const size_t firstEnd = m_IfEnds.size();
     for (;;) {
         CLabel* then = NewLabel();
         CLabel* otherwise = NewLabel();
-        ends.push_back(NewLabel());
+        CLabel* end = NewLabel();
+        m_IfEnds.push_back(end);
         CNode* elseStatement = node->GetChild(2);
         TranslateCondition(node->GetChild(0), then, otherwise, EJump::eIfFalse, ESense::eAsWritten);
         Place(then);
         if (CNode* s = node->GetChild(1)) Translate(s, ctx.Statement());
-        if (elseStatement) m_Gen.EmitJmp(ends.back());
+        if (elseStatement) m_Gen.EmitJmp(end);
         Place(otherwise);
         if (!elseStatement || elseStatement->GetKind() != CToken::eIf) {
             if (elseStatement) Translate(elseStatement, ctx.Statement());
@@ -520,7 +541,7 @@ void CTranslator::TranslateIf(CNode* node, const CContext& ctx) {
         }
         node = elseStatement;
     }
-    for (auto end = ends.rbegin(); end != ends.rend(); ++end) Place(*end);
+    for (; m_IfEnds.size() > firstEnd; m_IfEnds.pop_back()) Place(m_IfEnds.back());
 }
 
 // Every loop has a continue label just before its budget check, so that
@@ -583,15 +604,15 @@ void CTranslator::TranslateReturn(CNode* node, const CContext& ctx) {
         if (CNode* target = node->GetChild(0)) {
             CVariable* state = StateVariable();
             if (!state) return;
-            Translate(target, CContext{});
+            TranslateValue(target);
             m_Gen.EmitStoreVar(SlotOf(*state));
         }
         if (CNode* delay = node->GetChild(1))
-            Translate(delay, CContext{});
+            TranslateValue(delay);
         else
             m_Gen.EmitLoadInt(kDefaultStateDelay);
     } else if (CNode* value = node->GetChild(0)) {
-        Translate(value, CContext{});
+        TranslateValue(value);
     }
     m_Gen.EmitJmp(ctx.m_pReturn);
 }
@@ -602,6 +623,6 @@ void CTranslator::TranslateStateChange(CNode* node) {
     if (!target) return;
     CVariable* state = StateVariable();
     if (!state) return;
-    Translate(target, CContext{});
+    TranslateValue(target);
     m_Gen.EmitStoreVar(SlotOf(*state));
 }

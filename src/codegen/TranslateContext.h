@@ -41,6 +41,17 @@ struct CContext {
 // A condition as written, or under a "!" (its jumps then trade places).
 enum class ESense : uint8_t { eAsWritten, eNegated };
 
+// A condition still to translate, with its labels; for the right operand of
+// a && or ||, the label placed just before it.
+struct SCondition {
+    CNode* m_pNode;
+    CLabel* m_pTrue;
+    CLabel* m_pFalse;
+    EJump m_eWhen;
+    ESense m_eSense;
+    CLabel* m_pBefore = nullptr;
+};
+
 // What frames a routine, and what it returns by default.
 enum class ERoutine : uint8_t { eState, eHandler, eFunction };
 
@@ -57,9 +68,9 @@ public:
     // One routine, the class variables declared so far
     // slotted first (their slots follow their order, so they never move).
     void TranslateRoutine(CNode* routine);
-    // Drops the labels of the routine just translated; the function bodies
-    // that later calls need are kept.
-    void ForgetRoutineLabels() { m_Labels.clear(); }
+    // Lets the labels of the routine just translated be used again (its
+    // jumps are resolved); the function bodies that later calls need are kept.
+    void ForgetRoutineLabels() { m_nLabelsInUse = 0; }
 
 private:
     void Dispatch(CNode* node, const CContext& ctx);
@@ -73,6 +84,9 @@ private:
     void TranslateCommand(CCommandNode* node);
     void TranslateFunction(CFunctionNode* node);
 
+    // A value into EAX, and EAX stored into what the node names.
+    void TranslateValue(CNode* node);
+    void TranslateStore(CNode* node);
     void TranslateName(CNode* node, const CContext& ctx);
     void TranslateUnary(CNode* node);
     void TranslateCall(CNode* node);
@@ -110,13 +124,26 @@ private:
     // and a return in a state names the next state. Kept here so that no
     // node deep in a chain has to climb to find them.
     CBlockNode* m_pRoutineBlock = nullptr;
+    // The temporaries of that block free to lend again, highest slot first;
+    // emptied with each routine, whose temporaries die with its body.
+    std::vector<CVariable*> m_FreeTemporaries;
     ERoutine m_eRoutine = ERoutine::eFunction;
     // Translate calls now active, and the count at which the next one moves
     // to a new stack.
     size_t m_nDepth = 0;
     size_t m_nNextStack = kLevelsOnFirstStack;
+    // The labels of the routine in hand are the first m_nLabelsInUse; the
+    // rest wait to be used again, so a routine makes new labels only when
+    // it needs more than any routine before it.
     std::vector<CRefPtr<CLabel>> m_Labels;
+    size_t m_nLabelsInUse = 0;
     std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
+    // The end labels of the else-if chains being translated and the right
+    // operands of && and || still waiting, innermost last; each chain or
+    // condition takes back its own. Kept across routines so that an if or
+    // a condition costs no allocation.
+    std::vector<CLabel*> m_IfEnds;
+    std::vector<SCondition> m_Waiting;
 };
 
 // A block's own variables get slots 4 * (i + base).

@@ -83,11 +83,12 @@ void CTranslator::TranslateCommand(CCommandNode* node) {
     RoutineBody(node, ERoutine::eHandler, node->m_pParams.Get());
 }
 
-// Calls reach the function through its body label.
+// Calls reach the function through its body label, which outlives the
+// routine's own labels.
 void CTranslator::TranslateFunction(CFunctionNode* node) {
-    CLabel* body = NewLabel();
+    CRefPtr<CLabel> body = MakeRef<CLabel>();
     m_FunctionBodies[node->GetFunction()] = body;
-    Place(body);
+    Place(body.Get());
     RoutineBody(node, ERoutine::eFunction, node->m_pParams.Get());
 }
 
@@ -105,13 +106,15 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     CVariableList* scope = body->GetScope();
     AssignSlots(scope, 0);
     const CCodeGen::SMark start = m_Gen.Mark();
-    const size_t firstLabel = m_Labels.size();
+    const size_t firstLabel = m_nLabelsInUse;
     CContext ctx;
     ctx.m_pReturn = NewLabel();
     m_pRoutineBlock = body;
     m_eRoutine = kind;
+    m_FreeTemporaries.clear();
     TranslateChildren(routine, ctx);
     m_pRoutineBlock = nullptr;
+    m_FreeTemporaries.clear();
     if (kind == ERoutine::eState) m_Gen.EmitLoadInt(kDefaultStateDelay);
     Place(ctx.m_pReturn);
     const SFrame frame{function ? SFrame::eFunction : SFrame::eRoutine, scope->GetTotalSize(),
@@ -121,7 +124,7 @@ void CTranslator::RoutineBody(CNode* routine, ERoutine kind, CVariableList* para
     const CCodeGen::SMark end = m_Gen.Mark();
     EmitPrologue(frame, scope);
     const uint32_t moved = m_Gen.MoveInFront(start, end);
-    for (size_t i = firstLabel; i < m_Labels.size(); ++i) m_Labels[i]->m_nPosition += moved;
+    for (size_t i = firstLabel; i < m_nLabelsInUse; ++i) m_Labels[i]->m_nPosition += moved;
 }
 
 // The frame, then every local reference cleared.

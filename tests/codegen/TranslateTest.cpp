@@ -6,6 +6,8 @@
 
 #include <capstone/capstone.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -170,6 +172,53 @@ TEST_F(TranslateTest, AFrameOnlyWhereATemporaryIsNeededAndOneTemporaryReused) {
     EXPECT_EQ("push esi", State(0)[2]);
     EXPECT_EQ("sub esp, 4", State(1)[2]);
     EXPECT_EQ("sub esp, 4", State(2)[2]);
+}
+
+// Temporaries held at once get slots of their own; once all are free, the
+// lowest is lent first.
+TEST_F(TranslateTest, TemporariesNestedAtOnceThenTheLowestLentAgain) {
+    Compile(std::string(kVars) + " state S\n {\n x = a * (b + c * (d + a));\n x = a - (b - c);\n }\n}\n");
+    EXPECT_EQ("sub esp, 0xc", State(0)[2]);
+    std::vector<std::string> stores;
+    for (const std::string& i : StateBody(0))
+        if (i.rfind("mov dword ptr [ebp - ", 0) == 0 && i.find("], eax") != std::string::npos) stores.push_back(i);
+    EXPECT_EQ((std::vector<std::string>{"mov dword ptr [ebp - 4], eax", "mov dword ptr [ebp - 8], eax",
+                                        "mov dword ptr [ebp - 0xc], eax", "mov dword ptr [ebp - 4], eax"}),
+              stores);
+}
+
+// A right operand that nests the same operator twice is rewritten until it
+// is a name: no temporary, and the operands in the rewritten order.
+TEST_F(TranslateTest, ANestedChainOfOneOperatorIsRewrittenUntilItsRightOperandIsAName) {
+    Compile(std::string(kVars) + " state S\n {\n x = a + (b + (c + d));\n }\n}\n");
+    EXPECT_EQ("push esi", State(0)[2]);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0xc]", "add eax, dword ptr [esi + 0x10]",
+                                        "add eax, dword ptr [esi + 8]", "add eax, dword ptr [esi + 0x14]",
+                                        "mov dword ptr [esi + 0x18], eax"}),
+              StateBody(0));
+}
+
+// Labels are used again from routine to routine: a routine's code comes out
+// the same whether it is first or follows routines that needed more labels,
+// and its call still reaches the function translated just before it.
+TEST_F(TranslateTest, ARoutineIsTheSameWhateverRoutinesCameBeforeIt) {
+    const std::string later = " function int F(int n) { if (n) return 1; return 2; }\n"
+                              " state B\n {\n if (a) x = F(1); else if (b) x = 2;\n"
+                              " while (c) { if (d) break; }\n }\n}\n";
+    Compile(std::string(kVars) + later);
+    const Bytes alone = Code(0, CommandStart(0));
+    const uint32_t lengthOfF = StateStart(0);
+    Compile(std::string(kVars) + " state A\n {\n if (a) x = 1; else if (b) x = 2; else if (c) x = 3;\n"
+            " else if (d) { while (a) { do { x = 4; } while (b); } }\n }\n" + later);
+    ASSERT_EQ(2u, gen->m_States.GetSize());
+    const uint32_t function = StateStart(1) - lengthOfF;  // F follows A and comes before B
+    EXPECT_EQ(alone, Code(function, CommandStart(0)));
+    std::vector<std::string> b = State(1);
+    const auto call = std::find_if(b.begin(), b.end(), [](const std::string& i) { return i.rfind("call", 0) == 0; });
+    ASSERT_NE(b.end(), call);
+    char target[32];
+    std::snprintf(target, sizeof target, "call 0x%x", function);
+    EXPECT_EQ(target, *call);
 }
 
 TEST_F(TranslateTest, AMissionReferenceIsStoredWithoutCounting) {
