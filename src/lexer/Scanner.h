@@ -4,6 +4,11 @@
 // at Open; an included file that ends hands over to the frame below it, and
 // only the main file yields the end-of-file token.
 //
+// The text is followed by kPadding zero bytes, so the scanner reads past a
+// token's end (a NUL stops every run of a class) without testing for the
+// end at each character; a NUL inside the text is told from the end by its
+// position.
+//
 // A token's text lives in its frame: each scanned token takes the next of
 // four text slots in turn, and a token given back keeps its slot, so the
 // current token and the three that may be pending never share one. Text is
@@ -19,9 +24,12 @@
 
 class CSourceFrame {
 public:
-    std::string m_strText;    // the whole file, decoded
-    size_t m_nPos = 0;        // the next character to read
-    size_t m_nLineStart = 0;  // just after the last line break read
+    static constexpr size_t kPadding = 16;
+
+    std::string m_strText;               // the whole file, decoded, then the padding
+    const char* m_pNext = nullptr;       // the next character to read
+    const char* m_pEnd = nullptr;        // the end of the file's text
+    const char* m_pLineStart = nullptr;  // just after the last line break read
     int m_nLine = 1;
     int m_nPending = 0;
     CToken m_Pending[3];
@@ -64,13 +72,6 @@ private:
     CSourceFrame& Current() { return *m_pCurrent; }
     const CSourceFrame& Current() const { return *m_pCurrent; }
     void ScanToken();
-    // Skips blanks and comments up to the first character of a token; false
-    // at the end of the frame's text.
-    bool SkipBlanksAndComments(CSourceFrame& f);
-    void ScanIdentifier(CSourceFrame& f, CToken& t, char* text);
-    void ScanNumber(CSourceFrame& f, CToken& t, char* text);
-    void ScanString(CSourceFrame& f, CToken& t, char* text);
-    void ScanOperator(CSourceFrame& f, CToken& t, char* text);
     bool PopFrame();
 
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;
