@@ -10,9 +10,8 @@
 // position.
 //
 // A token's text lives in its frame: each scanned token takes the next of
-// four text slots in turn, and a token given back keeps its slot, so the
-// current token and the three that may be pending never share one. Text is
-// copied out of a token by whatever keeps it.
+// four text slots in turn, so a text stays readable while the next three
+// tokens are scanned. Text is copied out of a token by whatever keeps it.
 #pragma once
 #include <memory>
 #include <string>
@@ -31,8 +30,7 @@ public:
     const char* m_pEnd = nullptr;        // the end of the file's text
     const char* m_pLineStart = nullptr;  // just after the last line break read
     int m_nLine = 1;
-    int m_nPending = 0;
-    CToken m_Pending[3];
+    int m_nPending = 0;  // times m_Token was handed back, at most kMaxPending
     CToken m_Token;
     std::string m_strPath;
     char m_Texts[4][CToken::kMaxText + 1] = {};
@@ -42,27 +40,30 @@ public:
 class CScanner {
 public:
     static constexpr int kMaxFrames = 256;
+    static constexpr int kMaxPending = 3;
 
     // Adds a frame and reads the file at path whole, in text mode through
     // files, skipping a UTF-8 byte-order mark; 0 when it cannot be opened
-    // (the frame stays and reads as empty).
+    // (the frame stays and reads as empty). An include is opened after its
+    // file name was scanned, so no token of the frame below is handed back.
     int Open(const std::string& path, const CFileProvider& files = PlatformFiles());
     // Inline: the parser asks for a token, or hands one back, at every step.
+    // A token handed back is always the current one (only NextToken changes
+    // it, and only once nothing is pending), so handing back is a count.
     void NextToken() {
         CSourceFrame& f = Current();
         if (f.m_nPending > 0) {
-            f.m_Token = f.m_Pending[--f.m_nPending];
+            --f.m_nPending;
             return;
         }
         ScanToken();
     }
     void UngetToken() {
         CSourceFrame& f = Current();
-        if (f.m_nPending < 3) f.m_Pending[f.m_nPending++] = f.m_Token;
+        if (f.m_nPending < kMaxPending) ++f.m_nPending;
     }
     int Is(int kind) const { return Current().m_Token.m_nKind == kind; }
     const CToken& GetToken() const { return Current().m_Token; }
-    CToken& GetToken() { return Current().m_Token; }
     const std::string& GetFileName() const { return Current().m_strPath; }
     int GetDepth() const { return int(m_Frames.size()); }
     // Paths of the open files, outermost first.
