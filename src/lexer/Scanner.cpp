@@ -10,6 +10,7 @@
 // plus 2.
 #include "lexer/Scanner.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -126,16 +127,19 @@ int32_t KeywordKind(const char* name, size_t length) {
 }
 
 // The operator tables by first character: the kind of the character alone
-// (the first row wins) and, where it starts a pair, the pair's second
-// character and kind.
+// (the first row wins), where it starts a pair the pair's second character
+// and kind, and the token's text, the character alone, which lives here
+// rather than in a text slot.
 struct SOperator {
     int32_t m_nSingle = CToken::eInvalid;
     int32_t m_nPair = CToken::eInvalid;
     char m_cSecond = 0;  // 0: starts no pair
+    char m_Text[2] = {};
 };
 
 constexpr std::array<SOperator, 256> MakeOperators() {
     std::array<SOperator, 256> t{};
+    for (size_t c = 0; c < t.size(); ++c) t[c].m_Text[0] = char(c);
     for (size_t i = std::size(kSingles); i-- > 0;) t[uint8_t(kSingles[i].text[0])].m_nSingle = kSingles[i].kind;
     for (const Spelling& p : kPairs) {
         SOperator& o = t[uint8_t(p.text[0])];
@@ -189,9 +193,10 @@ void SkipUtf8Mark(CSourceFrame& f, int width) {
     if (width == 1 && f.m_strText.compare(0, 3, "\xEF\xBB\xBF") == 0) f.m_pNext = f.m_pLineStart += 3;
 }
 
-// Indentation comes in runs of spaces after a line break, skipped eight at
-// a time (the padding makes eight bytes readable anywhere in the text).
-const char* SkipBlanks(CSourceFrame& f, const char* p) {
+// Indentation comes in runs of spaces after a line break, skipped eight and
+// then four at a time (the padding makes eight bytes readable anywhere in
+// the text).
+inline const char* SkipBlanks(CSourceFrame& f, const char* p) {
     static constexpr char kEightSpaces[] = "        ";
     for (uint8_t k; (k = ClassOf(*p)) & cBlank;) {
         ++p;
@@ -199,6 +204,7 @@ const char* SkipBlanks(CSourceFrame& f, const char* p) {
             ++f.m_nLine;
             f.m_pLineStart = p;
             while (std::memcmp(p, kEightSpaces, 8) == 0) p += 8;
+            if (std::memcmp(p, kEightSpaces, 4) == 0) p += 4;
         }
     }
     return p;
@@ -207,7 +213,7 @@ const char* SkipBlanks(CSourceFrame& f, const char* p) {
 // A line comment stops before its line break, which is then a blank; an
 // unterminated block comment runs to the end of the text. Returns the first
 // character of a token, or the end.
-const char* SkipBlanksAndComments(CSourceFrame& f, const char* p) {
+[[gnu::noinline]] const char* SkipBlanksAndComments(CSourceFrame& f, const char* p) {
     for (;;) {
         p = SkipBlanks(f, p);
         if (*p != '/') return p;
@@ -241,13 +247,10 @@ const char* ScanIdentifier(const char* p, CToken& t, char* text) {
 // Values wrap modulo 2^32; a number above 4294967295 is not a number.
 const char* ScanNumber(const char* p, CToken& t, char* text) {
     const char* start = p;
-    bool overflow = false;
+    constexpr uint64_t kTooLarge = 0xFFFFFFFFull + 1;  // stays once reached
     uint64_t value = 0;
-    for (; ClassOf(*p) & cDigit; ++p) {
-        value = value * 10 + uint64_t(*p - '0');
-        if (value > 0xFFFFFFFFull) overflow = true, value = 0xFFFFFFFFull + 1;
-    }
-    overflow = CopyRun(start, size_t(p - start), text) || overflow;
+    for (; ClassOf(*p) & cDigit; ++p) value = std::min(value * 10 + uint64_t(*p - '0'), kTooLarge);
+    const bool overflow = CopyRun(start, size_t(p - start), text) || value == kTooLarge;
     t.m_nKind = overflow ? CToken::eInvalid : CToken::eNumber;
     t.m_nValue = int32_t(uint32_t(value));
     return p;
@@ -256,7 +259,7 @@ const char* ScanNumber(const char* p, CToken& t, char* text) {
 // The quote is not part of the text. A line break (read) or the end of the
 // text ends the token as invalid; a backslash before any other character
 // than ", \, n, r and t is dropped; adjacent strings join.
-const char* ScanString(CSourceFrame& f, const char* p, CToken& t, char* text) {
+[[gnu::noinline]] const char* ScanString(CSourceFrame& f, const char* p, CToken& t, char* text) {
     size_t len = 0;
     bool overflow = false;
     text[0] = 0;
@@ -293,11 +296,9 @@ const char* ScanString(CSourceFrame& f, const char* p, CToken& t, char* text) {
 
 // The text of an operator holds only its first character. A NUL inside the
 // text is an operator of no kind, with empty text.
-const char* ScanOperator(const char* p, CToken& t, char* text) {
-    const char c = *p++;
-    text[0] = c;
-    text[1] = 0;
-    const SOperator& o = kOperators[uint8_t(c)];
+const char* ScanOperator(const char* p, CToken& t) {
+    const SOperator& o = kOperators[uint8_t(*p++)];
+    t.m_szText = o.m_Text;
     if (o.m_cSecond != 0 && *p == o.m_cSecond) {
         t.m_nKind = o.m_nPair;
         return p + 1;
@@ -339,31 +340,33 @@ bool CScanner::PopFrame() {
     return true;
 }
 
+// Out of line, as are comments and strings, so that the usual token needs
+// no registers saved.
+void CScanner::EndOfText() {
+    if (PopFrame()) return ScanToken();
+    Current().m_Token.m_nKind = CToken::eEndOfFile;  // text, line and column stay those of the last token
+}
+
 void CScanner::ScanToken() {
-    for (;;) {
-        CSourceFrame& f = Current();
-        CToken& t = f.m_Token;
-        const char* p = SkipBlanksAndComments(f, f.m_pNext);
-        f.m_pNext = p;
-        if (p == f.m_pEnd) {
-            if (PopFrame()) continue;
-            t.m_nKind = CToken::eEndOfFile;  // text, line and column stay those of the last token
-            return;
-        }
-        char* text = f.m_Texts[f.m_nNextText++ % std::size(f.m_Texts)];
-        t.m_szText = text;
-        t.m_nLine = f.m_nLine;
-        t.m_nColumn = int(p - f.m_pLineStart) + 2;
-        const uint8_t k = ClassOf(*p);
-        if (k & cLetter)
-            p = ScanIdentifier(p, t, text);
-        else if (k & cDigit)
-            p = ScanNumber(p, t, text);
-        else if (*p == '"')
-            p = ScanString(f, p, t, text);
-        else
-            p = ScanOperator(p, t, text);
-        f.m_pNext = p;
+    CSourceFrame& f = Current();
+    CToken& t = f.m_Token;
+    const char* p = SkipBlanks(f, f.m_pNext);
+    if (*p == '/' && (p[1] == '/' || p[1] == '*')) p = SkipBlanksAndComments(f, p);
+    f.m_pNext = p;
+    if (p == f.m_pEnd) return EndOfText();
+    t.m_nLine = f.m_nLine;
+    t.m_nColumn = int(p - f.m_pLineStart) + 2;
+    const uint8_t k = ClassOf(*p);
+    if (!(k & (cLetter | cDigit)) && *p != '"') {
+        f.m_pNext = ScanOperator(p, t);
         return;
     }
+    char* text = f.m_Texts[f.m_nNextText++ % std::size(f.m_Texts)];
+    t.m_szText = text;
+    if (k & cLetter)
+        f.m_pNext = ScanIdentifier(p, t, text);
+    else if (k & cDigit)
+        f.m_pNext = ScanNumber(p, t, text);
+    else
+        f.m_pNext = ScanString(f, p, t, text);
 }

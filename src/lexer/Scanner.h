@@ -9,9 +9,10 @@
 // end at each character; a NUL inside the text is told from the end by its
 // position.
 //
-// A token's text lives in its frame: each scanned token takes the next of
-// four text slots in turn, so a text stays readable while the next three
-// tokens are scanned. Text is copied out of a token by whatever keeps it.
+// A token's text lives in its frame: each name, number or string takes the
+// next of four text slots in turn, so its text stays readable while at least
+// the next three tokens are scanned; an operator's text is a constant. Text
+// is copied out of a token by whatever keeps it.
 #pragma once
 #include <memory>
 #include <string>
@@ -73,6 +74,9 @@ private:
     CSourceFrame& Current() { return *m_pCurrent; }
     const CSourceFrame& Current() const { return *m_pCurrent; }
     void ScanToken();
+    // At the end of a frame's text: the frame below goes on, or the end of
+    // the main file is the token.
+    void EndOfText();
     bool PopFrame();
 
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;
