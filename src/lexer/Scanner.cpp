@@ -162,7 +162,7 @@ bool CopyRun(const char* from, size_t length, char* text) {
         text[CToken::kMaxText] = 0;
         return true;
     }
-    for (size_t i = 0; i < length; i += 16) std::memcpy(text + i, from + i, 16);
+    for (size_t i = 0; i <= length; i += 16) std::memcpy(text + i, from + i, 16);
     text[length] = 0;
     return false;
 }
@@ -352,8 +352,10 @@ void CScanner::ScanToken() {
     CToken& t = f.m_Token;
     const char* p = SkipBlanks(f, f.m_pNext);
     if (*p == '/' && (p[1] == '/' || p[1] == '*')) p = SkipBlanksAndComments(f, p);
-    f.m_pNext = p;
-    if (p == f.m_pEnd) return EndOfText();
+    if (p == f.m_pEnd) {
+        f.m_pNext = p;
+        return EndOfText();
+    }
     t.m_nLine = f.m_nLine;
     t.m_nColumn = int(p - f.m_pLineStart) + 2;
     const uint8_t k = ClassOf(*p);
