@@ -4,10 +4,15 @@
 // at Open; an included file that ends hands over to the frame below it, and
 // only the main file yields the end-of-file token.
 //
-// A token's text lives in its frame: each scanned token takes the next of
-// four text slots in turn, and a token given back keeps its slot, so the
-// current token and the three that may be pending never share one. Text is
-// copied out of a token by whatever keeps it.
+// The text is followed by kPadding zero bytes, so the scanner reads past a
+// token's end (a NUL stops every run of a class) without testing for the
+// end at each character; a NUL inside the text is told from the end by its
+// position.
+//
+// A token's text lives in its frame: each name, number or string takes the
+// next of four text slots in turn, so its text stays readable while at least
+// the next three tokens are scanned; an operator's text is a constant. Text
+// is copied out of a token by whatever keeps it.
 #pragma once
 #include <memory>
 #include <string>
@@ -19,12 +24,14 @@
 
 class CSourceFrame {
 public:
-    std::string m_strText;    // the whole file, decoded
-    size_t m_nPos = 0;        // the next character to read
-    size_t m_nLineStart = 0;  // just after the last line break read
+    static constexpr size_t kPadding = 16;
+
+    std::string m_strText;               // the whole file, decoded, then the padding
+    const char* m_pNext = nullptr;       // the next character to read
+    const char* m_pEnd = nullptr;        // the end of the file's text
+    const char* m_pLineStart = nullptr;  // just after the last line break read
     int m_nLine = 1;
-    int m_nPending = 0;
-    CToken m_Pending[3];
+    int m_nPending = 0;  // times m_Token was handed back, at most kMaxPending
     CToken m_Token;
     std::string m_strPath;
     char m_Texts[4][CToken::kMaxText + 1] = {};
@@ -34,27 +41,30 @@ public:
 class CScanner {
 public:
     static constexpr int kMaxFrames = 256;
+    static constexpr int kMaxPending = 3;
 
     // Adds a frame and reads the file at path whole, in text mode through
     // files, skipping a UTF-8 byte-order mark; 0 when it cannot be opened
-    // (the frame stays and reads as empty).
+    // (the frame stays and reads as empty). An include is opened after its
+    // file name was scanned, so no token of the frame below is handed back.
     int Open(const std::string& path, const CFileProvider& files = PlatformFiles());
     // Inline: the parser asks for a token, or hands one back, at every step.
+    // A token handed back is always the current one (only NextToken changes
+    // it, and only once nothing is pending), so handing back is a count.
     void NextToken() {
         CSourceFrame& f = Current();
         if (f.m_nPending > 0) {
-            f.m_Token = f.m_Pending[--f.m_nPending];
+            --f.m_nPending;
             return;
         }
         ScanToken();
     }
     void UngetToken() {
         CSourceFrame& f = Current();
-        if (f.m_nPending < 3) f.m_Pending[f.m_nPending++] = f.m_Token;
+        if (f.m_nPending < kMaxPending) ++f.m_nPending;
     }
     int Is(int kind) const { return Current().m_Token.m_nKind == kind; }
     const CToken& GetToken() const { return Current().m_Token; }
-    CToken& GetToken() { return Current().m_Token; }
     const std::string& GetFileName() const { return Current().m_strPath; }
     int GetDepth() const { return int(m_Frames.size()); }
     // Paths of the open files, outermost first.
@@ -64,13 +74,9 @@ private:
     CSourceFrame& Current() { return *m_pCurrent; }
     const CSourceFrame& Current() const { return *m_pCurrent; }
     void ScanToken();
-    // Skips blanks and comments up to the first character of a token; false
-    // at the end of the frame's text.
-    bool SkipBlanksAndComments(CSourceFrame& f);
-    void ScanIdentifier(CSourceFrame& f, CToken& t, char* text);
-    void ScanNumber(CSourceFrame& f, CToken& t, char* text);
-    void ScanString(CSourceFrame& f, CToken& t, char* text);
-    void ScanOperator(CSourceFrame& f, CToken& t, char* text);
+    // At the end of a frame's text: the frame below goes on, or the end of
+    // the main file is the token.
+    void EndOfText();
     bool PopFrame();
 
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;

@@ -77,6 +77,53 @@ TEST(Scanner, NamesNumbersAndKeywords) {
     }
 }
 
+// Every keyword is found, and a name that differs from one only in its
+// length, its case or one character is a plain name.
+TEST(Scanner, KeywordsAndNearMisses) {
+    const std::pair<const char*, int> keywords[] = {
+        {"if", K::eIf},           {"then", K::eThen},         {"else", K::eElse},       {"while", K::eWhile},
+        {"for", K::eFor},         {"do", K::eDo},             {"int", K::eInt},         {"event", K::eEvent},
+        {"state", K::eState},     {"command", K::eCommand},   {"function", K::eFunction}, {"true", K::eTrue},
+        {"false", K::eFalse},     {"return", K::eReturn},     {"string", K::eString},   {"break", K::eBreak},
+        {"continue", K::eContinue}, {"assert", K::eAssert},   {"verify", K::eVerify},   {"enum", K::eEnum},
+        {"consts", K::eConsts},   {"button", K::eButton},     {"null", K::eNull},       {"multi", K::eMulti},
+        {"description", K::eDescription}, {"hotkey", K::eHotKey}, {"hidden", K::eHidden},
+        {"advanced", K::eAdvanced}, {"priority", K::ePriority}, {"item", K::eItem},     {"include", K::eInclude},
+    };
+    for (auto [word, kind] : keywords) {
+        const std::string w = word;
+        std::string upper = w, changed = w, middle = w;
+        upper[0] = char(upper[0] - 'a' + 'A');
+        changed.back() = changed.back() == 'z' ? 'y' : 'z';
+        middle[1] = middle[1] == '_' ? 'q' : '_';
+        // Alone, as the file's last token, and followed by other text.
+        EXPECT_EQ((std::vector<int>{kind}), Kinds(w)) << w;
+        EXPECT_EQ((std::vector<int>{kind, K::eSemicolon}), Kinds(w + ";")) << w;
+        EXPECT_EQ((std::vector<int>{K::eText, K::eText, K::eText, K::eText, K::eText, K::eText}),
+                  Kinds(w + "x " + w.substr(0, w.size() - 1) + " " + upper + " " + changed + " " + middle + " x" + w))
+            << w;
+    }
+}
+
+// The text ends right after a token of each kind, and a NUL byte inside the
+// text is a token of its own (no kind, empty text), not the end.
+TEST(Scanner, TextEndsAnywhereAndNulIsNotTheEnd) {
+    const std::string nul(1, '\0');
+    EXPECT_EQ((std::vector<Tok>{{K::eText, "abcdefghijklmnopq", 1}, {K::eEndOfFile, "abcdefghijklmnopq", 1}}),
+              Scan("abcdefghijklmnopq"));
+    EXPECT_EQ((std::vector<int>{K::eNumber, K::eEQ, K::eDivide}), Kinds("1 == /"));
+    EXPECT_EQ((std::vector<int>{K::eText}), Kinds("x\n                "));
+    EXPECT_EQ((std::vector<Tok>{{K::eText, "a", 1}, {K::eInvalid, "", 1}, {K::eText, "b", 1}, {K::eEndOfFile, "b", 1}}),
+              Scan("a" + nul + "b"));
+    EXPECT_EQ((std::vector<int>{K::eAssign, K::eInvalid, K::eAssign, K::eNumber, K::eInvalid}),
+              Kinds("=" + nul + "=1" + nul));
+    EXPECT_EQ((std::vector<int>{K::eText}), Kinds("// a" + nul + "b\n/* " + nul + " */c"));
+    auto s = Scan("\"a" + nul + "b\" x");
+    EXPECT_EQ((Tok{K::eQuotedString, "a", 1}), s[0]);  // the NUL is kept; the shown text stops there
+    EXPECT_EQ((Tok{K::eText, "x", 1}), s[1]);
+    EXPECT_EQ((Tok{K::eInvalid, "a", 1}), Scan("\"a\\")[0]);  // open at the end after a backslash
+}
+
 TEST(Scanner, OverlongTokensAreInvalid) {
     auto t = Scan(std::string(255, 'a') + " " + std::string(256, 'b') + " \"" + std::string(300, 'c') + "\" x");
     EXPECT_EQ(K::eText, t[0].kind);
