@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "codegen/CodeBuffer.h"
 #include "codegen/Label.h"
 #include "codegen/Operand.h"
 #include "support/DynArray.h"
@@ -190,7 +191,7 @@ public:
     void EmitBreakpoint() { Emit(CInstr::eInt3); }
 
     // The image, in the order the object file is laid out.
-    CDynArray<uint8_t> m_Code;
+    CCodeBuffer m_Code;
     CDynArray<SJumpFixup> m_JumpFixups;
     CDynArray<uint8_t> m_Data;
     CDynArray<SExternalCall> m_ExternalCalls;
@@ -203,6 +204,8 @@ public:
 private:
     // Every writer of the image stops once generation has failed.
     bool Emitting() const { return !m_bFailed; }
+    // Records that no form of the instruction takes the operands; false.
+    bool FailNoEncoding(uint16_t id);
     uint32_t AppendData(const void* bytes, size_t count);
 
     static COperand VarOperand(const CVarSlot& var);
