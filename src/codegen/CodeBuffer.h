@@ -8,7 +8,6 @@
 // The storage starts at 4096 bytes and doubles when it runs out; it is
 // not zeroed ahead of use, so untouched pages cost nothing.
 #pragma once
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -40,21 +39,16 @@ public:
     // Where the next instruction goes: kRoom bytes (or `count`) may be
     // written there. End(p) then makes p the new end.
     uint8_t* Room(size_t count = kRoom) {
-        if (m_nCapacity - m_nSize < count) Reserve(m_nSize + count);
+        if (m_nCapacity - m_nSize < count) [[unlikely]]
+            Reserve(m_nSize + count);
         return GetData() + m_nSize;
     }
     void End(const uint8_t* p) { m_nSize = size_t(p - GetData()); }
 
 private:
-    // Storage for `size` bytes and kRoom beyond them.
-    void Reserve(size_t size) {
-        if (size + kRoom <= m_nCapacity) return;
-        const size_t capacity = std::max({size + kRoom, 2 * m_nCapacity, size_t(4096)});
-        auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-        if (m_nSize) std::memcpy(bytes.get(), GetData(), m_nSize);
-        m_pBytes = std::move(bytes);
-        m_nCapacity = capacity;
-    }
+    // Storage for `size` bytes and kRoom beyond them. Out of line (in
+    // CodeGen.cpp), so the encoder's fast path stays small.
+    void Reserve(size_t size);
 
     std::unique_ptr<uint8_t[]> m_pBytes;
     size_t m_nSize = 0;

@@ -10,6 +10,15 @@
 
 CCodeGen::CCodeGen() : m_Data(4096) {}
 
+void CCodeBuffer::Reserve(size_t size) {
+    if (size + kRoom <= m_nCapacity) return;
+    const size_t capacity = std::max({size + kRoom, 2 * m_nCapacity, size_t(4096)});
+    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    if (m_nSize) std::memcpy(bytes.get(), GetData(), m_nSize);
+    m_pBytes = std::move(bytes);
+    m_nCapacity = capacity;
+}
+
 void CCodeGen::Fail(std::string_view reason) {
     if (m_bFailed) return;
     m_bFailed = true;

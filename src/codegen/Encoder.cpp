@@ -136,30 +136,8 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
 // ---- operand shapes ----
 
-// What matters of an operand for choosing a form. An address is always
-// 32 bits wide, so a fixup can fill it; an immediate takes the narrowest
-// range its value fits. Memory on anything but a 32-bit base, like a
-// register code that names none, has no form at all.
-enum EShape : uint8_t { sNone, sEax, sReg, sMem, sZero, sImm8, sImm16, sImm32, sAddress, sBad, kShapes };
-
-constexpr bool FitsByte(int32_t v) { return uint32_t(v) + 128 < 256; }
-constexpr bool FitsWord(int32_t v) { return uint32_t(v) + 32768 < 65536; }
-
-// Registers and memory come first: they are most of what is emitted.
-inline EShape ShapeOf(const COperand& o) {
-    if (o.m_nKind == COperand::eRegister) {
-        if (!IsRegister32(o.m_nRegister)) return sBad;
-        return o.m_nRegister == eEAX ? sEax : sReg;
-    }
-    if (o.m_nKind == COperand::eMemory) return IsRegister32(o.m_nRegister) ? sMem : sBad;
-    if (o.m_nKind == COperand::eNone) return sNone;
-    if (o.m_nKind == COperand::eAddress) return sAddress;
-    if (o.m_nKind != COperand::eImmediate) return sBad;
-    if (o.m_nValue == 0) return sZero;
-    if (FitsByte(o.m_nValue)) return sImm8;
-    return FitsWord(o.m_nValue) ? sImm16 : sImm32;
-}
-
+using EShape = COperand::EShape;
+using enum COperand::EShape;
 // The patterns a shape fits, as bits (1 << EPattern).
 constexpr uint32_t PatternsOf(EShape shape) {
     auto bit = [](EPattern p) { return 1u << p; };
@@ -221,9 +199,12 @@ int ListedIndex(uint16_t id) {
 // One form with its group member applied: everything the bytes need but
 // the operands themselves.
 struct SEncoding {
-    ELayout m_nLayout;
     uint8_t m_nPrefix;   // the first of two opcode bytes, else 0
     uint8_t m_nOpcode;
+    bool m_bPlusReg;     // the opcode adds operand 1's register number
+    bool m_bModRM;
+    bool m_bRmIsB;       // ModRM's rm is operand 2 (else operand 1)
+    bool m_bRegIsDigit;  // ModRM's reg is the /digit (else the other operand)
     uint8_t m_nDigit;    // the /digit already in the reg field's place (bits 3-5)
     uint8_t m_nImm;      // immediate bytes
     bool m_bFits;        // false: no form takes these operands
@@ -241,8 +222,16 @@ constexpr SEncoding Prepare(const SGroup& g, int member, const SForm& form) {
     case rCond: last = uint8_t(last + member); break;
     case rDigitMap: digit = kUnaryDigits[member]; break;
     }
-    return SEncoding{form.m_nLayout, uint8_t(form.m_nOpcodes == 2 ? form.m_Op[0] : 0), last,
-                     uint8_t((digit & 7) << 3), form.m_nImm, true};
+    const ELayout l = form.m_nLayout;
+    return SEncoding{uint8_t(form.m_nOpcodes == 2 ? form.m_Op[0] : 0),
+                     last,
+                     l == lPlusReg,
+                     l == lDigit || l == lRmReg || l == lRegRm,
+                     l == lRegRm,
+                     l == lDigit,
+                     uint8_t((digit & 7) << 3),
+                     form.m_nImm,
+                     true};
 }
 
 // The first form, in table order, that both shapes fit; the operand count
@@ -281,7 +270,7 @@ uint8_t* PutModRM(uint8_t* p, uint32_t reg, const COperand& rm) {
     }
     const int32_t disp = rm.m_nValue;
     // EBP as a base has no mod-00 form, so even displacement 0 takes a byte.
-    const int size = disp == 0 && base != RegisterNumber(eEBP) ? 0 : FitsByte(disp) ? 1 : 4;
+    const int size = disp == 0 && base != RegisterNumber(eEBP) ? 0 : COperand::FitsByte(disp) ? 1 : 4;
     *p++ = uint8_t((size == 0 ? 0x00 : size == 1 ? 0x40 : 0x80) | reg | base);
     if (base == RegisterNumber(eESP)) *p++ = 0x24;  // rm 100 means "SIB follows": ESP alone
     PutLe32(p, uint32_t(disp));
@@ -291,21 +280,11 @@ uint8_t* PutModRM(uint8_t* p, uint32_t reg, const COperand& rm) {
 // Writes the instruction at p (kRoom bytes available); returns its end.
 uint8_t* Assemble(uint8_t* p, const SEncoding& e, const COperand& a, const COperand& b) {
     if (e.m_nPrefix) *p++ = e.m_nPrefix;
-    switch (e.m_nLayout) {
-    case lPlain: *p++ = e.m_nOpcode; break;
-    case lPlusReg: *p++ = uint8_t(e.m_nOpcode + RegisterNumber(a.m_nRegister)); break;
-    case lDigit:
-        *p++ = e.m_nOpcode;
-        p = PutModRM(p, e.m_nDigit, a);
-        break;
-    case lRmReg:
-        *p++ = e.m_nOpcode;
-        p = PutModRM(p, uint32_t(RegisterNumber(b.m_nRegister)) << 3, a);
-        break;
-    case lRegRm:
-        *p++ = e.m_nOpcode;
-        p = PutModRM(p, uint32_t(RegisterNumber(a.m_nRegister)) << 3, b);
-        break;
+    *p++ = uint8_t(e.m_nOpcode + (e.m_bPlusReg ? RegisterNumber(a.m_nRegister) : 0));
+    if (e.m_bModRM) {
+        const COperand& rm = e.m_bRmIsB ? b : a;
+        const COperand& reg = e.m_bRmIsB ? a : b;
+        p = PutModRM(p, e.m_bRegIsDigit ? e.m_nDigit : uint32_t(RegisterNumber(reg.m_nRegister)) << 3, rm);
     }
     // The immediate is always the last operand.
     PutLe32(p, uint32_t(b.m_nKind == COperand::eNone ? a.m_nValue : b.m_nValue));
@@ -322,7 +301,7 @@ const char* CInstr::Mnemonic(uint16_t id) {
 bool CCodeGen::Emit(uint16_t id, const COperand& a, const COperand& b) {
     if (!Emitting()) return false;
     const int i = ListedIndex(id);
-    const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][ShapeOf(a)][ShapeOf(b)];
+    const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][a.m_nShape][b.m_nShape];
     if (!e || !e->m_bFits) [[unlikely]]
         return FailNoEncoding(id);
     m_Code.End(Assemble(m_Code.Room(), *e, a, b));
