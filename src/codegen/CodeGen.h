@@ -93,9 +93,12 @@ struct SFrame {
 
 class CCodeGen : public CRefObject {
 public:
+    // Whoever creates a label keeps it until the jumps to it are resolved
+    // (the translation holds a routine's labels until its end), so a fixup
+    // links to it without counting.
     struct SJumpFixup {
         uint32_t m_nPosition;   // first byte of a rel32 in m_Code
-        CRefPtr<CLabel> m_pLabel;
+        CLink<CLabel> m_pLabel;
     };
     struct SExternalCall {
         uint32_t m_nPosition;   // first byte of the CALL's rel32
