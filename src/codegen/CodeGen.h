@@ -121,10 +121,11 @@ public:
     // ---- encoder ----
     // Appends one instruction and says whether it did; an instruction that
     // fits none of its forms is an internal error.
-    bool Emit(uint16_t id, const COperand& a = {}, const COperand& b = {});
+    // Operands travel by value: eight bytes each, they fit a register.
+    bool Emit(uint16_t id, COperand a = {}, COperand b = {});
     bool Emit(uint16_t id, ERegister r) { return Emit(id, COperand(r)); }
-    bool Emit(uint16_t id, ERegister r, const COperand& b) { return Emit(id, COperand(r), b); }
-    bool Emit(uint16_t id, const COperand& a, ERegister r) { return Emit(id, a, COperand(r)); }
+    bool Emit(uint16_t id, ERegister r, COperand b) { return Emit(id, COperand(r), b); }
+    bool Emit(uint16_t id, COperand a, ERegister r) { return Emit(id, a, COperand(r)); }
     bool Emit(uint16_t id, ERegister r1, ERegister r2) { return Emit(id, COperand(r1), COperand(r2)); }
 
     // ---- positions, labels ----

@@ -167,32 +167,21 @@ constexpr SListed kListed[] = {
 #undef INSTR
 };
 constexpr size_t kListedCount = std::size(kListed);
-constexpr int kMembers = 32;
 
-static_assert([] {
-    for (const SListed& l : kListed)
-        if (CInstr::Member(l.m_nId) >= kMembers) return false;
-    return true;
-}());
-
-// kListedIndex[group][member]: the id's row in kListed, or -1 when the id is
-// not listed (only listed ids are encoded).
-using CListedIndex = std::array<std::array<int8_t, kMembers>, CInstr::kGroupCount>;
+// kListedIndex[id & 0x7FFF] (group and member): the id's row in kListed, or
+// -1 when the id is not listed (only listed ids are encoded). Every id has a
+// slot, so finding one takes no range checks.
+using CListedIndex = std::array<int8_t, 0x8000>;
 
 constexpr CListedIndex MakeListedIndex() {
     CListedIndex index{};
-    for (auto& group : index) group.fill(-1);
-    for (size_t i = 0; i < kListedCount; ++i)
-        index[size_t(CInstr::Group(kListed[i].m_nId))][size_t(CInstr::Member(kListed[i].m_nId))] = int8_t(i);
+    index.fill(-1);
+    for (size_t i = 0; i < kListedCount; ++i) index[kListed[i].m_nId & 0x7FFF] = int8_t(i);
     return index;
 }
 constexpr CListedIndex kListedIndex = MakeListedIndex();
 
-int ListedIndex(uint16_t id) {
-    const size_t group = size_t(CInstr::Group(id)), member = size_t(CInstr::Member(id));
-    if (group >= kListedIndex.size() || member >= size_t(kMembers)) return -1;
-    return kListedIndex[group][member];
-}
+int ListedIndex(uint16_t id) { return kListedIndex[id & 0x7FFF]; }
 
 // ---- ready encodings ----
 
@@ -298,7 +287,7 @@ const char* CInstr::Mnemonic(uint16_t id) {
     return i < 0 ? nullptr : kListed[i].m_szMnemonic;
 }
 
-bool CCodeGen::Emit(uint16_t id, const COperand& a, const COperand& b) {
+bool CCodeGen::Emit(uint16_t id, COperand a, COperand b) {
     if (!Emitting()) return false;
     const int i = ListedIndex(id);
     const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][a.m_nShape][b.m_nShape];
