@@ -136,8 +136,11 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
 // ---- operand shapes ----
 
+// An operand's shape is worked out when it is made (see Operand.h); the
+// forms are chosen by the patterns each shape fits.
 using EShape = COperand::EShape;
 using enum COperand::EShape;
+
 // The patterns a shape fits, as bits (1 << EPattern).
 constexpr uint32_t PatternsOf(EShape shape) {
     auto bit = [](EPattern p) { return 1u << p; };
