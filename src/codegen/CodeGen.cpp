@@ -1,15 +1,23 @@
-// The code buffer and its bookkeeping: failures, label positions, jump
-// fixups, the data block and the routine tables. Code and data grow by 4096
-// bytes at a time; the tables by the containers' default rule. Each writer
+// The code buffer's bookkeeping: failures, label positions, jump fixups,
+// the data block and the routine tables. Data grows by 4096 bytes at a time,
+// the tables by the containers' default rule. Each writer
 // checks Emitting(), so nothing is added once generation has failed.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "codegen/CodeGen.h"
 #include "support/LittleEndian.h"
 
-CCodeGen::CCodeGen() : m_Code(4096), m_Data(4096) {}
+CCodeGen::CCodeGen() : m_Data(4096) {}
+
+void CCodeBuffer::Reserve(size_t size) {
+    if (size + kRoom <= m_nCapacity) return;
+    const size_t capacity = std::max({size + kRoom, 2 * m_nCapacity, size_t(4096)});
+    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+    if (m_nSize) std::memcpy(bytes.get(), GetData(), m_nSize);
+    m_pBytes = std::move(bytes);
+    m_nCapacity = capacity;
+}
 
 void CCodeGen::Fail(std::string_view reason) {
     if (m_bFailed) return;
@@ -57,13 +65,15 @@ void ShiftPositions(CDynArray<T>& table, size_t start, size_t end, uint32_t forw
 
 uint32_t CCodeGen::MoveInFront(const SMark& start, const SMark& end) {
     if (!Emitting()) return 0;
-    uint8_t* code = m_Code.GetData();
     const uint32_t moved = GetCodeSize() - end.m_nCode;
     const uint32_t first = end.m_nCode - start.m_nCode;
-    // The moved part is the short one: copied aside, then the rest slides.
-    const std::vector<uint8_t> front(code + end.m_nCode, code + GetCodeSize());
+    // The moved part is the short one: copied aside into the room past the
+    // end of the code, then the rest slides.
+    uint8_t* aside = m_Code.Room(moved);
+    uint8_t* code = m_Code.GetData();
+    std::memcpy(aside, code + end.m_nCode, moved);
     std::memmove(code + start.m_nCode + moved, code + start.m_nCode, first);
-    std::memcpy(code + start.m_nCode, front.data(), moved);
+    std::memcpy(code + start.m_nCode, aside, moved);
     ShiftPositions(m_JumpFixups, start.m_nFixups, end.m_nFixups, moved, first,
                    [](SJumpFixup& f) -> uint32_t& { return f.m_nPosition; });
     ShiftPositions(m_ExternalCalls, start.m_nCalls, end.m_nCalls, moved, first,

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 
+#include "codegen/CodeBuffer.h"
 #include "codegen/Label.h"
 #include "codegen/Operand.h"
 #include "support/DynArray.h"
@@ -92,9 +93,12 @@ struct SFrame {
 
 class CCodeGen : public CRefObject {
 public:
+    // Whoever creates a label keeps it until the jumps to it are resolved
+    // (the translation holds a routine's labels until its end), so a fixup
+    // links to it without counting.
     struct SJumpFixup {
         uint32_t m_nPosition;   // first byte of a rel32 in m_Code
-        CRefPtr<CLabel> m_pLabel;
+        CLink<CLabel> m_pLabel;
     };
     struct SExternalCall {
         uint32_t m_nPosition;   // first byte of the CALL's rel32
@@ -117,10 +121,11 @@ public:
     // ---- encoder ----
     // Appends one instruction and says whether it did; an instruction that
     // fits none of its forms is an internal error.
-    bool Emit(uint16_t id, const COperand& a = {}, const COperand& b = {});
+    // Operands travel by value: eight bytes each, they fit a register.
+    bool Emit(uint16_t id, COperand a = {}, COperand b = {});
     bool Emit(uint16_t id, ERegister r) { return Emit(id, COperand(r)); }
-    bool Emit(uint16_t id, ERegister r, const COperand& b) { return Emit(id, COperand(r), b); }
-    bool Emit(uint16_t id, const COperand& a, ERegister r) { return Emit(id, a, COperand(r)); }
+    bool Emit(uint16_t id, ERegister r, COperand b) { return Emit(id, COperand(r), b); }
+    bool Emit(uint16_t id, COperand a, ERegister r) { return Emit(id, a, COperand(r)); }
     bool Emit(uint16_t id, ERegister r1, ERegister r2) { return Emit(id, COperand(r1), COperand(r2)); }
 
     // ---- positions, labels ----
@@ -190,7 +195,7 @@ public:
     void EmitBreakpoint() { Emit(CInstr::eInt3); }
 
     // The image, in the order the object file is laid out.
-    CDynArray<uint8_t> m_Code;
+    CCodeBuffer m_Code;
     CDynArray<SJumpFixup> m_JumpFixups;
     CDynArray<uint8_t> m_Data;
     CDynArray<SExternalCall> m_ExternalCalls;
@@ -203,6 +208,8 @@ public:
 private:
     // Every writer of the image stops once generation has failed.
     bool Emitting() const { return !m_bFailed; }
+    // Records that no form of the instruction takes the operands; false.
+    bool FailNoEncoding(uint16_t id);
     uint32_t AppendData(const void* bytes, size_t count);
 
     static COperand VarOperand(const CVarSlot& var);

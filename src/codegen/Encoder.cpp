@@ -3,8 +3,13 @@
 // operand count, tried in order until the operands fit. Only the forms the
 // generated code uses are here: 32-bit registers, dword [base + disp]
 // memory, 32-bit immediates and addresses (8-bit where an ALU form has one),
-// and the rel32 branches that fixups fill. An instruction is assembled into a
-// small local buffer and appended only when complete.
+// and the rel32 branches that fixups fill.
+//
+// The tries are made once, at compile time: for every listed instruction and
+// every pair of operand shapes, the first form that fits is worked out into
+// a ready encoding (opcode with the member applied, layout, /digit,
+// immediate size). Emitting is then one lookup and the bytes, written in
+// place at the end of the code buffer.
 //
 // Layout of one instruction as built here:
 //
@@ -17,6 +22,7 @@
 // Jcc adds the condition code to the opcode, and NOT..IDIV map n to a digit.
 #include <array>
 #include <span>
+#include <string>
 
 #include "codegen/CodeGen.h"
 #include "support/LittleEndian.h"
@@ -130,26 +136,10 @@ constexpr std::array<SGroup, CInstr::kGroupCount> kGroups = MakeGroups();
 
 // ---- operand shapes ----
 
-// What matters of an operand for choosing a form. An address is always
-// 32 bits wide, so a fixup can fill it; an immediate takes the narrowest
-// range its value fits.
-enum EShape : uint8_t { sNone, sEax, sReg, sMem, sZero, sImm8, sImm16, sImm32, sAddress, sBad, kShapes };
-
-inline EShape ShapeOf(const COperand& o) {
-    switch (o.m_nKind) {
-    case COperand::eNone: return sNone;
-    case COperand::eRegister:
-        if (!IsRegister32(o.m_nRegister)) return sBad;
-        return o.m_nRegister == eEAX ? sEax : sReg;
-    case COperand::eMemory: return sMem;
-    case COperand::eImmediate:
-        if (o.m_nValue == 0) return sZero;
-        if (o.m_nValue >= -128 && o.m_nValue <= 127) return sImm8;
-        return o.m_nValue >= -32768 && o.m_nValue <= 32767 ? sImm16 : sImm32;
-    case COperand::eAddress: return sAddress;
-    }
-    return sBad;
-}
+// An operand's shape is worked out when it is made (see Operand.h); the
+// forms are chosen by the patterns each shape fits.
+using EShape = COperand::EShape;
+using enum COperand::EShape;
 
 // The patterns a shape fits, as bits (1 << EPattern).
 constexpr uint32_t PatternsOf(EShape shape) {
@@ -168,51 +158,51 @@ constexpr uint32_t PatternsOf(EShape shape) {
     }
 }
 
-// ---- byte assembly ----
+// ---- the listed instructions ----
 
-class CInstrBytes {
-public:
-    void Byte(uint32_t b) { m_Bytes[m_nSize++] = uint8_t(b); }
-    // All four bytes are written, as one store, and only `count` of them
-    // kept: the buffer has room for them past the longest instruction.
-    void Bytes(uint32_t v, int count) {
-        PutLe32(m_Bytes + m_nSize, v);
-        m_nSize += count;
-    }
-    const uint8_t* Data() const { return m_Bytes; }
-    int Size() const { return m_nSize; }
+struct SListed {
+    uint16_t m_nId;
+    const char* m_szMnemonic;
+};
+constexpr SListed kListed[] = {
+#define INSTR(name, id, mnemonic) {id, mnemonic},
+#include "codegen/Instructions.def"
+#undef INSTR
+};
+constexpr size_t kListedCount = std::size(kListed);
 
-private:
-    uint8_t m_Bytes[16];  // written before read: m_nSize says how far (at most 12)
-    int m_nSize = 0;
+// kListedIndex[id & 0x7FFF] (group and member): the id's row in kListed, or
+// -1 when the id is not listed (only listed ids are encoded). Every id has a
+// slot, so finding one takes no range checks.
+using CListedIndex = std::array<int8_t, 0x8000>;
+
+constexpr CListedIndex MakeListedIndex() {
+    CListedIndex index{};
+    index.fill(-1);
+    for (size_t i = 0; i < kListedCount; ++i) index[kListed[i].m_nId & 0x7FFF] = int8_t(i);
+    return index;
+}
+constexpr CListedIndex kListedIndex = MakeListedIndex();
+
+int ListedIndex(uint16_t id) { return kListedIndex[id & 0x7FFF]; }
+
+// ---- ready encodings ----
+
+// One form with its group member applied: everything the bytes need but
+// the operands themselves.
+struct SEncoding {
+    uint8_t m_nPrefix;   // the first of two opcode bytes, else 0
+    uint8_t m_nOpcode;
+    bool m_bPlusReg;     // the opcode adds operand 1's register number
+    bool m_bModRM;
+    bool m_bRmIsB;       // ModRM's rm is operand 2 (else operand 1)
+    bool m_bRegIsDigit;  // ModRM's reg is the /digit (else the other operand)
+    uint8_t m_nDigit;    // the /digit already in the reg field's place (bits 3-5)
+    uint8_t m_nImm;      // immediate bytes
+    bool m_bFits;        // false: no form takes these operands
 };
 
-// EBP as a base has no mod-00 form, so even displacement 0 takes a byte.
-int DispBytes(const COperand& m) {
-    if (m.m_nValue == 0 && m.m_nRegister != eEBP) return 0;
-    return (m.m_nValue >= -128 && m.m_nValue <= 127) ? 1 : 4;
-}
-
-// ModRM (+ SIB + displacement) for reg field `reg` and operand `rm`.
-bool EncodeModRM(CInstrBytes& out, uint32_t reg, const COperand& rm) {
-    reg &= 7;
-    if (rm.IsRegister()) {
-        out.Byte(0xC0 | reg << 3 | RegisterNumber(rm.m_nRegister));
-        return true;
-    }
-    if (!rm.IsMemory() || !IsRegister32(rm.m_nRegister)) return false;
-    const int disp = DispBytes(rm);
-    const uint32_t mod = disp == 0 ? 0 : disp == 1 ? 1 : 2;
-    const uint32_t base = RegisterNumber(rm.m_nRegister);
-    out.Byte(mod << 6 | reg << 3 | base);
-    if (rm.m_nRegister == eESP) out.Byte(0x24);  // rm 100 means "SIB follows": ESP alone
-    out.Bytes(uint32_t(rm.m_nValue), disp);
-    return true;
-}
-
-// Encodes `form` for member `member` of group `g`; false when it cannot.
-bool EncodeForm(CInstrBytes& out, const SGroup& g, int member, const SForm& form,
-                const COperand& a, const COperand& b) {
+constexpr SEncoding Prepare(const SGroup& g, int member, const SForm& form) {
     uint8_t last = form.m_Op[form.m_nOpcodes - 1];
     uint32_t digit = form.m_nDigit;
     switch (g.m_nRule) {
@@ -224,112 +214,95 @@ bool EncodeForm(CInstrBytes& out, const SGroup& g, int member, const SForm& form
     case rCond: last = uint8_t(last + member); break;
     case rDigitMap: digit = kUnaryDigits[member]; break;
     }
-    if (form.m_nOpcodes == 2) out.Byte(form.m_Op[0]);
+    const ELayout l = form.m_nLayout;
+    return SEncoding{uint8_t(form.m_nOpcodes == 2 ? form.m_Op[0] : 0),
+                     last,
+                     l == lPlusReg,
+                     l == lDigit || l == lRmReg || l == lRegRm,
+                     l == lRegRm,
+                     l == lDigit,
+                     uint8_t((digit & 7) << 3),
+                     form.m_nImm,
+                     true};
+}
 
-    switch (form.m_nLayout) {
-    case lPlain: out.Byte(last); break;
-    case lPlusReg: out.Byte(last + RegisterNumber(a.m_nRegister)); break;
-    case lDigit:
-        out.Byte(last);
-        if (!EncodeModRM(out, digit, a)) return false;
-        break;
-    case lRmReg:
-        out.Byte(last);
-        if (!EncodeModRM(out, b.m_nRegister, a)) return false;
-        break;
-    case lRegRm:
-        out.Byte(last);
-        if (!EncodeModRM(out, a.m_nRegister, b)) return false;
-        break;
+// The first form, in table order, that both shapes fit; the operand count
+// follows from the shapes (a second operand without a first fits nothing).
+constexpr SEncoding FirstFit(uint16_t id, EShape a, EShape b) {
+    const int count = b == sNone ? (a == sNone ? 0 : 1) : a == sNone ? -1 : 2;
+    if (count < 0) return SEncoding{};
+    const SGroup& g = kGroups[size_t(CInstr::Group(id))];
+    for (const SForm& form : g.m_Forms[count])
+        if ((PatternsOf(a) >> form.m_a & 1) && (PatternsOf(b) >> form.m_b & 1))
+            return Prepare(g, CInstr::Member(id), form);
+    return SEncoding{};
+}
+
+using CEncodings = std::array<std::array<std::array<SEncoding, kShapes>, kShapes>, kListedCount>;
+
+constexpr CEncodings MakeEncodings() {
+    CEncodings all{};
+    for (size_t i = 0; i < kListedCount; ++i)
+        for (size_t a = 0; a < kShapes; ++a)
+            for (size_t b = 0; b < kShapes; ++b) all[i][a][b] = FirstFit(kListed[i].m_nId, EShape(a), EShape(b));
+    return all;
+}
+constexpr CEncodings kEncodings = MakeEncodings();
+
+// ---- byte assembly ----
+
+// ModRM (+ SIB + displacement) for the reg field `reg` (in place, bits 3-5)
+// and the register or memory operand `rm`. Four displacement bytes are
+// always stored and only as many kept as the mod says.
+uint8_t* PutModRM(uint8_t* p, uint32_t reg, const COperand& rm) {
+    const uint32_t base = RegisterNumber(rm.m_nRegister);
+    if (rm.m_nKind == COperand::eRegister) {
+        *p++ = uint8_t(0xC0 | reg | base);
+        return p;
     }
-    if (form.m_nImm) {
-        const COperand& imm = b.IsNone() ? a : b;
-        out.Bytes(uint32_t(imm.m_nValue), form.m_nImm);
+    const int32_t disp = rm.m_nValue;
+    // EBP as a base has no mod-00 form, so even displacement 0 takes a byte.
+    const int size = disp == 0 && base != RegisterNumber(eEBP) ? 0 : COperand::FitsByte(disp) ? 1 : 4;
+    *p++ = uint8_t((size == 0 ? 0x00 : size == 1 ? 0x40 : 0x80) | reg | base);
+    if (base == RegisterNumber(eESP)) *p++ = 0x24;  // rm 100 means "SIB follows": ESP alone
+    PutLe32(p, uint32_t(disp));
+    return p + size;
+}
+
+// Writes the instruction at p (kRoom bytes available); returns its end.
+uint8_t* Assemble(uint8_t* p, const SEncoding& e, const COperand& a, const COperand& b) {
+    if (e.m_nPrefix) *p++ = e.m_nPrefix;
+    *p++ = uint8_t(e.m_nOpcode + (e.m_bPlusReg ? RegisterNumber(a.m_nRegister) : 0));
+    if (e.m_bModRM) {
+        const COperand& rm = e.m_bRmIsB ? b : a;
+        const COperand& reg = e.m_bRmIsB ? a : b;
+        p = PutModRM(p, e.m_bRegIsDigit ? e.m_nDigit : uint32_t(RegisterNumber(reg.m_nRegister)) << 3, rm);
     }
-    return true;
-}
-
-struct SListed {
-    uint16_t m_nId;
-    const char* m_szMnemonic;
-};
-constexpr SListed kListed[] = {
-#define INSTR(name, id, mnemonic) {id, mnemonic},
-#include "codegen/Instructions.def"
-#undef INSTR
-};
-
-// Bit n of kListedMembers[g]: the id with group g and member n is listed.
-// Every instruction passes this test, so it is one lookup, not a search.
-constexpr std::array<uint32_t, CInstr::kGroupCount> MakeListedMembers() {
-    std::array<uint32_t, CInstr::kGroupCount> members{};
-    for (const SListed& l : kListed) members[size_t(CInstr::Group(l.m_nId))] |= 1u << CInstr::Member(l.m_nId);
-    return members;
-}
-constexpr std::array<uint32_t, CInstr::kGroupCount> kListedMembers = MakeListedMembers();
-static_assert([] {
-    for (const SListed& l : kListed)
-        if (CInstr::Member(l.m_nId) >= 32) return false;
-    return true;
-}());
-
-bool IsListed(uint16_t id) {
-    const size_t group = size_t(CInstr::Group(id));
-    return group < kListedMembers.size() && CInstr::Member(id) < 32 && (kListedMembers[group] >> CInstr::Member(id) & 1);
-}
-
-// kFirstForm[group][count][shape a][shape b]: the first form of the group,
-// in table order, that both operands fit (its index), or -1. Worked out
-// once, so choosing a form is one lookup.
-using CFormChoice = std::array<std::array<std::array<std::array<int8_t, kShapes>, kShapes>, 3>, CInstr::kGroupCount>;
-
-constexpr CFormChoice MakeFormChoice() {
-    CFormChoice choice{};
-    for (size_t g = 0; g < kGroups.size(); ++g)
-        for (size_t count = 0; count < 3; ++count)
-            for (size_t a = 0; a < kShapes; ++a)
-                for (size_t b = 0; b < kShapes; ++b) {
-                    int8_t first = -1;
-                    const auto& forms = kGroups[g].m_Forms[count];
-                    for (size_t f = forms.size(); f-- > 0;)
-                        if ((PatternsOf(EShape(a)) >> forms[f].m_a & 1) && (PatternsOf(EShape(b)) >> forms[f].m_b & 1))
-                            first = int8_t(f);
-                    choice[g][count][a][b] = first;
-                }
-    return choice;
-}
-constexpr CFormChoice kFirstForm = MakeFormChoice();
-
-// The bytes of one instruction, or false when no form of its group fits.
-bool Encode(CInstrBytes& out, uint16_t id, const COperand& a, const COperand& b) {
-    if (!IsListed(id)) return false;
-    const EShape shapeA = ShapeOf(a), shapeB = ShapeOf(b);
-    const int count = shapeB == sNone ? (shapeA == sNone ? 0 : 1) : shapeA == sNone ? -1 : 2;
-    if (count < 0) return false;
-    const size_t group = size_t(CInstr::Group(id));
-    const int8_t form = kFirstForm[group][size_t(count)][shapeA][shapeB];
-    if (form < 0) return false;
-    const SGroup& g = kGroups[group];
-    return EncodeForm(out, g, CInstr::Member(id), g.m_Forms[count][size_t(form)], a, b);
+    // The immediate is always the last operand.
+    PutLe32(p, uint32_t(b.m_nKind == COperand::eNone ? a.m_nValue : b.m_nValue));
+    return p + e.m_nImm;
 }
 
 }  // namespace
 
 const char* CInstr::Mnemonic(uint16_t id) {
-    for (const SListed& l : kListed)
-        if (l.m_nId == id) return l.m_szMnemonic;
-    return nullptr;
+    const int i = ListedIndex(id);
+    return i < 0 ? nullptr : kListed[i].m_szMnemonic;
 }
 
-bool CCodeGen::Emit(uint16_t id, const COperand& a, const COperand& b) {
+bool CCodeGen::Emit(uint16_t id, COperand a, COperand b) {
     if (!Emitting()) return false;
-    CInstrBytes bytes;
-    if (!Encode(bytes, id, a, b)) {
-        const char* name = CInstr::Mnemonic(id);
-        Fail(std::string("no encoding for ") + (name ? name : "an unlisted instruction") +
-             " with these operands");
-        return false;
-    }
-    m_Code.Append(bytes.Data(), size_t(bytes.Size()));
+    const int i = ListedIndex(id);
+    const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][a.m_nShape][b.m_nShape];
+    if (!e || !e->m_bFits) [[unlikely]]
+        return FailNoEncoding(id);
+    m_Code.End(Assemble(m_Code.Room(), *e, a, b));
     return true;
+}
+
+// Out of line: building the message would otherwise weigh on every Emit.
+bool CCodeGen::FailNoEncoding(uint16_t id) {
+    const char* name = CInstr::Mnemonic(id);
+    Fail(std::string("no encoding for ") + (name ? name : "an unlisted instruction") + " with these operands");
+    return false;
 }

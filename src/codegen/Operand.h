@@ -28,27 +28,42 @@ public:
         eAddress = 3,  // a code or data address: always 32-bit, so a fixup can fill it
         eMemory = 4,
     };
+    // What the encoder needs to choose a form, worked out when the operand
+    // is made (where the register and often the value are constants). An
+    // address is always 32 bits wide, so a fixup can fill it; an immediate
+    // takes the narrowest range its value fits; a register code that names
+    // no 32-bit register, alone or as a base, fits no form.
+    enum EShape : uint8_t { sNone, sEax, sReg, sMem, sZero, sImm8, sImm16, sImm32, sAddress, sBad, kShapes };
 
     COperand() = default;
-    explicit COperand(ERegister reg) : m_nKind(eRegister), m_nRegister(reg) {}
+    explicit COperand(ERegister reg)
+        : m_nKind(eRegister), m_nShape(!IsRegister32(reg) ? sBad : reg == eEAX ? sEax : sReg), m_nRegister(reg) {}
 
-    static COperand Imm(int32_t value) { return COperand(eImmediate, 0, value); }
-    static COperand Address(int32_t value) { return COperand(eAddress, 0, value); }
+    static COperand Imm(int32_t value) { return COperand(eImmediate, ImmediateShape(value), 0, value); }
+    static COperand Address(int32_t value) { return COperand(eAddress, sAddress, 0, value); }
     // dword [base + displacement]
     static COperand Dword(ERegister base, int32_t displacement) {
-        return COperand(eMemory, base, displacement);
+        return COperand(eMemory, IsRegister32(base) ? sMem : sBad, base, displacement);
     }
+
+    static constexpr bool FitsByte(int32_t v) { return uint32_t(v) + 128 < 256; }
+    static constexpr bool FitsWord(int32_t v) { return uint32_t(v) + 32768 < 65536; }
 
     bool IsNone() const { return m_nKind == eNone; }
     bool IsRegister() const { return m_nKind == eRegister; }
     bool IsImmediate() const { return m_nKind == eImmediate || m_nKind == eAddress; }
     bool IsMemory() const { return m_nKind == eMemory; }
 
+    // Set only by the constructors above, so the shape always matches.
     EKind m_nKind = eNone;
+    EShape m_nShape = sNone;
     uint8_t m_nRegister = 0;  // the register (kind 1) or the base (kind 4)
     int32_t m_nValue = 0;     // the immediate or the displacement
 
 private:
-    COperand(EKind kind, uint8_t reg, int32_t value)
-        : m_nKind(kind), m_nRegister(reg), m_nValue(value) {}
+    static constexpr EShape ImmediateShape(int32_t v) {
+        return v == 0 ? sZero : FitsByte(v) ? sImm8 : FitsWord(v) ? sImm16 : sImm32;
+    }
+    COperand(EKind kind, EShape shape, uint8_t reg, int32_t value)
+        : m_nKind(kind), m_nShape(shape), m_nRegister(reg), m_nValue(value) {}
 };

@@ -36,7 +36,9 @@ void WriteTable(CStream& s, const CDynArray<T>& table, F writeElement) {
     for (const T& e : table) writeElement(e);
 }
 
-void WriteBytesTable(CStream& s, const CDynArray<uint8_t>& bytes) {
+// The data block (a CDynArray) or the code (a CCodeBuffer).
+template <class TBytes>
+void WriteBytesTable(CStream& s, const TBytes& bytes) {
     s.WriteDword(uint32_t(bytes.GetSize()));
     s.WriteBytes(bytes.GetData(), bytes.GetSize());
 }
@@ -77,7 +79,8 @@ bool ReadRaw(CStream& s, uint32_t count, size_t elemBytes, std::vector<uint8_t>&
     return true;
 }
 
-bool ReadBytesTable(CStream& s, CDynArray<uint8_t>& table) {
+template <class TBytes>
+bool ReadBytesTable(CStream& s, TBytes& table) {
     uint32_t count;
     std::vector<uint8_t> raw;
     if (!ReadU32(s, count) || !ReadRaw(s, count, 1, raw)) return false;

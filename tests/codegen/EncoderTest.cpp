@@ -116,6 +116,7 @@ TEST(Encoder, InstructionsWithoutAFormFailGeneration) {
         {"ret without operand", [](CCodeGen& g) { return g.Emit(I::eRet); }},
         {"call through a register", [](CCodeGen& g) { return g.Emit(I::eCall, eECX); }},
         {"bad register code", [](CCodeGen& g) { return g.Emit(I::ePush, COperand(ERegister(0x48))); }},
+        {"memory on a bad base", [](CCodeGen& g) { return g.Emit(I::eMov, eEAX, Mem(ERegister(0x30), 4)); }},
         {"unlisted member of a group", [](CCodeGen& g) { return g.Emit(0x0302, eEAX, Imm(1)); }},  // adc
         {"unlisted group", [](CCodeGen& g) { return g.Emit(0x2700, eEAX); }},
         {"group past the tables", [](CCodeGen& g) { return g.Emit(0x7F00, eEAX); }},
