@@ -76,9 +76,18 @@ void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
     }
 }
 
-// A name not after a dot: variables, constants, functions, then states.
+// A name not after a dot: variables, constants, functions, then states. In
+// a body a name used before is made from what it resolved to then.
 void ResolveName(CCompiler& c) {
-    CResolved r = ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
+    size_t size = 0;
+    const char* text = TokenText(c);
+    const uint32_t hash = CNameCache::Hash(text, size);
+    const std::string_view name(text, size);
+    if (c.m_pBody)
+        if (CRefPtr<CNode> known = c.m_Names.MakeNode(name, hash))
+            return AttachResolved(c, CResolved{0, std::move(known)}, false);
+    CResolved r = ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, name);
+    if (c.m_pBody && !r.m_nError) c.m_Names.Add(name, hash, r.m_pNode.Get());
     AttachResolved(c, r, false);
     if (r.m_nError == eErrUnknownName) {
         CSuggester suggester(TokenText(c));

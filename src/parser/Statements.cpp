@@ -31,10 +31,12 @@ void EnterBody(CCompiler& c) {
     EnterBlock(c);
     c.m_pBody = c.m_pNode.Get();
     c.m_nBodyStates = c.m_ReturnStates.size();
+    c.m_Names.Clear();
 }
 
 void LeaveBody(CCompiler& c) {
     c.m_pBody = nullptr;
+    c.m_Names.Clear();
     LeaveAndReturn(c);
 }
 
