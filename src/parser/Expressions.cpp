@@ -63,7 +63,7 @@ void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
 // The node made for a name becomes the cursor; a function name allows only
 // "(" next, and is remembered until its argument list closes.
 void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
-    NoteUse(c, r.m_pNode.Get());
+    if (c.m_pObserver) NoteUse(c, r.m_pNode.Get());
     if (r.m_pNode) {
         if (inPlace)
             c.m_pNode = r.m_pNode;
