@@ -6,6 +6,8 @@
 // given back to the statement, so there is no list of terminators. Searches
 // for names and the class start from the statement, not from the cursor, so
 // their cost does not grow with the nesting.
+#include <array>
+
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Observe.h"
@@ -50,6 +52,41 @@ constexpr uint32_t kFollow[kRoles] = {
 bool MayFollow(int32_t previous, int32_t role) {
     return previous >= 0 && previous < kRoles && role >= 0 && role < kRoles &&
            (kFollow[previous] >> role & 1u) != 0;
+}
+
+// What a token of `kind` is after the role `previous`: that kind, or its
+// alternate when only the alternate may follow, with its role; kind -1 when
+// neither may follow, which ends the expression. "state" is read as a name.
+struct SMeaning {
+    int32_t m_nKind;
+    int32_t m_nRole;
+};
+
+SMeaning MeaningOf(int32_t previous, int32_t kind) {
+    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
+    if (!MayFollow(previous, role)) {
+        kind = CToken::GetAlternate(kind);
+        role = CToken::GetRole(kind);
+    }
+    return MayFollow(previous, role) ? SMeaning{kind, role} : SMeaning{-1, role};
+}
+
+// Every answer of MeaningOf, worked out once: one row per previous role.
+using CMeanings = std::array<std::array<SMeaning, CToken::eKindCount>, kRoles>;
+
+CMeanings AllMeanings() {
+    CMeanings all{};
+    for (int32_t previous = 0; previous < kRoles; ++previous)
+        for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) all[previous][kind] = MeaningOf(previous, kind);
+    return all;
+}
+
+const CMeanings kMeanings = AllMeanings();
+
+SMeaning Meaning(int32_t previous, int32_t kind) {
+    if (uint32_t(previous) < uint32_t(kRoles) && uint32_t(kind) < uint32_t(CToken::eKindCount))
+        return kMeanings[previous][kind];
+    return MeaningOf(previous, kind);
 }
 
 void AttachOperand(CCompiler& c, CNode* node) { Enter(c, node); }
@@ -294,17 +331,12 @@ namespace {
 // ends the expression without being taken.
 void Expression2(CCompiler& c) {
     const CToken& t = c.m_Scanner.GetToken();
-    int32_t kind = t.m_nKind;
-    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
-    if (!MayFollow(c.m_nPrevRole, role)) {
-        kind = CToken::GetAlternate(kind);
-        role = CToken::GetRole(kind);
-    }
+    const SMeaning meaning = Meaning(c.m_nPrevRole, t.m_nKind);
     // The ending token is not taken; m_nPrevRole keeps the role of the last
     // token that was, which the check of the finished expression reads.
-    if (!MayFollow(c.m_nPrevRole, role)) return GiveBackAndReturn(c);
-    c.m_nPrevRole = role;
-    switch (kind) {
+    if (meaning.m_nKind < 0) return GiveBackAndReturn(c);
+    c.m_nPrevRole = meaning.m_nRole;
+    switch (const int32_t kind = meaning.m_nKind) {
     case CToken::eState: return StateVariable(c);
     case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull());
     case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1));
