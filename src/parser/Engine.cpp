@@ -103,6 +103,7 @@ bool CCompiler::Recover() {
     m_NameFault = CNameFault();
     m_OpenCalls.clear();
     m_Names.Clear();
+    m_ClassNames.Clear();
     m_ReturnStates.resize(m_nClassBodyStack);
     m_pNode = m_pClassBlock;
     GiveBack(*this);

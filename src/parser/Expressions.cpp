@@ -113,6 +113,19 @@ void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
     }
 }
 
+// A name of a body that no scope holds resolves alike in every body until
+// the script declares a constant, or a function of that name.
+CResolved ResolveInBody(CCompiler& c, std::string_view name, uint32_t hash) {
+    bool noBlock = false;
+    const CNode* context = ContextNode(c);
+    if (CVariable* v = FindVariableInScopes(context, name, noBlock)) return CResolved{0, new CVariableNode(v)};
+    if (noBlock) return CResolved{eErrInternal, nullptr};
+    if (CRefPtr<CNode> known = c.m_ClassNames.MakeNode(name, hash)) return CResolved{0, std::move(known)};
+    CResolved r = ResolveClassName(context, c.m_pBaseClass.Get(), c.m_States, name);
+    if (!r.m_nError) c.m_ClassNames.Add(name, hash, r.m_pNode.Get());
+    return r;
+}
+
 // A name not after a dot: variables, constants, functions, then states. In
 // a body a name used before is made from what it resolved to then.
 void ResolveName(CCompiler& c) {
@@ -123,7 +136,8 @@ void ResolveName(CCompiler& c) {
     if (c.m_pBody)
         if (CRefPtr<CNode> known = c.m_Names.MakeNode(name, hash))
             return AttachResolved(c, CResolved{0, std::move(known)}, false);
-    CResolved r = ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, name);
+    CResolved r = c.m_pBody ? ResolveInBody(c, name, hash)
+                            : ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, name);
     if (c.m_pBody && !r.m_nError) c.m_Names.Add(name, hash, r.m_pNode.Get());
     AttachResolved(c, r, false);
     if (r.m_nError == eErrUnknownName) {

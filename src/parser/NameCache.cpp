@@ -11,6 +11,11 @@ CRefPtr<CNode> CNameCache::Make(const SEntry& e) {
     return nullptr;
 }
 
+void CNameCache::ForgetNoCase(std::string_view name) {
+    for (const SEntry& e : m_Slots)
+        if (e.m_nGeneration == m_nGeneration && EqualsNoCase(e.m_strName, name)) return Clear();
+}
+
 void CNameCache::Add(std::string_view name, uint32_t hash, CNode* node) {
     if (m_nUsed >= kMaxUsed || Find(name, hash)) return;
     size_t i = hash;

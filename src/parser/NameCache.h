@@ -34,6 +34,9 @@ public:
     // Keeps what `node` (just made by the whole resolution) says about `name`.
     void Add(std::string_view name, uint32_t hash, CNode* node);
     void Clear() { ++m_nGeneration, m_nUsed = 0; }
+    // Clears the cache when it holds `name` in any letter case: a script
+    // function of that name now comes before what it resolved to.
+    void ForgetNoCase(std::string_view name);
     size_t GetSize() const { return m_nUsed; }
 
 private:

@@ -265,4 +265,34 @@ TEST_F(ExpressionsTest, NamesResolveAgainAfterADeclarationAndInTheNextBody) {
     EXPECT_EQ("(Assign y 0)", Expr(1));
 }
 
+// A name that no scope holds is made from what it resolved to in an earlier
+// body, until a script function of that name (in any letter case) comes
+// before what it found.
+TEST_F(ExpressionsTest, ClassNamesResolveAgainAfterAFunctionOfThatName) {
+    ASSERT_EQ(0, Parse("function int f() { x = GetHP(); return x; }\n"
+                       "function int g() { x = GetHP(); return x; }\n"
+                       "function int GetHp() { return 1; }\n"
+                       "function int h() { x = GetHP() + gethp(); return x; }",
+                       "x = GetHP();"));
+    auto own = [&](const char* name) {
+        CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
+        std::string out;
+        for (size_t i = 0; i < block->GetChildCount(); ++i)
+            if (auto* f = NodeAs<CFunctionNode>(block->GetChild(i)); f && f->m_strName == name) {
+                std::vector<CNode*> work{f->GetChild(0)};
+                while (!work.empty()) {
+                    CNode* n = work.back();
+                    work.pop_back();
+                    if (auto* call = NodeAs<CCallNode>(n)) out += std::to_string(call->m_bOwn);
+                    for (size_t k = n->GetChildCount(); k-- > 0;) work.push_back(n->GetChild(k));
+                }
+            }
+        return out;
+    };
+    EXPECT_EQ("0", own("f"));
+    EXPECT_EQ("0", own("g"));
+    EXPECT_EQ("11", own("h"));
+    EXPECT_EQ("(Assign x GetHp())", Expr(0));
+}
+
 }  // namespace
