@@ -91,8 +91,9 @@ SMeaning Meaning(int32_t previous, int32_t kind) {
 
 void AttachOperand(CCompiler& c, CNode* node) { Enter(c, node); }
 
-void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
-    AttachOperand(c, MakeRef<CConstNode>(value.Get()).Get());
+// The caller's reference keeps `value` alive until the node holds it.
+void AttachConstant(CCompiler& c, CConstValue* value) {
+    AttachOperand(c, MakeRef<CConstNode>(value).Get());
 }
 
 // --- names ----------------------------------------------------------------
@@ -352,11 +353,11 @@ void Expression2(CCompiler& c) {
     c.m_nPrevRole = meaning.m_nRole;
     switch (const int32_t kind = meaning.m_nKind) {
     case CToken::eState: return StateVariable(c);
-    case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull());
-    case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1));
-    case CToken::eFalse: return AttachConstant(c, CConstValue::MakeInt(0));
-    case CToken::eNumber: return AttachConstant(c, CConstValue::MakeInt(t.m_nValue));
-    case CToken::eQuotedString: return AttachConstant(c, CConstValue::MakeText(t.m_szText));
+    case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull().Get());
+    case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1).Get());
+    case CToken::eFalse: return AttachConstant(c, CConstValue::MakeInt(0).Get());
+    case CToken::eNumber: return AttachConstant(c, CConstValue::MakeInt(t.m_nValue).Get());
+    case CToken::eQuotedString: return AttachConstant(c, CConstValue::MakeText(t.m_szText).Get());
     case CToken::eText:
         return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c);
     case CToken::eParenthesesLeft: return OpenParenthesis(c);

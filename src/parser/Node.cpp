@@ -247,8 +247,9 @@ CType* NullType() {
 // changes a literal's type after it is made, and long scripts have millions
 // of literals.
 CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
+    static CType* const s_pInt = CType::GetShared(CType::eInt);
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
-    v->m_pType = CType::GetShared(CType::eInt);
+    v->m_pType = s_pInt;
     v->m_nValue = value;
     return v;
 }
