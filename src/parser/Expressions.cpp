@@ -198,11 +198,27 @@ CNameFault NoSuitableFunction(CCompiler& c, CCallNode* call, CNamePlace place) {
 // do not: a chain of them is as long as the script makes it, and between
 // two nesting nodes on the cursor's path only a few of them stand, in
 // rising priority.
-bool IsNestingNode(const CNode* n) {
-    const int32_t kind = n->GetKind();
+bool IsNestingKind(int32_t kind) {
     const int32_t role = CToken::GetRole(kind);
     return kind == CToken::eParenthesesLeft || kind == CToken::eBracketsLeft || role == CToken::eRolePrefix ||
            role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && CToken::GetAssociativity(kind) == 2);
+}
+
+// IsNestingKind of every kind, worked out once: it is asked at every step
+// of the walks below.
+using CNestingKinds = std::array<bool, CToken::eKindCount>;
+
+CNestingKinds NestingKinds() {
+    CNestingKinds nesting{};
+    for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) nesting[size_t(kind)] = IsNestingKind(kind);
+    return nesting;
+}
+
+const CNestingKinds kNestingKinds = NestingKinds();
+
+bool IsNestingNode(const CNode* n) {
+    const int32_t kind = n->GetKind();
+    return uint32_t(kind) < uint32_t(CToken::eKindCount) ? kNestingKinds[size_t(kind)] : IsNestingKind(kind);
 }
 
 // The nesting nodes from n up to the expression root. Every nesting node is
