@@ -49,9 +49,33 @@ constexpr uint32_t kFollow[kRoles] = {
     /* 13 call "(" */ Bits({2, 4, 5, 6, 8, 9}),
 };
 
-bool MayFollow(int32_t previous, int32_t role) {
+constexpr bool MayFollow(int32_t previous, int32_t role) {
     return previous >= 0 && previous < kRoles && role >= 0 && role < kRoles &&
            (kFollow[previous] >> role & 1u) != 0;
+}
+
+// The expression properties of every kind, read from the list that CToken's
+// come from, here at compile time so that the tables built from them below
+// cost nothing when the compiler starts.
+struct SKindProperties {
+    int32_t m_nRole, m_nAlternate, m_nAssociativity;
+};
+
+// The list names alternates by their kinds.
+constexpr std::array<SKindProperties, CToken::eKindCount> KindTable() {
+    using enum CToken::EKind;
+    return {{
+#define TOKEN(name, role, priority, alternate, assoc) {role, alternate, assoc},
+#include "lexer/TokenKinds.def"
+#undef TOKEN
+    }};
+}
+
+constexpr std::array<SKindProperties, CToken::eKindCount> kKinds = KindTable();
+
+// As CToken gives them: all 0 for a number outside the enumeration.
+constexpr SKindProperties KindProperties(int32_t kind) {
+    return kind >= 0 && kind < CToken::eKindCount ? kKinds[kind] : SKindProperties{};
 }
 
 // What a token of `kind` is after the role `previous`: that kind, or its
@@ -62,26 +86,26 @@ struct SMeaning {
     int32_t m_nRole;
 };
 
-SMeaning MeaningOf(int32_t previous, int32_t kind) {
-    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
+constexpr SMeaning MeaningOf(int32_t previous, int32_t kind) {
+    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : KindProperties(kind).m_nRole;
     if (!MayFollow(previous, role)) {
-        kind = CToken::GetAlternate(kind);
-        role = CToken::GetRole(kind);
+        kind = KindProperties(kind).m_nAlternate;
+        role = KindProperties(kind).m_nRole;
     }
     return MayFollow(previous, role) ? SMeaning{kind, role} : SMeaning{-1, role};
 }
 
-// Every answer of MeaningOf, worked out once: one row per previous role.
+// Every answer of MeaningOf, one row per previous role.
 using CMeanings = std::array<std::array<SMeaning, CToken::eKindCount>, kRoles>;
 
-CMeanings AllMeanings() {
+constexpr CMeanings AllMeanings() {
     CMeanings all{};
     for (int32_t previous = 0; previous < kRoles; ++previous)
         for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) all[previous][kind] = MeaningOf(previous, kind);
     return all;
 }
 
-const CMeanings kMeanings = AllMeanings();
+constexpr CMeanings kMeanings = AllMeanings();
 
 SMeaning Meaning(int32_t previous, int32_t kind) {
     if (uint32_t(previous) < uint32_t(kRoles) && uint32_t(kind) < uint32_t(CToken::eKindCount))
@@ -198,23 +222,22 @@ CNameFault NoSuitableFunction(CCompiler& c, CCallNode* call, CNamePlace place) {
 // do not: a chain of them is as long as the script makes it, and between
 // two nesting nodes on the cursor's path only a few of them stand, in
 // rising priority.
-bool IsNestingKind(int32_t kind) {
-    const int32_t role = CToken::GetRole(kind);
+constexpr bool IsNestingKind(int32_t kind) {
+    const int32_t role = KindProperties(kind).m_nRole;
     return kind == CToken::eParenthesesLeft || kind == CToken::eBracketsLeft || role == CToken::eRolePrefix ||
-           role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && CToken::GetAssociativity(kind) == 2);
+           role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && KindProperties(kind).m_nAssociativity == 2);
 }
 
-// IsNestingKind of every kind, worked out once: it is asked at every step
-// of the walks below.
+// IsNestingKind of every kind: it is asked at every step of the walks below.
 using CNestingKinds = std::array<bool, CToken::eKindCount>;
 
-CNestingKinds NestingKinds() {
+constexpr CNestingKinds NestingKinds() {
     CNestingKinds nesting{};
     for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) nesting[size_t(kind)] = IsNestingKind(kind);
     return nesting;
 }
 
-const CNestingKinds kNestingKinds = NestingKinds();
+constexpr CNestingKinds kNestingKinds = NestingKinds();
 
 bool IsNestingNode(const CNode* n) {
     const int32_t kind = n->GetKind();

@@ -86,13 +86,13 @@ constexpr Dispatch kStatements[] = {
 // kStatements by token kind, so a statement's start costs one look-up.
 using CStatementStates = std::array<StateFn, CToken::eKindCount>;
 
-CStatementStates StatementStates() {
+constexpr CStatementStates StatementStates() {
     CStatementStates states{};
     for (const Dispatch& d : kStatements) states[size_t(d.kind)] = d.state;
     return states;
 }
 
-const CStatementStates kStatementByKind = StatementStates();
+constexpr CStatementStates kStatementByKind = StatementStates();
 
 StateFn StatementState(int32_t kind) {
     return uint32_t(kind) < uint32_t(CToken::eKindCount) ? kStatementByKind[size_t(kind)] : nullptr;
