@@ -123,18 +123,18 @@ void AttachConstant(CCompiler& c, CConstValue* value) {
 // --- names ----------------------------------------------------------------
 
 // The node made for a name becomes the cursor; a function name allows only
-// "(" next, and is remembered until its argument list closes.
-void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
-    if (c.m_pObserver) NoteUse(c, r.m_pNode.Get());
-    if (r.m_pNode) {
-        if (inPlace)
-            c.m_pNode = r.m_pNode;
-        else
-            AttachOperand(c, r.m_pNode.Get());
-        if (r.m_pNode->GetKind() == CToken::eFunctionName) {
-            c.m_nPrevRole = CToken::eRoleFunction;
-            c.m_OpenCalls.push_back({r.m_pNode.Get(), c.TokenPlace()});
-        }
+// "(" next, and is remembered until its argument list closes. The caller
+// holds `node` (null after a failed resolution).
+void AttachResolved(CCompiler& c, CNode* node, bool inPlace) {
+    if (c.m_pObserver) NoteUse(c, node);
+    if (!node) return;
+    if (inPlace)
+        c.m_pNode = node;
+    else
+        AttachOperand(c, node);
+    if (node->GetKind() == CToken::eFunctionName) {
+        c.m_nPrevRole = CToken::eRoleFunction;
+        c.m_OpenCalls.push_back({node, c.TokenPlace()});
     }
 }
 
@@ -160,11 +160,11 @@ void ResolveName(CCompiler& c) {
     const std::string_view name(text, size);
     if (c.m_pBody)
         if (CRefPtr<CNode> known = c.m_Names.MakeNode(name, hash))
-            return AttachResolved(c, CResolved{0, std::move(known)}, false);
+            return AttachResolved(c, known.Get(), false);
     CResolved r = c.m_pBody ? ResolveInBody(c, name, hash)
                             : ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, name);
     if (c.m_pBody && !r.m_nError) c.m_Names.Add(name, hash, r.m_pNode.Get());
-    AttachResolved(c, r, false);
+    AttachResolved(c, r.m_pNode.Get(), false);
     if (r.m_nError == eErrUnknownName) {
         CSuggester suggester(TokenText(c));
         OfferVisibleNames(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, suggester);
@@ -185,7 +185,7 @@ void ResolveMember(CCompiler& c) {
     CRefPtr<CNode> dot = c.m_pNode;
     const CType* cls = ObjectClass(dot.Get());
     CResolved r = ::ResolveMember(dot.Get(), TokenText(c));
-    AttachResolved(c, r, true);
+    AttachResolved(c, r.m_pNode.Get(), true);
     if (r.m_nError == eErrUnknownMember || r.m_nError == eErrNotDotCallable) {
         CSuggester suggester(TokenText(c));
         OfferDotMembers(cls, suggester);
