@@ -16,6 +16,7 @@
 #include "builtins/BuiltinLibrary.h"
 #include "lexer/Scanner.h"
 #include "parser/Errors.h"
+#include "parser/NameCache.h"
 #include "parser/Node.h"
 #include "parser/SymbolObserver.h"
 #include "semantic/States.h"
@@ -126,6 +127,11 @@ public:
     // there.
     CNode* m_pBody = nullptr;
     size_t m_nBodyStates = 0;
+    // What the names of that body resolved to (empty between bodies), and
+    // what the names that no scope holds resolved to in the class (emptied
+    // when the script declares a constant, or a function of a name it holds).
+    CNameCache m_Names;
+    CNameCache m_ClassNames;
     // The nesting nodes of the expression being read, in the order made,
     // each with the nesting levels down to it.
     std::vector<std::pair<const CNode*, size_t>> m_ExpressionLevels;

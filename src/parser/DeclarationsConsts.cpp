@@ -25,6 +25,7 @@ void Consts2(CCompiler& c) {
 void Consts3(CCompiler& c) {
     if (Is(c, CToken::eBracesRight)) return c.PopState();
     if (!Is(c, CToken::eText)) return c.SetError(eErrExpectedConstantName);
+    c.m_ClassNames.Clear();
     if (!Check(c, DeclareConstant(c.m_pNode.Get(), c.m_pBaseClass.Get(), TokenText(c)))) return;
     NoteDeclaration(c, ESymbolKind::eConstant);
     Go(c, Consts4);
@@ -39,6 +40,7 @@ void Consts4(CCompiler& c) {
 // "=" Number: a single number token, no sign and no expression.
 void Consts5(CCompiler& c) {
     if (!Is(c, CToken::eNumber)) return c.SetError(eErrExpectedValue);
+    c.m_ClassNames.Clear();
     SetConstantValue(c.m_pNode.Get(), TokenValue(c));
     NoteValue(c, TokenValue(c));
     Go(c, Consts6);

@@ -116,6 +116,7 @@ void xFunction4(CCompiler& c) {
     if (!ClosesParameters(c)) return;
     CFunctionNode* node = dynamic_cast<CFunctionNode*>(c.m_pNode.Get());
     if (!node) return c.SetError(eErrInternal);
+    c.m_ClassNames.ForgetNoCase(node->m_strName);
     if (!Check(c, AddScriptFunction(node))) return;
     NoteFunctionRecord(c, node);
     Go(c, xFunction5);

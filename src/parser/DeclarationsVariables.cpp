@@ -15,6 +15,7 @@ namespace {
 bool DeclareInBlock(CCompiler& c, const CStr& name, CType* type) {
     CBlockNode* block = CurrentBlock(c);
     if (!block) return Check(c, eErrInternal);
+    c.m_Names.Clear();  // the new name may hide one that resolved elsewhere
     if (!Check(c, DeclareVariable(block, name, type))) return false;
     NoteRecord(c, block->PeekScope(), name);
     return true;

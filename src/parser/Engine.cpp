@@ -102,6 +102,8 @@ bool CCompiler::Recover() {
     m_nError = 0;
     m_NameFault = CNameFault();
     m_OpenCalls.clear();
+    m_Names.Clear();
+    m_ClassNames.Clear();
     m_ReturnStates.resize(m_nClassBodyStack);
     m_pNode = m_pClassBlock;
     GiveBack(*this);

@@ -6,6 +6,8 @@
 // given back to the statement, so there is no list of terminators. Searches
 // for names and the class start from the statement, not from the cursor, so
 // their cost does not grow with the nesting.
+#include <array>
+
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Observe.h"
@@ -47,39 +49,122 @@ constexpr uint32_t kFollow[kRoles] = {
     /* 13 call "(" */ Bits({2, 4, 5, 6, 8, 9}),
 };
 
-bool MayFollow(int32_t previous, int32_t role) {
+constexpr bool MayFollow(int32_t previous, int32_t role) {
     return previous >= 0 && previous < kRoles && role >= 0 && role < kRoles &&
            (kFollow[previous] >> role & 1u) != 0;
 }
 
+// The expression properties of every kind, read from the list that CToken's
+// come from, here at compile time so that the tables built from them below
+// cost nothing when the compiler starts.
+struct SKindProperties {
+    int32_t m_nRole, m_nAlternate, m_nAssociativity;
+};
+
+// The list names alternates by their kinds.
+constexpr std::array<SKindProperties, CToken::eKindCount> KindTable() {
+    using enum CToken::EKind;
+    return {{
+#define TOKEN(name, role, priority, alternate, assoc) {role, alternate, assoc},
+#include "lexer/TokenKinds.def"
+#undef TOKEN
+    }};
+}
+
+constexpr std::array<SKindProperties, CToken::eKindCount> kKinds = KindTable();
+
+// As CToken gives them: all 0 for a number outside the enumeration.
+constexpr SKindProperties KindProperties(int32_t kind) {
+    return kind >= 0 && kind < CToken::eKindCount ? kKinds[kind] : SKindProperties{};
+}
+
+// What a token of `kind` is after the role `previous`: that kind, or its
+// alternate when only the alternate may follow, with its role; kind -1 when
+// neither may follow, which ends the expression. "state" is read as a name.
+struct SMeaning {
+    int32_t m_nKind;
+    int32_t m_nRole;
+};
+
+constexpr SMeaning MeaningOf(int32_t previous, int32_t kind) {
+    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : KindProperties(kind).m_nRole;
+    if (!MayFollow(previous, role)) {
+        kind = KindProperties(kind).m_nAlternate;
+        role = KindProperties(kind).m_nRole;
+    }
+    return MayFollow(previous, role) ? SMeaning{kind, role} : SMeaning{-1, role};
+}
+
+// Every answer of MeaningOf, one row per previous role.
+using CMeanings = std::array<std::array<SMeaning, CToken::eKindCount>, kRoles>;
+
+constexpr CMeanings AllMeanings() {
+    CMeanings all{};
+    for (int32_t previous = 0; previous < kRoles; ++previous)
+        for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) all[previous][kind] = MeaningOf(previous, kind);
+    return all;
+}
+
+constexpr CMeanings kMeanings = AllMeanings();
+
+SMeaning Meaning(int32_t previous, int32_t kind) {
+    if (uint32_t(previous) < uint32_t(kRoles) && uint32_t(kind) < uint32_t(CToken::eKindCount))
+        return kMeanings[previous][kind];
+    return MeaningOf(previous, kind);
+}
+
 void AttachOperand(CCompiler& c, CNode* node) { Enter(c, node); }
 
-void AttachConstant(CCompiler& c, CRefPtr<CConstValue> value) {
-    AttachOperand(c, MakeRef<CConstNode>(value.Get()).Get());
+// The caller's reference keeps `value` alive until the node holds it.
+void AttachConstant(CCompiler& c, CConstValue* value) {
+    AttachOperand(c, MakeRef<CConstNode>(value).Get());
 }
 
 // --- names ----------------------------------------------------------------
 
 // The node made for a name becomes the cursor; a function name allows only
-// "(" next, and is remembered until its argument list closes.
-void AttachResolved(CCompiler& c, const CResolved& r, bool inPlace) {
-    NoteUse(c, r.m_pNode.Get());
-    if (r.m_pNode) {
-        if (inPlace)
-            c.m_pNode = r.m_pNode;
-        else
-            AttachOperand(c, r.m_pNode.Get());
-        if (r.m_pNode->GetKind() == CToken::eFunctionName) {
-            c.m_nPrevRole = CToken::eRoleFunction;
-            c.m_OpenCalls.push_back({r.m_pNode.Get(), c.TokenPlace()});
-        }
+// "(" next, and is remembered until its argument list closes. The caller
+// holds `node` (null after a failed resolution).
+void AttachResolved(CCompiler& c, CNode* node, bool inPlace) {
+    if (c.m_pObserver) NoteUse(c, node);
+    if (!node) return;
+    if (inPlace)
+        c.m_pNode = node;
+    else
+        AttachOperand(c, node);
+    if (node->GetKind() == CToken::eFunctionName) {
+        c.m_nPrevRole = CToken::eRoleFunction;
+        c.m_OpenCalls.push_back({node, c.TokenPlace()});
     }
 }
 
-// A name not after a dot: variables, constants, functions, then states.
+// A name of a body that no scope holds resolves alike in every body until
+// the script declares a constant, or a function of that name.
+CResolved ResolveInBody(CCompiler& c, std::string_view name, uint32_t hash) {
+    bool noBlock = false;
+    const CNode* context = ContextNode(c);
+    if (CVariable* v = FindVariableInScopes(context, name, noBlock)) return CResolved{0, new CVariableNode(v)};
+    if (noBlock) return CResolved{eErrInternal, nullptr};
+    if (CRefPtr<CNode> known = c.m_ClassNames.MakeNode(name, hash)) return CResolved{0, std::move(known)};
+    CResolved r = ResolveClassName(context, c.m_pBaseClass.Get(), c.m_States, name);
+    if (!r.m_nError) c.m_ClassNames.Add(name, hash, r.m_pNode.Get());
+    return r;
+}
+
+// A name not after a dot: variables, constants, functions, then states. In
+// a body a name used before is made from what it resolved to then.
 void ResolveName(CCompiler& c) {
-    CResolved r = ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, TokenText(c));
-    AttachResolved(c, r, false);
+    size_t size = 0;
+    const char* text = TokenText(c);
+    const uint32_t hash = CNameCache::Hash(text, size);
+    const std::string_view name(text, size);
+    if (c.m_pBody)
+        if (CRefPtr<CNode> known = c.m_Names.MakeNode(name, hash))
+            return AttachResolved(c, known.Get(), false);
+    CResolved r = c.m_pBody ? ResolveInBody(c, name, hash)
+                            : ::ResolveName(ContextNode(c), c.m_pBaseClass.Get(), c.m_States, name);
+    if (c.m_pBody && !r.m_nError) c.m_Names.Add(name, hash, r.m_pNode.Get());
+    AttachResolved(c, r.m_pNode.Get(), false);
     if (r.m_nError == eErrUnknownName) {
         CSuggester suggester(TokenText(c));
         OfferVisibleNames(c.m_pNode.Get(), c.m_pBaseClass.Get(), c.m_States, suggester);
@@ -100,7 +185,7 @@ void ResolveMember(CCompiler& c) {
     CRefPtr<CNode> dot = c.m_pNode;
     const CType* cls = ObjectClass(dot.Get());
     CResolved r = ::ResolveMember(dot.Get(), TokenText(c));
-    AttachResolved(c, r, true);
+    AttachResolved(c, r.m_pNode.Get(), true);
     if (r.m_nError == eErrUnknownMember || r.m_nError == eErrNotDotCallable) {
         CSuggester suggester(TokenText(c));
         OfferDotMembers(cls, suggester);
@@ -137,11 +222,26 @@ CNameFault NoSuitableFunction(CCompiler& c, CCallNode* call, CNamePlace place) {
 // do not: a chain of them is as long as the script makes it, and between
 // two nesting nodes on the cursor's path only a few of them stand, in
 // rising priority.
+constexpr bool IsNestingKind(int32_t kind) {
+    const int32_t role = KindProperties(kind).m_nRole;
+    return kind == CToken::eParenthesesLeft || kind == CToken::eBracketsLeft || role == CToken::eRolePrefix ||
+           role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && KindProperties(kind).m_nAssociativity == 2);
+}
+
+// IsNestingKind of every kind: it is asked at every step of the walks below.
+using CNestingKinds = std::array<bool, CToken::eKindCount>;
+
+constexpr CNestingKinds NestingKinds() {
+    CNestingKinds nesting{};
+    for (int32_t kind = 0; kind < CToken::eKindCount; ++kind) nesting[size_t(kind)] = IsNestingKind(kind);
+    return nesting;
+}
+
+constexpr CNestingKinds kNestingKinds = NestingKinds();
+
 bool IsNestingNode(const CNode* n) {
     const int32_t kind = n->GetKind();
-    const int32_t role = CToken::GetRole(kind);
-    return kind == CToken::eParenthesesLeft || kind == CToken::eBracketsLeft || role == CToken::eRolePrefix ||
-           role == CToken::eRoleSuffix || (role == CToken::eRoleBinary && CToken::GetAssociativity(kind) == 2);
+    return uint32_t(kind) < uint32_t(CToken::eKindCount) ? kNestingKinds[size_t(kind)] : IsNestingKind(kind);
 }
 
 // The nesting nodes from n up to the expression root. Every nesting node is
@@ -285,23 +385,18 @@ namespace {
 // ends the expression without being taken.
 void Expression2(CCompiler& c) {
     const CToken& t = c.m_Scanner.GetToken();
-    int32_t kind = t.m_nKind;
-    int32_t role = kind == CToken::eState ? int32_t(CToken::eRoleName) : CToken::GetRole(kind);
-    if (!MayFollow(c.m_nPrevRole, role)) {
-        kind = CToken::GetAlternate(kind);
-        role = CToken::GetRole(kind);
-    }
+    const SMeaning meaning = Meaning(c.m_nPrevRole, t.m_nKind);
     // The ending token is not taken; m_nPrevRole keeps the role of the last
     // token that was, which the check of the finished expression reads.
-    if (!MayFollow(c.m_nPrevRole, role)) return GiveBackAndReturn(c);
-    c.m_nPrevRole = role;
-    switch (kind) {
+    if (meaning.m_nKind < 0) return GiveBackAndReturn(c);
+    c.m_nPrevRole = meaning.m_nRole;
+    switch (const int32_t kind = meaning.m_nKind) {
     case CToken::eState: return StateVariable(c);
-    case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull());
-    case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1));
-    case CToken::eFalse: return AttachConstant(c, CConstValue::MakeInt(0));
-    case CToken::eNumber: return AttachConstant(c, CConstValue::MakeInt(t.m_nValue));
-    case CToken::eQuotedString: return AttachConstant(c, CConstValue::MakeText(t.m_szText));
+    case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull().Get());
+    case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1).Get());
+    case CToken::eFalse: return AttachConstant(c, CConstValue::MakeInt(0).Get());
+    case CToken::eNumber: return AttachConstant(c, CConstValue::MakeInt(t.m_nValue).Get());
+    case CToken::eQuotedString: return AttachConstant(c, CConstValue::MakeText(t.m_szText).Get());
     case CToken::eText:
         return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c);
     case CToken::eParenthesesLeft: return OpenParenthesis(c);

@@ -190,16 +190,14 @@ void CNode::DetachChild(size_t i) {
 // Left-associative operators climb over ancestors that bind at least as
 // tightly, right-associative ones only over those that bind tighter.
 void CNode::InsertByPriority(CNode* node, int32_t index, int32_t associativity) {
-    auto climbs = [&](const CNode* a) {
-        return associativity == 2 ? a->m_nPriority > node->m_nPriority
-                                  : a->m_nPriority >= node->m_nPriority;
-    };
-    if (!climbs(this)) {
+    // Priorities are small, so "tighter" is "at least one more".
+    const int32_t climbed = node->m_nPriority + (associativity == 2 ? 1 : 0);
+    if (m_nPriority < climbed) {
         AddChild(node, index);
         return;
     }
     CNode* top = this;
-    for (CNode* a = m_pParent; a && climbs(a); a = a->m_pParent) top = a;
+    for (CNode* a = m_pParent; a && a->m_nPriority >= climbed; a = a->m_pParent) top = a;
     top->InsertAbove(node, index);
 }
 
@@ -247,8 +245,9 @@ CType* NullType() {
 // changes a literal's type after it is made, and long scripts have millions
 // of literals.
 CRefPtr<CConstValue> CConstValue::MakeInt(int32_t value) {
+    static CType* const s_pInt = CType::GetShared(CType::eInt);
     CRefPtr<CConstValue> v = MakeRef<CConstValue>();
-    v->m_pType = CType::GetShared(CType::eInt);
+    v->m_pType = s_pInt;
     v->m_nValue = value;
     return v;
 }

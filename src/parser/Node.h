@@ -125,7 +125,19 @@ public:
     CNode* FindAncestor(int32_t kind, std::initializer_list<int32_t> others) const;
     template <class... Kinds>
     CNode* FindAncestor(int32_t kind, int32_t k1, Kinds... rest) const {
-        return FindAncestor(kind, {k1, int32_t(rest)...});
+        if constexpr (sizeof...(rest) == 0)
+            return FindAncestorBefore(kind, k1);
+        else
+            return FindAncestor(kind, {k1, int32_t(rest)...});
+    }
+    // FindAncestor with the stop kind alone: the usual search for an open
+    // parenthesis or bracket of the expression, inline.
+    CNode* FindAncestorBefore(int32_t kind, int32_t stop) const {
+        for (CNode* a = m_pParent; a; a = a->m_pParent) {
+            if (a->m_nKind == kind) return a;
+            if (a->m_nKind == stop) return nullptr;
+        }
+        return nullptr;
     }
     void InsertAbove(CNode* node, int32_t index = -1);
     void ReplaceByFirstChild();

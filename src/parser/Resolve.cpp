@@ -87,6 +87,11 @@ CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable&
     bool noBlock = false;
     if (CVariable* v = FindVariableInScopes(cursor, text, noBlock)) return Made(new CVariableNode(v));
     if (noBlock) return Failed(eErrInternal);
+    return ResolveClassName(cursor, baseClass, states, text);
+}
+
+CResolved ResolveClassName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
+                           std::string_view text) {
     const CStr name(text);
     if (baseClass) {
         if (CVariable* v = baseClass->FindVariable(name)) return Made(new CVariableNode(v));

@@ -37,6 +37,11 @@ CVariable* FindVariableInScopes(const CNode* from, std::string_view name, bool& 
 // functions (letter case ignored), the base class's functions, the states.
 CResolved ResolveName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
                       std::string_view name);
+// The steps of ResolveName after the scopes, which depend on the class alone:
+// the base class's variables and constants, the script's own functions, the
+// base class's functions, the states.
+CResolved ResolveClassName(const CNode* cursor, CType* baseClass, const CStatesTable& states,
+                           std::string_view name);
 // A name after a dot. `dot` holds the object node in slot 0; on success the
 // member node takes the dot's place in the tree and is returned. Error 43
 // still returns the node, already in place.

@@ -7,6 +7,8 @@
 // StatementEnd at the closing ";". Nesting is counted in return states:
 // each statement that holds another holds one while its part is read, and a
 // whole else-if chain holds one, however long it is.
+#include <array>
+
 #include "parser/EntryStates.h"
 #include "parser/Grammar.h"
 #include "parser/Suggestions.h"
@@ -31,10 +33,12 @@ void EnterBody(CCompiler& c) {
     EnterBlock(c);
     c.m_pBody = c.m_pNode.Get();
     c.m_nBodyStates = c.m_ReturnStates.size();
+    c.m_Names.Clear();
 }
 
 void LeaveBody(CCompiler& c) {
     c.m_pBody = nullptr;
+    c.m_Names.Clear();
     LeaveAndReturn(c);
 }
 
@@ -70,13 +74,29 @@ struct Dispatch {
     StateFn state;
 };
 
-// Tested in this order; "state" at the start of a statement is a state change.
+// The statements that start with a keyword (each its own); "state" at the
+// start of a statement is a state change.
 constexpr Dispatch kStatements[] = {
     {CToken::eIf, If1},         {CToken::eWhile, While1},         {CToken::eFor, For1},
     {CToken::eDo, Do1},         {CToken::eReturn, Return1},       {CToken::eState, StateInstr1},
     {CToken::eBreak, Break1},   {CToken::eContinue, Continue1},   {CToken::eAssert, Assert1},
     {CToken::eVerify, Verify1},
 };
+
+// kStatements by token kind, so a statement's start costs one look-up.
+using CStatementStates = std::array<StateFn, CToken::eKindCount>;
+
+constexpr CStatementStates StatementStates() {
+    CStatementStates states{};
+    for (const Dispatch& d : kStatements) states[size_t(d.kind)] = d.state;
+    return states;
+}
+
+constexpr CStatementStates kStatementByKind = StatementStates();
+
+StateFn StatementState(int32_t kind) {
+    return uint32_t(kind) < uint32_t(CToken::eKindCount) ? kStatementByKind[size_t(kind)] : nullptr;
+}
 
 }  // namespace
 
@@ -86,8 +106,7 @@ constexpr Dispatch kStatements[] = {
 void Instruction1(CCompiler& c) {
     GiveBack(c);
     if (Nesting(c) > kMaxStatementNesting) return c.SetError(eErrNestingTooDeep);
-    for (const Dispatch& d : kStatements)
-        if (Is(c, d.kind)) return Go(c, d.state);
+    if (StateFn state = StatementState(c.m_Scanner.GetToken().m_nKind)) return Go(c, state);
     if (Is(c, CToken::eEndOfFile)) return c.SetError(eErrExpectedCloseBrace);
     if (Is(c, CToken::eBracesLeft)) return Go(c, Block1);
     if (Is(c, CToken::eBracesRight)) {

@@ -12,7 +12,7 @@
 namespace {
 
 // A rule sees the node and the types already computed for slots 0 and 1.
-using CRule = CRefPtr<CType> (*)(CNode* node, CType* l, CType* r);
+using CRule = CType* (*)(CNode* node, CType* l, CType* r);
 
 bool IsInt(const CType* t) { return t && t->IsKind(CType::eInt); }
 bool IsClass(const CType* t) { return t && t->IsKind(CType::eClass); }
@@ -23,43 +23,43 @@ bool IsAssignable(const CNode* n) {
 
 // Int and condition results carry nothing of their own and nothing changes
 // them later, so every node of one kind shares a record.
-CRefPtr<CType> Fresh(uint32_t kind) { return CType::GetShared(kind); }
+CType* Fresh(uint32_t kind) { return CType::GetShared(kind); }
 
 // a[i]
-CRefPtr<CType> Index(CNode* n, CType* l, CType* r) {
+CType* Index(CNode* n, CType* l, CType* r) {
     return l && l->IsArray() && IsInt(r) ? l->GetElement() : nullptr;
 }
 
 // !x ~x +x -x: any typed operand.
-CRefPtr<CType> Unary(CNode* n, CType* l, CType* r) { return l ? Fresh(CType::eInt) : nullptr; }
+CType* Unary(CNode* n, CType* l, CType* r) { return l ? Fresh(CType::eInt) : nullptr; }
 
 // a + b and the other arithmetic and bit operators.
-CRefPtr<CType> Arithmetic(CNode* n, CType* l, CType* r) {
+CType* Arithmetic(CNode* n, CType* l, CType* r) {
     return IsInt(l) && IsInt(r) ? l : nullptr;
 }
 
 // ++x --x on a name or an element.
-CRefPtr<CType> Step(CNode* n, CType* l, CType* r) {
+CType* Step(CNode* n, CType* l, CType* r) {
     return IsAssignable(n->GetChild(0)) && IsInt(l) ? l : nullptr;
 }
 
-CRefPtr<CType> Ordering(CNode* n, CType* l, CType* r) {
+CType* Ordering(CNode* n, CType* l, CType* r) {
     return IsInt(l) && IsInt(r) ? Fresh(CType::eCondition) : nullptr;
 }
 
 // == and != also compare references, with each other or with null.
-CRefPtr<CType> Equality(CNode* n, CType* l, CType* r) {
+CType* Equality(CNode* n, CType* l, CType* r) {
     if (IsInt(l) && IsInt(r)) return Fresh(CType::eCondition);
     bool refs = (IsClass(l) || CType::IsNull(l)) && (IsClass(r) || CType::IsNull(r));
     if (refs && (!IsClass(l) || !IsClass(r) || CType::IsSame(l, r))) return Fresh(CType::eCondition);
     return nullptr;
 }
 
-CRefPtr<CType> Logical(CNode* n, CType* l, CType* r) {
+CType* Logical(CNode* n, CType* l, CType* r) {
     return (IsInt(l) || IsCond(l)) && (IsInt(r) || IsCond(r)) ? Fresh(CType::eCondition) : nullptr;
 }
 
-CRefPtr<CType> Assign(CNode* n, CType* l, CType* r) {
+CType* Assign(CNode* n, CType* l, CType* r) {
     if (!IsAssignable(n->GetChild(0))) return nullptr;
     if (IsInt(l) && IsInt(r)) return l;
     if (IsClass(l) && IsClass(r) && CType::IsSame(l, r)) return l;
@@ -67,9 +67,9 @@ CRefPtr<CType> Assign(CNode* n, CType* l, CType* r) {
     return nullptr;
 }
 
-CRefPtr<CType> Call(CNode* n, CType* l, CType* r) {
+CType* Call(CNode* n, CType* l, CType* r) {
     const CFunction* f = static_cast<CCallNode*>(n)->m_pFunction.Get();
-    return f ? f->m_pResult : nullptr;
+    return f ? f->m_pResult.Get() : nullptr;
 }
 
 struct CRuleEntry {
@@ -138,16 +138,26 @@ CType* TypeByList(CNode* node) {
 // first, down to kShallowLevels; a deeper part goes through the list.
 constexpr int kShallowLevels = 32;
 
+CType* TypeShallow(CNode* n, int level);
+
+// A child's type, typed first when it has none; a leaf costs no call.
+CType* TypeChild(CNode* n, size_t slot, int level) {
+    CNode* c = n->GetChild(slot);
+    if (!c) return nullptr;
+    return c->m_pType ? c->m_pType.Get() : TypeShallow(c, level + 1);
+}
+
 CType* TypeShallow(CNode* n, int level) {
-    if (!n || n->m_pType) return n ? n->m_pType.Get() : nullptr;
+    if (n->m_pType) return n->m_pType.Get();
     CRule rule = RuleOf(n);
     if (!rule) return nullptr;
     if (level == kShallowLevels) return TypeByList(n);
-    if (n->GetKind() != CToken::eFunctionName) {
-        TypeShallow(n->GetChild(0), level + 1);
-        TypeShallow(n->GetChild(1), level + 1);
+    if (n->GetKind() == CToken::eFunctionName) {
+        n->m_pType = rule(n, TypeAt(n, 0), TypeAt(n, 1));
+    } else {
+        CType* l = TypeChild(n, 0, level);
+        n->m_pType = rule(n, l, TypeChild(n, 1, level));
     }
-    n->m_pType = rule(n, TypeAt(n, 0), TypeAt(n, 1));
     return n->m_pType.Get();
 }
 
@@ -155,4 +165,4 @@ CType* TypeShallow(CNode* n, int level) {
 
 // Expressions may nest a million levels, so only the first levels are
 // typed by recursion. A node already typed is not revisited.
-CType* TypeOf(CNode* node) { return TypeShallow(node, 0); }
+CType* TypeOf(CNode* node) { return node ? TypeShallow(node, 0) : nullptr; }

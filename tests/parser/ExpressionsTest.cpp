@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "builtins/BuiltinLibrary.h"
 #include "parser/Compiler.h"
@@ -227,6 +228,71 @@ TEST_F(ExpressionsTest, ElseIfChainsNestAndEndTogether) {
         c = CCompiler();
         EXPECT_EQ(k.error, Parse("", k.body)) << k.body;
     }
+}
+
+// A name used again in a body is made from what it resolved to the first
+// time: that must not outlive a declaration that hides it, nor the body.
+TEST_F(ExpressionsTest, NamesResolveAgainAfterADeclarationAndInTheNextBody) {
+    ASSERT_EQ(0, Parse("int k;\n"
+                       "function int f(int p) { x = k; k = p; int x; x = k + 1; p = x; int k; k = 2; return k; }\n"
+                       "function int g() { x = 3; k = x; return k; }\n"
+                       "function int h() { x = h() + h(); return x; }",
+                       "x = S + S; y = S;"));
+    auto bodyOf = [&](const char* name) -> CNode* {
+        CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
+        for (size_t i = 0; i < block->GetChildCount(); ++i)
+            if (auto* f = NodeAs<CFunctionNode>(block->GetChild(i)); f && f->m_strName == name) return f->GetChild(0);
+        return nullptr;
+    };
+    // Each variable as m (member), p (parameter) or l (local), in tree order.
+    auto kinds = [&](const char* name) {
+        std::string out;
+        std::vector<CNode*> work{bodyOf(name)};
+        while (!work.empty()) {
+            CNode* n = work.back();
+            work.pop_back();
+            if (auto* v = NodeAs<CVariableNode>(n))
+                out += v->m_pVariable->GetName() + "mpl"[v->m_pVariable->m_nKind - CVariable::eMember] + " ";
+            for (size_t i = n->GetChildCount(); i-- > 0;) work.push_back(n->GetChild(i));
+        }
+        return out;
+    };
+    EXPECT_EQ("xm km km pp xl km pp xl kl kl ", kinds("f"));
+    EXPECT_EQ("xm km xm km ", kinds("g"));
+    EXPECT_EQ("xm xm ", kinds("h"));
+    EXPECT_EQ("(Assign x (Plus h() h()))", Sexp(bodyOf("h")->GetChild(0)->GetChild(0)));
+    EXPECT_EQ("(Assign x (Plus 0 0))", Expr(0));
+    EXPECT_EQ("(Assign y 0)", Expr(1));
+}
+
+// A name that no scope holds is made from what it resolved to in an earlier
+// body, until a script function of that name (in any letter case) comes
+// before what it found.
+TEST_F(ExpressionsTest, ClassNamesResolveAgainAfterAFunctionOfThatName) {
+    ASSERT_EQ(0, Parse("function int f() { x = GetHP(); return x; }\n"
+                       "function int g() { x = GetHP(); return x; }\n"
+                       "function int GetHp() { return 1; }\n"
+                       "function int h() { x = GetHP() + gethp(); return x; }",
+                       "x = GetHP();"));
+    auto own = [&](const char* name) {
+        CNode* block = c.m_pRoot->GetChild(0)->GetChild(0);
+        std::string out;
+        for (size_t i = 0; i < block->GetChildCount(); ++i)
+            if (auto* f = NodeAs<CFunctionNode>(block->GetChild(i)); f && f->m_strName == name) {
+                std::vector<CNode*> work{f->GetChild(0)};
+                while (!work.empty()) {
+                    CNode* n = work.back();
+                    work.pop_back();
+                    if (auto* call = NodeAs<CCallNode>(n)) out += std::to_string(call->m_bOwn);
+                    for (size_t k = n->GetChildCount(); k-- > 0;) work.push_back(n->GetChild(k));
+                }
+            }
+        return out;
+    };
+    EXPECT_EQ("0", own("f"));
+    EXPECT_EQ("0", own("g"));
+    EXPECT_EQ("11", own("h"));
+    EXPECT_EQ("(Assign x GetHp())", Expr(0));
 }
 
 }  // namespace
