@@ -6,10 +6,13 @@
 // zeroed by SetSize, so scratch never shows through.
 //
 // The storage starts at 4096 bytes and doubles when it runs out; it is
-// not zeroed ahead of use, so untouched pages cost nothing.
+// not zeroed ahead of use, so untouched pages cost nothing. It grows by
+// realloc, which can extend a large block where it lies (on Linux by
+// remapping its pages) instead of copying the code written so far.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -21,8 +24,8 @@ public:
     size_t GetSize() const { return m_nSize; }
     uint8_t* GetData() { return m_pBytes.get(); }
     const uint8_t* GetData() const { return m_pBytes.get(); }
-    uint8_t& operator[](size_t i) { return m_pBytes[i]; }
-    const uint8_t& operator[](size_t i) const { return m_pBytes[i]; }
+    uint8_t& operator[](size_t i) { return m_pBytes.get()[i]; }
+    const uint8_t& operator[](size_t i) const { return m_pBytes.get()[i]; }
     uint8_t* begin() { return GetData(); }
     uint8_t* end() { return GetData() + m_nSize; }
     const uint8_t* begin() const { return GetData(); }
@@ -50,7 +53,10 @@ private:
     // CodeGen.cpp), so the encoder's fast path stays small.
     void Reserve(size_t size);
 
-    std::unique_ptr<uint8_t[]> m_pBytes;
+    struct SFree {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, SFree> m_pBytes;
     size_t m_nSize = 0;
     size_t m_nCapacity = 0;
 };

@@ -3,7 +3,9 @@
 // the tables by the containers' default rule. Each writer
 // checks Emitting(), so nothing is added once generation has failed.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "codegen/CodeGen.h"
 #include "support/LittleEndian.h"
@@ -13,9 +15,10 @@ CCodeGen::CCodeGen() : m_Data(4096) {}
 void CCodeBuffer::Reserve(size_t size) {
     if (size + kRoom <= m_nCapacity) return;
     const size_t capacity = std::max({size + kRoom, 2 * m_nCapacity, size_t(4096)});
-    auto bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-    if (m_nSize) std::memcpy(bytes.get(), GetData(), m_nSize);
-    m_pBytes = std::move(bytes);
+    void* bytes = std::realloc(m_pBytes.get(), capacity);
+    if (!bytes) throw std::bad_alloc();
+    m_pBytes.release();
+    m_pBytes.reset(static_cast<uint8_t*>(bytes));
     m_nCapacity = capacity;
 }
 

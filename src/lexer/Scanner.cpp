@@ -317,7 +317,7 @@ int CScanner::Open(const std::string& path, const CFileProvider& files) {
     f.m_strPath = path;
     CFileStream file;
     const bool opened = files.Open(path, CStream::eRead | CStream::eText, file);
-    if (opened) file.ReadRest(f.m_strText);
+    if (opened) file.ReadRest(f.m_strText, CSourceFrame::kPadding);
     const size_t size = f.m_strText.size();
     f.m_strText.append(CSourceFrame::kPadding, '\0');
     f.m_pNext = f.m_pLineStart = f.m_strText.data();

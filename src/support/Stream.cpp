@@ -184,20 +184,22 @@ size_t CStream::ReadBytes(void* dest, size_t count) {
     return done;
 }
 
-void CStream::ReadRest(std::string& out) {
-    if (ReadRestOfMedium(out)) return;
+void CStream::ReadRest(std::string& out, size_t spare) {
+    if (ReadRestOfMedium(out, spare)) return;
     char chunk[16 * kBufferSize];
     while (size_t got = ReadBytes(chunk, sizeof chunk)) out.append(chunk, got);
 }
 
 // The whole text is at hand, so CR LF pairs are found without holding a CR
 // back across refills.
-bool CStream::ReadRestOfMedium(std::string& out) {
+bool CStream::ReadRestOfMedium(std::string& out, size_t spare) {
     if (m_nState != eGood || !(m_nMode & eRead) || !m_bOpen || m_bCompressing || m_nPos < m_nFill || m_bHeldCR)
         return false;
     const size_t start = out.size();
     size_t used = start;
-    out.resize(start + size_t(std::max<int64_t>(Remaining(), 0)) + 1);
+    const size_t expected = size_t(std::max<int64_t>(Remaining(), 0)) + 1;
+    out.reserve(start + expected + spare);
+    out.resize(start + expected);
     for (;;) {
         if (used == out.size()) out.resize(out.size() * 2);
         long got = ReadMedium(out.data() + used, out.size() - used);

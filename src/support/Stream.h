@@ -51,8 +51,9 @@ public:
     bool ReadString(std::string& out);
     // Appends everything that remains to out (decoded and with line ends
     // translated in text mode). An uncompressed stream that has buffered
-    // nothing yet is read from the medium in large pieces.
-    void ReadRest(std::string& out);
+    // nothing yet is read from the medium in large pieces. Room for `spare`
+    // more bytes is left, so the caller can append them without a copy.
+    void ReadRest(std::string& out, size_t spare = 0);
     // Returns the line's length; 0 with !IsGood() at the end.
     size_t ReadLine(char* buffer, size_t capacity, uint32_t options, int32_t* lineCounter);
 
@@ -82,7 +83,7 @@ protected:
     size_t TranslateLineEnds(size_t count);
     // Appends the rest of an uncompressed medium at once; false when the
     // buffer already holds data, so the caller reads through it instead.
-    bool ReadRestOfMedium(std::string& out);
+    bool ReadRestOfMedium(std::string& out, size_t spare);
     bool FlushBuffer(bool finish);
     bool WriteRaw(const void* data, size_t count);
     void EndStream();
