@@ -238,13 +238,16 @@ constexpr SEncoding FirstFit(uint16_t id, EShape a, EShape b) {
     return SEncoding{};
 }
 
-using CEncodings = std::array<std::array<std::array<SEncoding, kShapes>, kShapes>, kListedCount>;
+// Spelled through the class: clang 14 does not find an enumerator brought in
+// by `using enum` inside a constant expression here.
+constexpr size_t kShapeCount = COperand::kShapes;
+using CEncodings = std::array<std::array<std::array<SEncoding, kShapeCount>, kShapeCount>, kListedCount>;
 
 constexpr CEncodings MakeEncodings() {
     CEncodings all{};
     for (size_t i = 0; i < kListedCount; ++i)
-        for (size_t a = 0; a < kShapes; ++a)
-            for (size_t b = 0; b < kShapes; ++b) all[i][a][b] = FirstFit(kListed[i].m_nId, EShape(a), EShape(b));
+        for (size_t a = 0; a < kShapeCount; ++a)
+            for (size_t b = 0; b < kShapeCount; ++b) all[i][a][b] = FirstFit(kListed[i].m_nId, EShape(a), EShape(b));
     return all;
 }
 constexpr CEncodings kEncodings = MakeEncodings();
