@@ -73,6 +73,7 @@ private:
     std::string FindInclude(const std::string& name, const std::string& first,
                             std::vector<std::string>& searched) const;
     std::string Join(const std::string& name) const { return JoinWithDirectory(m_Options.m_strDirectory, name); }
+    // For a quoted string as the current token.
     void WarnAboutTranslation();
     bool NeedsTranslationWarning(const CToken& t) const;
     bool Accepted();
@@ -142,7 +143,7 @@ bool CCompileRun::NeedsTranslationWarning(const CToken& t) const {
 
 void CCompileRun::WarnAboutTranslation() {
     const CToken& t = m_Compiler.m_Scanner.GetToken();
-    if (t.m_nKind == CToken::eQuotedString && m_Compiler.m_bWarnings && NeedsTranslationWarning(t))
+    if (m_Compiler.m_bWarnings && NeedsTranslationWarning(t))
         Report(TranslationWarning(m_Compiler.m_Scanner.GetFileName(), t.m_nLine, t.m_szText), ColumnOf(t));
 }
 
@@ -256,22 +257,31 @@ bool CCompileRun::ReachedStop() {
 }
 
 // Runs the state machine to End or Error; false when an include failed or
-// the stop place was reached.
+// the stop place was reached. What RunState would ask at every token (the
+// stop place, recovery's brace count) is fixed for the run, so it is read
+// once here and the states are called directly; a token is either a string
+// (the translation warning) or an include, never both.
 bool CCompileRun::RunStates() {
     CCompiler& c = m_Compiler;
+    CScanner& scanner = c.m_Scanner;
+    const bool stops = StopsAtCursor();
+    const bool recovers = c.m_bRecover;
     while (!c.IsFinished()) {
-        c.m_Scanner.NextToken();
-        if (StopsAtCursor() && ReachedStop()) {
+        scanner.NextToken();
+        if (stops && ReachedStop()) {
             m_Result.m_bStopped = true;
             if (m_Options.m_pObserver) m_Options.m_pObserver->Stopped(c);
             return false;
         }
-        WarnAboutTranslation();
-        if (c.m_Scanner.Is(CToken::eInclude)) {
+        const int32_t kind = scanner.GetToken().m_nKind;
+        if (kind == CToken::eQuotedString) {
+            WarnAboutTranslation();
+        } else if (kind == CToken::eInclude) {
             if (!OpenInclude()) return false;
             continue;
         }
-        c.RunState();
+        if (recovers) c.m_Nesting.See(scanner);
+        c.m_pfnState(c);
     }
     return true;
 }
