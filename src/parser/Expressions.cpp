@@ -345,11 +345,12 @@ void CloseCall(CCompiler& c, CNode* open) {
 // An open "[" holds priority 0 until its "]", as an open "(" does, so the
 // operators of the index stay inside it.
 [[gnu::noinline]] void InsertOperator(CCompiler& c, int32_t kind) {
-    CRefPtr<CNode> node = MakeRef<CNode>(kind);
-    c.m_pNode->InsertByPriority(node.Get(), -1, CToken::GetAssociativity(kind));
-    c.m_pNode = node;
+    CRefPtr<CNode> made = MakeRef<CNode>(kind);
+    CNode* node = made.Get();
+    c.m_pNode->InsertByPriority(node, -1, CToken::GetAssociativity(kind));
     if (kind == CToken::eBracketsLeft) node->SetPriority(0);
-    if (IsNestingNode(node.Get())) NoteNesting(c, node.Get());
+    c.m_pNode = std::move(made);  // the tree holds it too: no count is lost
+    if (IsNestingNode(node)) NoteNesting(c, node);
 }
 
 [[gnu::noinline]] void StateVariable(CCompiler& c) {
