@@ -120,6 +120,19 @@ void AttachConstant(CCompiler& c, CConstValue* value) {
     AttachOperand(c, MakeRef<CConstNode>(value).Get());
 }
 
+// The value a literal token stands for.
+CRefPtr<CConstValue> LiteralValue(const CToken& t) {
+    switch (t.m_nKind) {
+    case CToken::eNull: return CConstValue::MakeNull();
+    case CToken::eTrue: return CConstValue::MakeInt(1);
+    case CToken::eFalse: return CConstValue::MakeInt(0);
+    case CToken::eNumber: return CConstValue::MakeInt(t.m_nValue);
+    default: return CConstValue::MakeText(t.m_szText);
+    }
+}
+
+[[gnu::noinline]] void AttachLiteral(CCompiler& c, const CToken& t) { AttachConstant(c, LiteralValue(t).Get()); }
+
 // --- names ----------------------------------------------------------------
 
 // The node made for a name becomes the cursor; a function name allows only
@@ -153,7 +166,7 @@ CResolved ResolveInBody(CCompiler& c, std::string_view name, uint32_t hash) {
 
 // A name not after a dot: variables, constants, functions, then states. In
 // a body a name used before is made from what it resolved to then.
-void ResolveName(CCompiler& c) {
+[[gnu::noinline]] void ResolveName(CCompiler& c) {
     size_t size = 0;
     const char* text = TokenText(c);
     const uint32_t hash = CNameCache::Hash(text, size);
@@ -181,7 +194,7 @@ const CType* ObjectClass(const CNode* dot) {
 
 // A name after a dot: a member of the class of the variable before the dot;
 // the member node takes the place of the dot and keeps that variable.
-void ResolveMember(CCompiler& c) {
+[[gnu::noinline]] void ResolveMember(CCompiler& c) {
     CRefPtr<CNode> dot = c.m_pNode;
     const CType* cls = ObjectClass(dot.Get());
     CResolved r = ::ResolveMember(dot.Get(), TokenText(c));
@@ -292,7 +305,7 @@ void CloseCall(CCompiler& c, CNode* open) {
 
 // ")" closes a call's argument list or seals a group, which later operators
 // then climb over like an operand.
-void CloseParen(CCompiler& c) {
+[[gnu::noinline]] void CloseParen(CCompiler& c) {
     CRefPtr<CNode> open = OpenParen(c);
     if (!open) return GiveBackAndReturn(c);
     CNode* parent = open->GetParent();
@@ -305,7 +318,7 @@ void CloseParen(CCompiler& c) {
 }
 
 // "," ends one argument and opens the next below the call.
-void NextArgument(CCompiler& c) {
+[[gnu::noinline]] void NextArgument(CCompiler& c) {
     CRefPtr<CNode> open = c.m_pNode->FindAncestor(CToken::eParenthesesLeft, CToken::eHardStop);
     CNode* call = open ? open->GetParent() : nullptr;
     if (!call || call->GetKind() != CToken::eFunctionName) return c.SetError(eErrCommaWithoutFunction);
@@ -315,14 +328,14 @@ void NextArgument(CCompiler& c) {
     c.m_nPrevRole = CToken::eRoleOpen;
 }
 
-void OpenParenthesis(CCompiler& c) {
+[[gnu::noinline]] void OpenParenthesis(CCompiler& c) {
     bool call = c.m_pNode->GetKind() == CToken::eFunctionName;
     Enter(c, MakeRef<CNode>(CToken::eParenthesesLeft).Get());
     if (call) c.m_nPrevRole = kRoleAfterCallParen;
     NoteNesting(c, c.m_pNode.Get());
 }
 
-void CloseBracket(CCompiler& c) {
+[[gnu::noinline]] void CloseBracket(CCompiler& c) {
     CNode* open = c.m_pNode->FindAncestor(CToken::eBracketsLeft, CToken::eHardStop);
     if (!open) return GiveBackAndReturn(c);
     c.m_pNode = open;
@@ -331,15 +344,16 @@ void CloseBracket(CCompiler& c) {
 
 // An open "[" holds priority 0 until its "]", as an open "(" does, so the
 // operators of the index stay inside it.
-void InsertOperator(CCompiler& c, int32_t kind) {
-    CRefPtr<CNode> node = MakeRef<CNode>(kind);
-    c.m_pNode->InsertByPriority(node.Get(), -1, CToken::GetAssociativity(kind));
-    c.m_pNode = node;
+[[gnu::noinline]] void InsertOperator(CCompiler& c, int32_t kind) {
+    CRefPtr<CNode> made = MakeRef<CNode>(kind);
+    CNode* node = made.Get();
+    c.m_pNode->InsertByPriority(node, -1, CToken::GetAssociativity(kind));
     if (kind == CToken::eBracketsLeft) node->SetPriority(0);
-    if (IsNestingNode(node.Get())) NoteNesting(c, node.Get());
+    c.m_pNode = std::move(made);  // the tree holds it too: no count is lost
+    if (IsNestingNode(node)) NoteNesting(c, node);
 }
 
-void StateVariable(CCompiler& c) {
+[[gnu::noinline]] void StateVariable(CCompiler& c) {
     CVariable* state = FindStateVariable(ContextNode(c));
     if (!state) return c.SetError(eErrInternal);
     AttachOperand(c, MakeRef<CVariableNode>(state).Get());
@@ -382,7 +396,9 @@ void Expression1(CCompiler& c) {
 namespace {
 
 // Expression: one more token, or the first one that may not follow, which
-// ends the expression without being taken.
+// ends the expression without being taken. It runs once per token, so every
+// case hands over to a handler kept out of line: the dispatch itself then
+// saves no registers and sets up no frame.
 void Expression2(CCompiler& c) {
     const CToken& t = c.m_Scanner.GetToken();
     const SMeaning meaning = Meaning(c.m_nPrevRole, t.m_nKind);
@@ -392,11 +408,11 @@ void Expression2(CCompiler& c) {
     c.m_nPrevRole = meaning.m_nRole;
     switch (const int32_t kind = meaning.m_nKind) {
     case CToken::eState: return StateVariable(c);
-    case CToken::eNull: return AttachConstant(c, CConstValue::MakeNull().Get());
-    case CToken::eTrue: return AttachConstant(c, CConstValue::MakeInt(1).Get());
-    case CToken::eFalse: return AttachConstant(c, CConstValue::MakeInt(0).Get());
-    case CToken::eNumber: return AttachConstant(c, CConstValue::MakeInt(t.m_nValue).Get());
-    case CToken::eQuotedString: return AttachConstant(c, CConstValue::MakeText(t.m_szText).Get());
+    case CToken::eNull:
+    case CToken::eTrue:
+    case CToken::eFalse:
+    case CToken::eNumber:
+    case CToken::eQuotedString: return AttachLiteral(c, t);
     case CToken::eText:
         return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c);
     case CToken::eParenthesesLeft: return OpenParenthesis(c);

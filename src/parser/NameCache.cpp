@@ -11,7 +11,10 @@ CRefPtr<CNode> CNameCache::Make(const SEntry& e) {
     return nullptr;
 }
 
+// Asked once per script function, and almost always a miss: the folded
+// bits turn most of them away without a walk over the slots.
 void CNameCache::ForgetNoCase(std::string_view name) {
+    if (!(m_nFolded & FoldedBit(name))) return;
     for (const SEntry& e : m_Slots)
         if (e.m_nGeneration == m_nGeneration && EqualsNoCase(e.m_strName, name)) return Clear();
 }
@@ -40,5 +43,6 @@ void CNameCache::Add(std::string_view name, uint32_t hash, CNode* node) {
     slot.m_nHash = hash;
     slot.m_nSize = uint32_t(name.size());
     slot.m_strName.assign(name);
+    m_nFolded |= FoldedBit(name);
     ++m_nUsed;
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "parser/Node.h"
+#include "support/Str.h"
 
 class CNameCache {
 public:
@@ -33,7 +34,7 @@ public:
     }
     // Keeps what `node` (just made by the whole resolution) says about `name`.
     void Add(std::string_view name, uint32_t hash, CNode* node);
-    void Clear() { ++m_nGeneration, m_nUsed = 0; }
+    void Clear() { ++m_nGeneration, m_nUsed = 0, m_nFolded = 0; }
     // Clears the cache when it holds `name` in any letter case: a script
     // function of that name now comes before what it resolved to.
     void ForgetNoCase(std::string_view name);
@@ -62,6 +63,12 @@ private:
             if (e.m_nHash == hash && e.m_nSize == name.size() && Equal(e.m_strName.data(), name)) return &e;
         }
     }
+    // One bit per kept name, the same for every letter case of it, so that
+    // ForgetNoCase walks the slots only when a kept name could match.
+    static uint64_t FoldedBit(std::string_view name) {
+        const size_t last = name.empty() ? 0 : uint8_t(FoldCase(name.back()));
+        return uint64_t(1) << ((name.size() * 7 + last) & 63);
+    }
     static bool Equal(const char* kept, std::string_view name) {
         for (char ch : name)
             if (*kept++ != ch) return false;
@@ -72,4 +79,5 @@ private:
     std::array<SEntry, kSlots> m_Slots;
     uint32_t m_nGeneration = 1;
     size_t m_nUsed = 0;
+    uint64_t m_nFolded = 0;  // FoldedBit of every kept name
 };

@@ -88,4 +88,22 @@ TEST(NameCacheTest, AFullTableKeepsWhatItHasAndAClearEmptiesIt) {
     EXPECT_EQ(nullptr, Found(cache, "v1"));
 }
 
+// A new script function clears the cache only when a kept name equals its
+// name in some letter case: a prefix, a longer name, a name that differs
+// only in its first letter, or an empty cache keep what is there.
+TEST(NameCacheTest, ForgettingANameClearsOnlyOnAMatchInAnyCase) {
+    CNameCache cache;
+    CKept kept;
+    cache.ForgetNoCase("Speed");
+    EXPECT_EQ(0u, cache.GetSize());
+    for (const std::string name : {"speed", "sp"}) kept.Add(cache, name, new CVariableNode(kept.Variable(name)));
+    for (const std::string other : {"spee", "speeds", "xpeed", "s", "Sq", ""}) {
+        cache.ForgetNoCase(other);
+        EXPECT_EQ(2u, cache.GetSize()) << other;
+    }
+    cache.ForgetNoCase("SPEED");
+    EXPECT_EQ(0u, cache.GetSize());
+    EXPECT_EQ(nullptr, Found(cache, "sp"));
+}
+
 }  // namespace
