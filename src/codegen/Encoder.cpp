@@ -296,8 +296,16 @@ bool CCodeGen::Emit(uint16_t id, COperand a, COperand b) {
     const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][a.m_nShape][b.m_nShape];
     if (!e || !e->m_bFits) [[unlikely]]
         return FailNoEncoding(id);
-    m_Code.End(Assemble(m_Code.Room(), *e, a, b));
+    if (!m_Code.HasRoom()) [[unlikely]]
+        return GrowAndEmit(id, a, b);
+    m_Code.End(Assemble(m_Code.Tail(), *e, a, b));
     return true;
+}
+
+// Out of line, so that Emit's usual path calls nothing and needs no frame.
+[[gnu::noinline]] bool CCodeGen::GrowAndEmit(uint16_t id, COperand a, COperand b) {
+    m_Code.Room();
+    return Emit(id, a, b);
 }
 
 // Out of line: building the message would otherwise weigh on every Emit.
