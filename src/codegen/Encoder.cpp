@@ -306,7 +306,7 @@ bool CCodeGen::Emit(uint16_t id, COperand a, COperand b) {
     return true;
 }
 
-// Out of line, so that Emit's usual path calls nothing and needs no frame.
+// Out of line, so that Emit's usual path calls nothing and saves fewer registers.
 [[gnu::noinline]] bool CCodeGen::GrowAndEmit(uint16_t id, COperand a, COperand b) {
     m_Code.Room();
     return Emit(id, a, b);
