@@ -47,6 +47,10 @@ public:
         return GetData() + m_nSize;
     }
     void End(const uint8_t* p) { m_nSize = size_t(p - GetData()); }
+    // Room() split in two for a caller that handles the growth itself:
+    // whether kRoom bytes are there, and where they start.
+    bool HasRoom() const { return m_nCapacity - m_nSize >= kRoom; }
+    uint8_t* Tail() { return GetData() + m_nSize; }
 
 private:
     // Storage for `size` bytes and kRoom beyond them. Out of line (in

@@ -210,6 +210,8 @@ private:
     bool Emitting() const { return !m_bFailed; }
     // Records that no form of the instruction takes the operands; false.
     bool FailNoEncoding(uint16_t id);
+    // Grows the code buffer, then emits: the rare half of Emit.
+    bool GrowAndEmit(uint16_t id, COperand a, COperand b);
     uint32_t AppendData(const void* bytes, size_t count);
 
     static COperand VarOperand(const CVarSlot& var);

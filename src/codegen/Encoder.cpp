@@ -172,19 +172,23 @@ constexpr SListed kListed[] = {
 constexpr size_t kListedCount = std::size(kListed);
 
 // kListedIndex[id & 0x7FFF] (group and member): the id's row in kListed, or
-// -1 when the id is not listed (only listed ids are encoded). Every id has a
-// slot, so finding one takes no range checks.
-using CListedIndex = std::array<int8_t, 0x8000>;
+// kUnlisted when the id is not listed (only listed ids are encoded). Every
+// id has a slot, so finding one takes no range checks; and kUnlisted has a
+// row of encodings that fit nothing, so an unlisted id needs no test of
+// its own.
+constexpr size_t kUnlisted = kListedCount;
+static_assert(kUnlisted <= 0xFF);
+using CListedIndex = std::array<uint8_t, 0x8000>;
 
 constexpr CListedIndex MakeListedIndex() {
     CListedIndex index{};
-    index.fill(-1);
-    for (size_t i = 0; i < kListedCount; ++i) index[kListed[i].m_nId & 0x7FFF] = int8_t(i);
+    index.fill(uint8_t(kUnlisted));
+    for (size_t i = 0; i < kListedCount; ++i) index[kListed[i].m_nId & 0x7FFF] = uint8_t(i);
     return index;
 }
 constexpr CListedIndex kListedIndex = MakeListedIndex();
 
-int ListedIndex(uint16_t id) { return kListedIndex[id & 0x7FFF]; }
+size_t ListedIndex(uint16_t id) { return kListedIndex[id & 0x7FFF]; }
 
 // ---- ready encodings ----
 
@@ -241,7 +245,8 @@ constexpr SEncoding FirstFit(uint16_t id, EShape a, EShape b) {
 // Spelled through the class: clang 14 does not find an enumerator brought in
 // by `using enum` inside a constant expression here.
 constexpr size_t kShapeCount = COperand::kShapes;
-using CEncodings = std::array<std::array<std::array<SEncoding, kShapeCount>, kShapeCount>, kListedCount>;
+// One row more than listed: the unlisted ids' row, where nothing fits.
+using CEncodings = std::array<std::array<std::array<SEncoding, kShapeCount>, kShapeCount>, kListedCount + 1>;
 
 constexpr CEncodings MakeEncodings() {
     CEncodings all{};
@@ -289,18 +294,25 @@ uint8_t* Assemble(uint8_t* p, const SEncoding& e, const COperand& a, const COper
 }  // namespace
 
 const char* CInstr::Mnemonic(uint16_t id) {
-    const int i = ListedIndex(id);
-    return i < 0 ? nullptr : kListed[i].m_szMnemonic;
+    const size_t i = ListedIndex(id);
+    return i == kUnlisted ? nullptr : kListed[i].m_szMnemonic;
 }
 
 bool CCodeGen::Emit(uint16_t id, COperand a, COperand b) {
     if (!Emitting()) return false;
-    const int i = ListedIndex(id);
-    const SEncoding* e = i < 0 ? nullptr : &kEncodings[size_t(i)][a.m_nShape][b.m_nShape];
-    if (!e || !e->m_bFits) [[unlikely]]
+    const SEncoding* e = &kEncodings[ListedIndex(id)][a.m_nShape][b.m_nShape];
+    if (!e->m_bFits) [[unlikely]]
         return FailNoEncoding(id);
-    m_Code.End(Assemble(m_Code.Room(), *e, a, b));
+    if (!m_Code.HasRoom()) [[unlikely]]
+        return GrowAndEmit(id, a, b);
+    m_Code.End(Assemble(m_Code.Tail(), *e, a, b));
     return true;
+}
+
+// Out of line, so that Emit's usual path calls nothing and saves fewer registers.
+[[gnu::noinline]] bool CCodeGen::GrowAndEmit(uint16_t id, COperand a, COperand b) {
+    m_Code.Room();
+    return Emit(id, a, b);
 }
 
 // Out of line: building the message would otherwise weigh on every Emit.

@@ -120,6 +120,7 @@ TEST(Encoder, InstructionsWithoutAFormFailGeneration) {
         {"unlisted member of a group", [](CCodeGen& g) { return g.Emit(0x0302, eEAX, Imm(1)); }},  // adc
         {"unlisted group", [](CCodeGen& g) { return g.Emit(0x2700, eEAX); }},
         {"group past the tables", [](CCodeGen& g) { return g.Emit(0x7F00, eEAX); }},
+        {"unlisted with memory and immediate", [](CCodeGen& g) { return g.Emit(0x2700, Mem(eESI, 4), Imm(300)); }},
         {"cdq with operand", [](CCodeGen& g) { return g.Emit(I::eCdq, eEAX); }},
         {"no first operand", [](CCodeGen& g) { return g.Emit(I::eAdd, COperand(), eEAX); }},
     };
@@ -132,4 +133,8 @@ TEST(Encoder, InstructionsWithoutAFormFailGeneration) {
         EXPECT_FALSE(g.Emit(I::eCdq)) << name;
         EXPECT_EQ(g.GetCodeSize(), 1u) << name;
     }
+    // Unlisted ids share one row of the table: it names no instruction.
+    EXPECT_EQ(CInstr::Mnemonic(0x2700), nullptr);
+    EXPECT_EQ(CInstr::Mnemonic(0x0302), nullptr);
+    EXPECT_STREQ(CInstr::Mnemonic(I::eCdq), "cdq");
 }
