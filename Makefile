@@ -14,7 +14,7 @@ deps:
 
 # Profile feedback: a copy of the compiler built with counters compiles the
 # test corpus and the examples once, and the real build is optimized with
-# what it counted (about a tenth less time per compilation). The counters
+# what it counted (a few per cent less time per compilation). The counters
 # stay until `make profile` trains anew; PGO=0 builds without them.
 PGO ?= 1
 PGO_DIR := $(abspath $(BUILD_DIR))/profile
