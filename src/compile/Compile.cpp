@@ -257,15 +257,13 @@ bool CCompileRun::ReachedStop() {
 }
 
 // Runs the state machine to End or Error; false when an include failed or
-// the stop place was reached. What RunState would ask at every token (the
-// stop place, recovery's brace count) is fixed for the run, so it is read
-// once here and the states are called directly; a token is either a string
-// (the translation warning) or an include, never both.
+// the stop place was reached. Whether the run stops at a place is fixed for
+// the run, so it is read once here; a token is either a string (the
+// translation warning) or an include, never both.
 bool CCompileRun::RunStates() {
     CCompiler& c = m_Compiler;
     CScanner& scanner = c.m_Scanner;
     const bool stops = StopsAtCursor();
-    const bool recovers = c.m_bRecover;
     while (!c.IsFinished()) {
         scanner.NextToken();
         if (stops && ReachedStop()) {
@@ -280,8 +278,7 @@ bool CCompileRun::RunStates() {
             if (!OpenInclude()) return false;
             continue;
         }
-        if (recovers) c.m_Nesting.See(scanner);
-        c.m_pfnState(c);
+        c.RunState();
     }
     return true;
 }
