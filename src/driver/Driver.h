@@ -24,6 +24,9 @@ struct CompileRequest {
     std::vector<std::string> includeDirs;      // searched after the current directory
     std::string depfile;                       // written after success when not empty
     const CTranslations* translations = nullptr;
+    // The process ends right after this script: what the compile built is
+    // left to the operating system instead of being freed piece by piece.
+    bool lastInProcess = false;
 };
 
 // The request for one script of the command line.

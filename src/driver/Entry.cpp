@@ -32,6 +32,7 @@ int ReportMistake(const OptionsError& error, EDiagnosticFormat format) {
 
 int RunSingle(const CommandLine& line, const CTranslations& translations) {
     CompileRequest request = MakeRequest(line, line.inputs[0], line.inputs[1], translations);
+    request.lastInProcess = true;
     if (line.guidGiven)
         std::copy(line.guid, line.guid + 16, request.guid);
     else
