@@ -1,7 +1,14 @@
 // How the command line renders a compilation's result: the tree listing
 // among the diagnostics where the parse ended, and the exit status of each
-// outcome, an internal fault included (no script provokes one).
+// outcome, an internal fault included (no script provokes one); and that
+// the last script of a process, whose result is kept, writes the same object.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
 
 #include "driver/Driver.h"
 
@@ -41,6 +48,35 @@ TEST(PrintResult, TreeBetweenTheParseAndLaterDiagnosticsAndStatusPerOutcome) {
               "{\"file\":\"/s.oc\",\"line\":0,\"severity\":\"error\",\"code\":\"C0101\","
               "\"message\":\"File not found 's.oc'\",\"includes\":[]}\n");
     EXPECT_EQ(status, 1);
+}
+
+// The last script of a process keeps its result alive past the return; the
+// object written and the status must be those of an ordinary compile, and a
+// second "last" compile replaces the kept result (the sanitizer build would
+// report the first one as a leak otherwise).
+TEST(CompileScript, TheLastScriptOfAProcessWritesWhatAnyOtherWrites) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() /
+                         ("orvelc-last-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "u.oc") << "unit \"U\"\n{\n    int n;\n    state S { n = n + 1; return S, 10; }\n}\n";
+    auto compile = [&](const char* out, bool last) {
+        CompileRequest request;
+        request.source = (dir / "u.oc").string();
+        request.output = (dir / out).string();
+        request.lastInProcess = last;
+        ::testing::internal::CaptureStdout();
+        int status = CompileScript(request);
+        ::testing::internal::GetCapturedStdout();
+        std::ifstream in(dir / out, std::ios::binary);
+        return std::make_pair(status, std::string(std::istreambuf_iterator<char>(in), {}));
+    };
+    const auto plain = compile("plain.obj", false);
+    ASSERT_EQ(plain.first, 0);
+    EXPECT_FALSE(plain.second.empty());
+    EXPECT_EQ(compile("last1.obj", true), plain);
+    EXPECT_EQ(compile("last2.obj", true), plain);
+    fs::remove_all(dir);
 }
 
 }  // namespace
