@@ -91,6 +91,8 @@ CBuiltinLibrary::CBuiltinLibrary() {
     for (EBuiltinClass c : GetBuiltinNameableOrder()) {
         m_All[int(c)]->SetClassNumber(GetBuiltinClassDesc(c).m_nClassNumber);
         m_Classes.push_back(m_All[int(c)]);
+        m_ByName.AddUnique(m_Classes.back()->m_strName, uint32_t(m_Classes.size() - 1),
+                           [this](uint32_t i) { return NameAt(i); });
     }
     m_pArray = Keep(CType::MakeArray(CType::GetShared(CType::eInt)));
     m_pArray->SetParent(m_All[int(EBuiltinClass::eRoot)]);
@@ -122,9 +124,8 @@ const std::vector<CType*>& CBuiltinLibrary::GetClasses() const {
 }
 
 CType* CBuiltinLibrary::FindClass(std::string_view name) const {
-    for (EBuiltinClass c : GetBuiltinNameableOrder())
-        if (m_All[int(c)]->m_strName == name) return GetClass(c);
-    return nullptr;
+    const uint32_t pos = m_ByName.Find(name, [this](uint32_t i) { return NameAt(i); });
+    return pos == CNameIndex::kNone ? nullptr : GetClass(GetBuiltinNameableOrder()[pos]);
 }
 
 const CBuiltinLibrary& GetBuiltinLibrary() {

@@ -19,6 +19,7 @@
 
 #include "builtins/BuiltinTables.h"
 #include "semantic/Type.h"
+#include "support/NameIndex.h"
 
 class CBuiltinLibrary {
 public:
@@ -48,10 +49,14 @@ private:
     // Fills the members of c and of its parents, each once.
     void Fill(EBuiltinClass c) const;
     void FillMembers(EBuiltinClass c) const;
+    std::string_view NameAt(uint32_t i) const { return m_Classes[i]->m_strName; }
 
     CType* m_All[kBuiltinClassCount] = {};
     CType* m_pArray = nullptr;
     std::vector<CType*> m_Classes;
+    // Positions in m_Classes (the nameable order) by exact name: the parser
+    // asks about nearly every word it reads.
+    CNameIndex m_ByName;
     mutable std::once_flag m_Filled[kBuiltinClassCount];
 };
 

@@ -326,15 +326,16 @@ CClassNode::CClassNode(const CStr& name, CType* baseClass)
 CClassNode::~CClassNode() = default;
 
 CFunctionNode* CClassNode::FindFunctionByName(const CStr& name) const {
-    auto it = m_FirstByName.find(name);
-    return it == m_FirstByName.end() ? nullptr : m_Functions[it->second].Get();
+    const uint32_t pos = FirstNoCase(name);
+    return pos == CNameIndex::kNone ? nullptr : m_Functions[pos].Get();
 }
 
 CFunctionNode* CClassNode::FindFunction(const CCallSignature& call) const {
-    auto it = m_ByExactName.find(call.m_strName);
-    if (it == m_ByExactName.end()) return nullptr;
-    for (uint32_t pos : it->second)
-        if (CFunction::IsSame(*m_Functions[pos]->GetFunction(), call)) return m_Functions[pos].Get();
+    // The chain holds every spelling; only the exact one is a candidate.
+    for (uint32_t pos = FirstNoCase(call.m_strName); pos != CNameIndex::kNone; pos = m_ByName.Next(pos)) {
+        CFunctionNode* node = m_Functions[pos].Get();
+        if (node->m_strName == call.m_strName && CFunction::IsSame(*node->GetFunction(), call)) return node;
+    }
     return nullptr;
 }
 
@@ -347,7 +348,6 @@ int CClassNode::AddFunction(CFunctionNode* node) {
     if (FindFunction(*node->GetFunction())) return 0;
     uint32_t pos = uint32_t(m_Functions.GetSize());
     m_Functions.Add(CRefPtr<CFunctionNode>(node));
-    m_FirstByName.emplace(node->m_strName, pos);
-    m_ByExactName[node->m_strName].push_back(pos);
+    m_ByName.Add(node->m_strName, pos, [this](uint32_t i) { return NameAt(i); });
     return 1;
 }

@@ -29,7 +29,7 @@
 #include "semantic/Variable.h"
 #include "support/Arena.h"
 #include "support/DynArray.h"
-#include "support/HashMap.h"
+#include "support/NameIndex.h"
 #include "support/RefObject.h"
 #include "support/Str.h"
 
@@ -336,8 +336,13 @@ public:
     int AddFunction(CFunctionNode* node);
 
 private:
-    CHashMap<uint32_t> m_FirstByName;
-    std::unordered_map<CStr, std::vector<uint32_t>> m_ByExactName;
+    std::string_view NameAt(uint32_t i) const { return m_Functions[i]->m_strName; }
+    uint32_t FirstNoCase(std::string_view name) const {
+        return m_ByName.Find(name, [this](uint32_t i) { return NameAt(i); });
+    }
+
+    // Every function under its name, letter case ignored, in list order.
+    CNameIndex m_ByName{true};
 };
 
 // n as a T when it is one (T::kClass), else null.

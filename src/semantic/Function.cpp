@@ -50,30 +50,28 @@ CCommand::CCommand(const CStr& name, CType* result) : CFunction(name, result) {
 }
 
 void CFunctionList::Add(CFunction* f) {
-    m_ByName[f->m_strName].push_back(uint32_t(m_Functions.GetSize()));
+    const uint32_t pos = uint32_t(m_Functions.GetSize());
     m_Functions.Add(CRefPtr<CFunction>(f));
+    m_ByName.Add(f->m_strName, pos, [this](uint32_t i) { return NameAt(i); });
 }
 
-const std::vector<uint32_t>* CFunctionList::Positions(const CStr& name) const {
-    auto it = m_ByName.find(name);
-    return it == m_ByName.end() ? nullptr : &it->second;
+uint32_t CFunctionList::FirstPosition(const CStr& name) const {
+    return m_ByName.Find(name, [this](uint32_t i) { return NameAt(i); });
 }
 
 CFunction* CFunctionList::FindByName(const CStr& name) const {
-    const std::vector<uint32_t>* at = Positions(name);
-    return at ? Get(at->front()) : nullptr;
+    const uint32_t pos = FirstPosition(name);
+    return pos == CNameIndex::kNone ? nullptr : Get(pos);
 }
 
 int32_t CFunctionList::FindSame(const CCallSignature& call) const {
-    if (const std::vector<uint32_t>* at = Positions(call.m_strName))
-        for (uint32_t pos : *at)
-            if (CFunction::IsSame(*Get(pos), call)) return int32_t(pos);
+    for (uint32_t pos = FirstPosition(call.m_strName); pos != CNameIndex::kNone; pos = m_ByName.Next(pos))
+        if (CFunction::IsSame(*Get(pos), call)) return int32_t(pos);
     return -1;
 }
 
 int32_t CFunctionList::FindMatch(const CStr& name, const CVariableList* params) const {
-    if (const std::vector<uint32_t>* at = Positions(name))
-        for (uint32_t pos : *at)
-            if (CFunction::Matches(*Get(pos), name, params)) return int32_t(pos);
+    for (uint32_t pos = FirstPosition(name); pos != CNameIndex::kNone; pos = m_ByName.Next(pos))
+        if (CFunction::Matches(*Get(pos), name, params)) return int32_t(pos);
     return -1;
 }

@@ -5,10 +5,11 @@
 #pragma once
 #include <cstdint>
 #include <span>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "semantic/Type.h"
+#include "support/NameIndex.h"
 
 class CVariableList;
 
@@ -76,8 +77,11 @@ public:
     int32_t FindMatch(const CStr& name, const CVariableList* params) const;
 
 private:
-    const std::vector<uint32_t>* Positions(const CStr& name) const;
+    std::string_view NameAt(uint32_t i) const { return m_Functions[i]->m_strName; }
+    // First position of that exact name, or CNameIndex::kNone; the others
+    // follow through m_ByName.Next.
+    uint32_t FirstPosition(const CStr& name) const;
 
     CDynArray<CRefPtr<CFunction>> m_Functions;
-    std::unordered_map<CStr, std::vector<uint32_t>> m_ByName;
+    CNameIndex m_ByName;
 };

@@ -2,14 +2,14 @@
 #include "semantic/States.h"
 
 int32_t CStatesTable::Find(const CStr& name) const {
-    auto it = m_Index.find(name);
-    return it == m_Index.end() ? -1 : it->second;
+    return int32_t(m_Index.Find(name, [this](uint32_t i) { return NameAt(i); }));
 }
 
 int32_t CStatesTable::FindOrAdd(const CStr& name) {
-    auto [it, added] = m_Index.emplace(name, int32_t(m_Entries.GetSize()));
-    if (added) m_Entries.Add(CStateEntry{name, 0});
-    return it->second;
+    const uint32_t pos = uint32_t(m_Entries.GetSize());
+    const uint32_t first = m_Index.AddUnique(name, pos, [this](uint32_t i) { return NameAt(i); });
+    if (first == pos) m_Entries.Add(CStateEntry{name, 0});
+    return int32_t(first);
 }
 
 int32_t CStatesTable::FirstUndefined() const {

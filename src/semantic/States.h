@@ -3,9 +3,10 @@
 // matched exactly, through an index.
 #pragma once
 #include <cstdint>
-#include <unordered_map>
+#include <string_view>
 
 #include "support/DynArray.h"
+#include "support/NameIndex.h"
 #include "support/Str.h"
 
 struct CStateEntry {
@@ -26,6 +27,8 @@ public:
     int32_t FirstUndefined() const;
 
 private:
+    std::string_view NameAt(uint32_t i) const { return m_Entries[i].m_strName; }
+
     CDynArray<CStateEntry> m_Entries;
-    std::unordered_map<CStr, int32_t> m_Index;
+    CNameIndex m_Index;
 };

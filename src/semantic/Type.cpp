@@ -124,14 +124,15 @@ CVariable* CType::FindVariable(const CStr& name) const {
 }
 
 int CConstantList::Add(const CStr& name, int32_t value) {
-    if (!m_Index.emplace(name, uint32_t(m_Items.GetSize())).second) return 0;
+    const uint32_t pos = uint32_t(m_Items.GetSize());
+    if (m_Index.AddUnique(name, pos, [this](uint32_t i) { return NameAt(i); }) != pos) return 0;
     m_Items.Add(CNamedConstant{name, value});
     return 1;
 }
 
 const CNamedConstant* CConstantList::Find(const CStr& name) const {
-    auto it = m_Index.find(name);
-    return it == m_Index.end() ? nullptr : &m_Items[it->second];
+    const uint32_t pos = m_Index.Find(name, [this](uint32_t i) { return NameAt(i); });
+    return pos == CNameIndex::kNone ? nullptr : &m_Items[pos];
 }
 
 void CConstantList::SetLastValue(int32_t value) {

@@ -7,9 +7,9 @@
 #pragma once
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 
 #include "support/DynArray.h"
+#include "support/NameIndex.h"
 #include "support/RefObject.h"
 #include "support/Str.h"
 
@@ -50,8 +50,10 @@ public:
     auto end() const { return m_Items.end(); }
 
 private:
+    std::string_view NameAt(uint32_t i) const { return m_Items[i].m_strName; }
+
     CDynArray<CNamedConstant> m_Items;
-    std::unordered_map<CStr, uint32_t> m_Index;
+    CNameIndex m_Index;
 };
 
 class CType : public CRefObject {

@@ -10,18 +10,19 @@ CVariable::CVariable(uint32_t kind, CType* type, const CStr& name)
     : m_nKind(kind), m_pType(type), m_strName(name) {}
 
 CVariable* CVariableList::FindIndexed(std::string_view name) const {
-    auto it = m_Index.find(CStr(name));
-    return it == m_Index.end() ? nullptr : Get(it->second);
+    const uint32_t pos = FindIndexedPos(name);
+    return pos == CNameIndex::kNone ? nullptr : Get(pos);
 }
 
 // The index is built when the list outgrows a scan, then kept up.
 CVariable* CVariableList::Append(const CStr& name, CType* type, uint32_t kind) {
     uint32_t pos = uint32_t(m_Variables.GetSize());
     m_Variables.Add(MakeRef<CVariable>(kind, type, name));
-    if (pos >= kScanLimit && m_Index.empty())
-        for (uint32_t i = 0; i <= pos; ++i) m_Index.emplace(Get(i)->m_strName, i);
+    auto nameAt = [this](uint32_t i) { return NameAt(i); };
+    if (pos >= kScanLimit && !m_Index.GetNameCount())
+        for (uint32_t i = 0; i <= pos; ++i) m_Index.AddUnique(NameAt(i), i, nameAt);
     else if (pos >= kScanLimit)
-        m_Index.emplace(name, pos);
+        m_Index.AddUnique(name, pos, nameAt);
     if (kind == CVariable::eLocal && !name.empty() && name[0] == '$') m_Temporaries.push_back(pos);
     return Get(pos);
 }
@@ -64,9 +65,8 @@ void CVariableList::ReleaseTemporary(CVariable* temp) {
     // Freed at the place of the first variable of its name, when that is it.
     uint32_t pos = 0;
     if (m_Variables.GetSize() > kScanLimit) {
-        auto it = m_Index.find(temp->m_strName);
-        if (it == m_Index.end()) return;
-        pos = it->second;
+        pos = FindIndexedPos(temp->m_strName);
+        if (pos == CNameIndex::kNone) return;
     } else {
         while (pos < m_Variables.GetSize() && Get(pos)->m_strName != temp->m_strName) ++pos;
         if (pos == m_Variables.GetSize()) return;

@@ -5,10 +5,10 @@
 #pragma once
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "semantic/Type.h"
+#include "support/NameIndex.h"
 
 class CVariable : public CRefObject {
 public:
@@ -64,12 +64,16 @@ private:
     // order finds the same first match without copying, hashing or allocating.
     static constexpr size_t kScanLimit = 16;
 
+    std::string_view NameAt(uint32_t i) const { return m_Variables[i]->m_strName; }
+    uint32_t FindIndexedPos(std::string_view name) const {
+        return m_Index.Find(name, [this](uint32_t i) { return NameAt(i); });
+    }
     CVariable* FindIndexed(std::string_view name) const;
     CVariable* Append(const CStr& name, CType* type, uint32_t kind);
 
     CDynArray<CRefPtr<CVariable>> m_Variables;
     // Empty until the list outgrows a scan (see Variable.cpp).
-    std::unordered_map<CStr, uint32_t> m_Index;
+    CNameIndex m_Index;
     // Positions of the locals whose names start with '$' (the temporaries).
     std::vector<uint32_t> m_Temporaries;
     // Positions of the temporaries whose counter Release brought back to 0,
