@@ -69,18 +69,6 @@ CType* ClassOf(CNode* n) {
     return t && t->IsKind(CType::eClass) ? t : nullptr;
 }
 
-// Statements after a break or return in the same block produce no code.
-void DropUnreachable(CNode* block) {
-    size_t n = block->GetChildCount();
-    for (size_t i = 0; i < n; ++i) {
-        CNode* child = block->GetChild(i);
-        if (child && (child->GetKind() == CToken::eBreak || child->GetKind() == CToken::eReturn)) {
-            while (block->GetChildCount() > i + 1) block->DropLastChild();
-            return;
-        }
-    }
-}
-
 // c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
 // right operands stay a constant or a name. The kinds are checked on plain
 // pointers first: most nodes are not such a pair, and they cost no counting.
@@ -102,26 +90,15 @@ bool Reassociate(CNode* c) {
     return true;
 }
 
-// Runs once, before the translation, parents before children. A node's
-// children are re-associated until none changes; each one's rewriting
-// stays inside its own subtree, so each is finished in turn. A child left
-// without children of its own has nothing more to prepare and is not queued.
-void PrepareTree(CNode* root, std::vector<CNode*>& work) {
-    work.assign(1, root);
-    while (!work.empty()) {
-        CNode* node = work.back();
-        work.pop_back();
-        if (node->GetKind() == CToken::eBlockInstruction) DropUnreachable(node);
-        CNodeSlots& children = node->m_Children;
-        for (size_t i = children.GetSize(); i-- > 0;) {
-            CNode* child = children[i].Get();
-            if (!child) continue;
-            while (Reassociate(child)) {
-            }
-            if (child->GetChildCount()) work.push_back(child);
-        }
+// An operator node is re-associated until it no longer changes, just
+// before its operands are looked at; each rewriting stays inside the
+// node's own subtree, and its kind stays, so nothing above it can tell.
+void Reassociated(CNode* c) {
+    while (Reassociate(c)) {
     }
 }
+
+bool EndsBlock(const CNode* n) { return n->GetKind() == CToken::eBreak || n->GetKind() == CToken::eReturn; }
 
 }  // namespace
 
@@ -138,7 +115,6 @@ bool CUnitGenerator::Begin(CClassNode* cls) {
 // labels let go.
 bool CUnitGenerator::Routine(CNode* routine) {
     if (m_Gen.HasFailed()) return false;
-    PrepareTree(routine, m_PrepareWork);
     m_pTranslator->TranslateRoutine(routine);
     if (m_Gen.HasFailed()) return false;
     m_Gen.ResolveJumps();
@@ -233,6 +209,20 @@ void CTranslator::TranslateChildren(CNode* node, const CContext& ctx) {
         if (CNode* child = node->GetChild(i)) Translate(child, ctx);
 }
 
+// Statements after a break or return produce no code; they are dropped
+// from the tree once that statement is reached.
+void CTranslator::TranslateBlock(CNode* block, const CContext& ctx) {
+    for (size_t i = 0; i < block->GetChildCount(); ++i) {
+        CNode* child = block->GetChild(i);
+        if (!child) continue;
+        Translate(child, ctx);
+        if (EndsBlock(child)) {
+            while (block->GetChildCount() > i + 1) block->DropLastChild();
+            return;
+        }
+    }
+}
+
 void CTranslator::Translate(CNode* node, const CContext& ctx) {
     if (m_nDepth == m_nNextStack) return TranslateOnNewStack(node, ctx);
     ++m_nDepth;
@@ -265,7 +255,7 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
         inner.m_bStore = ctx.m_bStore;
         return TranslateChildren(node, inner);
     }
-    case CToken::eBlockInstruction: return TranslateChildren(node, ctx);
+    case CToken::eBlockInstruction: return TranslateBlock(node, ctx);
     case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
     case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));
     case CToken::eCommand: return TranslateCommand(static_cast<CCommandNode*>(node));
@@ -363,10 +353,15 @@ void CTranslator::TranslateCall(CNode* node) {
 
 // a + b - c + ... is as deep on the left as it is long: the first operand
 // at the bottom of the chain goes into EAX, then each operator takes its
-// right operand on the way back up, as the recursion would.
+// right operand on the way back up, as the recursion would. Each operator
+// is re-associated on the way down, before its operands are looked at.
 void CTranslator::TranslateBinary(CNode* node) {
     CNode* bottom = node;
-    while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) bottom = bottom->GetChild(0);
+    Reassociated(bottom);
+    while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) {
+        bottom = bottom->GetChild(0);
+        Reassociated(bottom);
+    }
     TranslateValue(bottom->GetChild(0));
     for (CNode* n = bottom;; n = n->GetParent()) {
         ApplyRightOperand(n);

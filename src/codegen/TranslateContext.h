@@ -76,6 +76,7 @@ private:
     void Dispatch(CNode* node, const CContext& ctx);
     void TranslateOnNewStack(CNode* node, const CContext& ctx);
     void TranslateChildren(CNode* node, const CContext& ctx);
+    void TranslateBlock(CNode* block, const CContext& ctx);
     void TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
 
     // Routines (states, handlers, functions).

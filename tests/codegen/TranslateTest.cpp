@@ -198,6 +198,44 @@ TEST_F(TranslateTest, ANestedChainOfOneOperatorIsRewrittenUntilItsRightOperandIs
               StateBody(0));
 }
 
+// Wherever a chain nests on its right (under another operator, in an
+// argument, a condition, an index, a loop step, a state's delay, a
+// function's result), it is rewritten before it is translated, so no
+// routine of the unit needs a temporary.
+TEST_F(TranslateTest, NestedChainsAreRewrittenWhereverTheyStand) {
+    Compile(std::string(kVars) + " function int F(int n)\n {\n return n + (n + (n + n));\n }\n"
+            " state S\n {\n x = (a + (b + c)) - d;\n x = F(a * (b * c));\n"
+            " if ((a | (b | c)) < x) x = 1;\n arr[a ^ (b ^ c)] = 1;\n x = -(a + (b + c));\n"
+            " while (a & (b & c)) ++x;\n for (x = 0; x < 3; x = a + (b + c)) ++a;\n"
+            " return S, 5;\n }\n}\n");
+    for (const std::string& i : Disassemble(0, gen->GetCodeSize())) EXPECT_NE(0u, i.rfind("sub esp", 0)) << i;
+    const std::vector<std::string> body = StateBody(0);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0xc]", "add eax, dword ptr [esi + 8]",
+                                        "add eax, dword ptr [esi + 0x10]", "sub eax, dword ptr [esi + 0x14]"}),
+              std::vector<std::string>(body.begin(), body.begin() + 4));
+}
+
+// Statements after a break or return produce no code and leave the tree,
+// even one the generator could not translate; those before are kept.
+TEST_F(TranslateTest, StatementsAfterBreakOrReturnAreDropped) {
+    const std::string plain = std::string(kVars) + " state S\n {\n while (a) { x = 1; break; }\n x = 2;\n return;\n }\n}\n";
+    Compile(plain);
+    const Bytes want = Code(0, gen->GetCodeSize());
+    Parse(std::string(kVars) + " state S\n {\n while (a) { x = 1; break; x = 3; ++a; }\n x = 2;\n return;\n"
+          " x = 4;\n { ++b; }\n }\n}\n");
+    CNode* block = c->m_pRoot->GetChild(0)->GetChild(0)->GetChild(0)->GetChild(0);
+    ASSERT_EQ(CToken::eBlockInstruction, block->GetKind());
+    ASSERT_EQ(5u, block->GetChildCount());
+    CRefPtr<CNode> foreign = MakeRef<CNode>(CToken::eSwitch);
+    block->AddChild(foreign.Get());
+    ASSERT_TRUE(GenerateUnit(c->m_pRoot.Get(), *gen)) << gen->GetFailure();
+    EXPECT_EQ(want, Code(0, gen->GetCodeSize()));
+    EXPECT_EQ(3u, block->GetChildCount());
+    CNode* loopBody = block->GetChild(0)->GetChild(1);
+    ASSERT_EQ(CToken::eBlockInstruction, loopBody->GetKind());
+    EXPECT_EQ(2u, loopBody->GetChildCount());
+}
+
 // Labels are used again from routine to routine: a routine's code comes out
 // the same whether it is first or follows routines that needed more labels,
 // and its call still reaches the function translated just before it.
