@@ -198,8 +198,7 @@ CVariable* CTranslator::StateVariable() {
 // without one stays a jump to an unplaced label and fails at the end.
 void CTranslator::EmitCall(const CFunction& f) {
     if (!f.m_bScript) return m_Gen.EmitCallBuiltin(uint32_t(f.m_nBuiltinNumber));
-    auto body = m_FunctionBodies.find(&f);
-    m_Gen.EmitCallLabel(body == m_FunctionBodies.end() ? nullptr : body->second.Get());
+    m_Gen.EmitCallLabel(m_FunctionBodies.Find(&f));
 }
 
 // --- dispatch -------------------------------------------------------------

@@ -11,10 +11,10 @@
 // kLevelsPerStack levels, the walk goes on on a fresh thread's stack, so no
 // depth can overflow the caller's stack, whatever its size.
 #pragma once
-#include <unordered_map>
 #include <vector>
 
 #include "codegen/CodeGen.h"
+#include "codegen/FunctionBodies.h"
 #include "codegen/SemanticRefs.h"
 #include "parser/Node.h"
 
@@ -138,7 +138,7 @@ private:
     // it needs more than any routine before it.
     std::vector<CRefPtr<CLabel>> m_Labels;
     size_t m_nLabelsInUse = 0;
-    std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
+    CFunctionBodies m_FunctionBodies;
     // The end labels of the else-if chains being translated and the right
     // operands of && and || still waiting, innermost last; each chain or
     // condition takes back its own. Kept across routines so that an if or

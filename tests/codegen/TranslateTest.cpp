@@ -259,6 +259,35 @@ TEST_F(TranslateTest, ARoutineIsTheSameWhateverRoutinesCameBeforeIt) {
     EXPECT_EQ(target, *call);
 }
 
+// Each of many functions calls itself and the one before it (the first
+// calls itself twice); every call reaches the start of the function it names.
+TEST_F(TranslateTest, CallsReachTheirFunctionsAmongMany) {
+    const size_t count = 300;
+    std::string source = kVars;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string self = "F" + std::to_string(i), before = "F" + std::to_string(i ? i - 1 : 0);
+        source += " function int " + self + "(int n)\n {\n if (n) return " + self + "(n - 1) + " + before +
+                  "(n);\n return n;\n }\n";
+    }
+    Compile(source + " state S\n {\n x = F" + std::to_string(count - 1) + "(3);\n }\n}\n");
+    const uint32_t length = StateStart(0) / count;  // the functions' code is alike
+    ASSERT_EQ(0u, StateStart(0) % count);
+    std::vector<std::string> want, calls;
+    auto call = [](uint32_t to) {
+        char text[32];
+        std::snprintf(text, sizeof text, "call %#x", to);  // as the disassembler writes 0
+        return std::string(text);
+    };
+    for (uint32_t i = 0; i < count; ++i) {
+        want.push_back(call(i * length));
+        want.push_back(call((i ? i - 1 : 0) * length));
+    }
+    want.push_back(call((count - 1) * length));
+    for (const std::string& i : Disassemble(0, CommandStart(0)))
+        if (i.rfind("call", 0) == 0) calls.push_back(i);
+    EXPECT_EQ(want, calls);
+}
+
 TEST_F(TranslateTest, AMissionReferenceIsStoredWithoutCounting) {
     Compile(std::string(kVars) + " mission m;\n state M\n {\n m = null;\n }\n}\n");
     EXPECT_EQ((std::vector<std::string>{"mov eax, 0", "mov dword ptr [esi + 0x28], eax"}), StateBody(0));
