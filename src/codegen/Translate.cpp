@@ -69,15 +69,19 @@ CType* ClassOf(CNode* n) {
     return t && t->IsKind(CType::eClass) ? t : nullptr;
 }
 
-// c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
-// right operands stay a constant or a name. The kinds are checked on plain
-// pointers first: most nodes are not such a pair, and they cost no counting.
-bool Reassociate(CNode* c) {
+// c = a op (b op d): the same operator nests on the right. Checked on
+// plain pointers, inline: most operator nodes are not such a pair.
+bool NestsOnTheRight(const CNode* c) {
     const int32_t kind = c->GetKind();
     if (!IsReassociated(kind)) return false;
-    CNode* inner = c->GetChild(1);
-    if (!inner || inner->GetKind() != kind) return false;
-    CRefPtr<CNode> r = inner;
+    const CNode* inner = c->GetChild(1);
+    return inner && inner->GetKind() == kind;
+}
+
+// c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
+// right operands stay a constant or a name.
+[[gnu::noinline]] void Reassociate(CNode* c) {
+    CRefPtr<CNode> r = c->GetChild(1);
     CRefPtr<CNode> a = c->GetChild(0), b = r->GetChild(0), d = r->GetChild(1);
     r->m_Children[0] = b;
     r->m_Children[1] = a;
@@ -87,15 +91,13 @@ bool Reassociate(CNode* c) {
         if (child) child->m_pParent = r.Get();
     for (CNode* child : {r.Get(), d.Get()})
         if (child) child->m_pParent = c;
-    return true;
 }
 
 // An operator node is re-associated until it no longer changes, just
 // before its operands are looked at; each rewriting stays inside the
 // node's own subtree, and its kind stays, so nothing above it can tell.
 void Reassociated(CNode* c) {
-    while (Reassociate(c)) {
-    }
+    while (NestsOnTheRight(c)) Reassociate(c);
 }
 
 bool EndsBlock(const CNode* n) { return n->GetKind() == CToken::eBreak || n->GetKind() == CToken::eReturn; }
@@ -146,12 +148,17 @@ CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunc
 // --- helpers --------------------------------------------------------------
 
 CLabel* CTranslator::NewLabel() {
-    if (m_nLabelsInUse == m_Labels.size()) m_Labels.push_back(MakeRef<CLabel>());
+    if (m_nLabelsInUse == m_Labels.size()) [[unlikely]]
+        AddLabel();
     CLabel* label = m_Labels[m_nLabelsInUse++].Get();
     label->m_nPosition = 0;
     label->m_bPlaced = false;
     return label;
 }
+
+// Out of line: a routine needs a new label only when it needs more than
+// any routine before it.
+[[gnu::noinline]] void CTranslator::AddLabel() { m_Labels.push_back(MakeRef<CLabel>()); }
 
 // Temporaries live in the body block of the routine being translated.
 CVariableList* CTranslator::TemporaryScope() {

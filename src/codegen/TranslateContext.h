@@ -112,6 +112,7 @@ private:
     void EmitCall(const CFunction& f);
 
     CLabel* NewLabel();
+    void AddLabel();
     void Place(CLabel* label) { m_Gen.PlaceLabel(label); }
     CVariableList* TemporaryScope();
     CVariable* AcquireTemporary();
