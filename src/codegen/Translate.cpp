@@ -221,7 +221,12 @@ void CTranslator::TranslateBlock(CNode* block, const CContext& ctx) {
     for (size_t i = 0; i < block->GetChildCount(); ++i) {
         CNode* child = block->GetChild(i);
         if (!child) continue;
-        Translate(child, ctx);
+        // An expression statement is translated as the dispatch would,
+        // one level of the walk sooner: it nests nothing of its own.
+        if (child->GetKind() == CToken::eHardStop)
+            TranslateChildren(child, ctx.Expression());
+        else
+            Translate(child, ctx);
         if (EndsBlock(child)) {
             while (block->GetChildCount() > i + 1) block->DropLastChild();
             return;
@@ -256,11 +261,8 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
     const int32_t kind = node->GetKind();
     switch (kind) {
     case CToken::eRoot:
-    case CToken::eHardStop: {
-        CContext inner;
-        inner.m_bStore = ctx.m_bStore;
-        return TranslateChildren(node, inner);
-    }
+    case CToken::eHardStop:
+        return TranslateChildren(node, ctx.Expression());
     case CToken::eBlockInstruction: return TranslateBlock(node, ctx);
     case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
     case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));

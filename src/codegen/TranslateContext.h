@@ -36,6 +36,8 @@ struct CContext {
 
     CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont}; }
     CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue}; }
+    // What an expression sees: no jump target, only whether it is stored.
+    CContext Expression() const { return CContext{nullptr, nullptr, nullptr, m_bStore}; }
 };
 
 // A condition as written, or under a "!" (its jumps then trade places).
