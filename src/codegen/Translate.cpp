@@ -96,7 +96,7 @@ bool NestsOnTheRight(const CNode* c) {
 // An operator node is re-associated until it no longer changes, just
 // before its operands are looked at; each rewriting stays inside the
 // node's own subtree, and its kind stays, so nothing above it can tell.
-void Reassociated(CNode* c) {
+inline void Reassociated(CNode* c) {
     while (NestsOnTheRight(c)) Reassociate(c);
 }
 
