@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codegen/CodeBuffer.h"
 #include "codegen/Label.h"
@@ -86,9 +87,12 @@ struct SFrame {
         eAdded,     // $Destructor and $Serialize: the objects, no loop budget
         eFunction,  // script function: runs on its caller's registers and budget
     };
+    static constexpr size_t kKinds = 3;
     EKind m_nKind = eRoutine;
     uint32_t m_nLocals = 0;      // bytes of locals and temporaries, zeroed on entry
     uint32_t m_nBytesToPop = 0;  // the arguments RET removes
+
+    bool operator==(const SFrame&) const = default;
 };
 
 class CCodeGen : public CRefObject {
@@ -225,6 +229,21 @@ private:
     void EmitArithmetic(int32_t kind, const COperand& right);
     void EmitDivide(int32_t kind, const COperand& divisor);
     void EmitJumpTo(uint16_t id, CLabel* label);
+
+    // The code of the last prologue or epilogue emitted for one kind of
+    // frame. Routines of one kind mostly have the same frame, and a frame's
+    // code holds no fixup, relocation or call, so the bytes are copied
+    // instead of encoded again. No bytes: none kept yet.
+    struct SFrameCode {
+        SFrame m_Frame;
+        std::vector<uint8_t> m_Bytes;
+    };
+    // Appends the kept bytes if they are those of `frame`; says whether.
+    bool CopyFrameCode(const SFrameCode& kept, const SFrame& frame);
+    // Keeps the code emitted for `frame` since `start`.
+    void KeepFrameCode(SFrameCode& kept, const SFrame& frame, uint32_t start);
+    SFrameCode m_Prologues[SFrame::kKinds];
+    SFrameCode m_Epilogues[SFrame::kKinds];
 
     bool m_bFailed = false;
     std::string m_strFailure;

@@ -222,7 +222,25 @@ void CCodeGen::EmitLoopGuard(CLabel* returnLabel) {
 
 // ---- routine frame ----
 
+bool CCodeGen::CopyFrameCode(const SFrameCode& kept, const SFrame& frame) {
+    const size_t count = kept.m_Bytes.size();
+    if (!Emitting() || !count || !(kept.m_Frame == frame)) return false;
+    uint8_t* at = m_Code.Room(count);
+    std::copy(kept.m_Bytes.begin(), kept.m_Bytes.end(), at);
+    m_Code.End(at + count);
+    return true;
+}
+
+void CCodeGen::KeepFrameCode(SFrameCode& kept, const SFrame& frame, uint32_t start) {
+    if (!Emitting()) return;
+    kept.m_Frame = frame;
+    kept.m_Bytes.assign(m_Code.GetData() + start, m_Code.GetData() + GetCodeSize());
+}
+
 void CCodeGen::EmitPrologue(const SFrame& frame) {
+    SFrameCode& kept = m_Prologues[frame.m_nKind % SFrame::kKinds];
+    if (CopyFrameCode(kept, frame)) return;
+    const uint32_t start = GetCodeSize();
     Emit(CInstr::ePush, eEBP);
     Emit(CInstr::eMov, eEBP, eESP);
     if (frame.m_nLocals) Emit(CInstr::eSub, eESP, COperand::Imm(int32_t(frame.m_nLocals)));
@@ -243,9 +261,13 @@ void CCodeGen::EmitPrologue(const SFrame& frame) {
         for (uint32_t k = 0; k < (frame.m_nLocals + 3) / 4; ++k)
             Emit(CInstr::eMov, COperand::Dword(eEBP, -4 - 4 * int32_t(k)), eEAX);
     }
+    KeepFrameCode(kept, frame, start);
 }
 
 void CCodeGen::EmitEpilogue(const SFrame& frame) {
+    SFrameCode& kept = m_Epilogues[frame.m_nKind % SFrame::kKinds];
+    if (CopyFrameCode(kept, frame)) return;
+    const uint32_t start = GetCodeSize();
     if (frame.m_nKind == SFrame::eRoutine) Emit(CInstr::ePop, eEDI);
     if (frame.m_nKind != SFrame::eFunction) {
         Emit(CInstr::ePop, eECX);
@@ -255,4 +277,5 @@ void CCodeGen::EmitEpilogue(const SFrame& frame) {
     if (frame.m_nLocals) Emit(CInstr::eMov, eESP, eEBP);
     Emit(CInstr::ePop, eEBP);
     Emit(CInstr::eRet, COperand::Imm(int32_t(frame.m_nBytesToPop)));
+    KeepFrameCode(kept, frame, start);
 }

@@ -69,27 +69,19 @@ CType* ClassOf(CNode* n) {
     return t && t->IsKind(CType::eClass) ? t : nullptr;
 }
 
-// Statements after a break or return in the same block produce no code.
-void DropUnreachable(CNode* block) {
-    size_t n = block->GetChildCount();
-    for (size_t i = 0; i < n; ++i) {
-        CNode* child = block->GetChild(i);
-        if (child && (child->GetKind() == CToken::eBreak || child->GetKind() == CToken::eReturn)) {
-            while (block->GetChildCount() > i + 1) block->DropLastChild();
-            return;
-        }
-    }
+// c = a op (b op d): the same operator nests on the right. Checked on
+// plain pointers, inline: most operator nodes are not such a pair.
+bool NestsOnTheRight(const CNode* c) {
+    const int32_t kind = c->GetKind();
+    if (!IsReassociated(kind)) return false;
+    const CNode* inner = c->GetChild(1);
+    return inner && inner->GetKind() == kind;
 }
 
 // c = a op (b op d) becomes (b op a) op d, reusing the inner node, so that
-// right operands stay a constant or a name. The kinds are checked on plain
-// pointers first: most nodes are not such a pair, and they cost no counting.
-bool Reassociate(CNode* c) {
-    const int32_t kind = c->GetKind();
-    if (!IsReassociated(kind)) return false;
-    CNode* inner = c->GetChild(1);
-    if (!inner || inner->GetKind() != kind) return false;
-    CRefPtr<CNode> r = inner;
+// right operands stay a constant or a name.
+[[gnu::noinline]] void Reassociate(CNode* c) {
+    CRefPtr<CNode> r = c->GetChild(1);
     CRefPtr<CNode> a = c->GetChild(0), b = r->GetChild(0), d = r->GetChild(1);
     r->m_Children[0] = b;
     r->m_Children[1] = a;
@@ -99,29 +91,16 @@ bool Reassociate(CNode* c) {
         if (child) child->m_pParent = r.Get();
     for (CNode* child : {r.Get(), d.Get()})
         if (child) child->m_pParent = c;
-    return true;
 }
 
-// Runs once, before the translation, parents before children. A node's
-// children are re-associated until none changes; each one's rewriting
-// stays inside its own subtree, so each is finished in turn. A child left
-// without children of its own has nothing more to prepare and is not queued.
-void PrepareTree(CNode* root, std::vector<CNode*>& work) {
-    work.assign(1, root);
-    while (!work.empty()) {
-        CNode* node = work.back();
-        work.pop_back();
-        if (node->GetKind() == CToken::eBlockInstruction) DropUnreachable(node);
-        CNodeSlots& children = node->m_Children;
-        for (size_t i = children.GetSize(); i-- > 0;) {
-            CNode* child = children[i].Get();
-            if (!child) continue;
-            while (Reassociate(child)) {
-            }
-            if (child->GetChildCount()) work.push_back(child);
-        }
-    }
+// An operator node is re-associated until it no longer changes, just
+// before its operands are looked at; each rewriting stays inside the
+// node's own subtree, and its kind stays, so nothing above it can tell.
+inline void Reassociated(CNode* c) {
+    while (NestsOnTheRight(c)) Reassociate(c);
 }
+
+bool EndsBlock(const CNode* n) { return n->GetKind() == CToken::eBreak || n->GetKind() == CToken::eReturn; }
 
 }  // namespace
 
@@ -138,7 +117,6 @@ bool CUnitGenerator::Begin(CClassNode* cls) {
 // labels let go.
 bool CUnitGenerator::Routine(CNode* routine) {
     if (m_Gen.HasFailed()) return false;
-    PrepareTree(routine, m_PrepareWork);
     m_pTranslator->TranslateRoutine(routine);
     if (m_Gen.HasFailed()) return false;
     m_Gen.ResolveJumps();
@@ -170,12 +148,17 @@ CFunction* FindMember(CType* cls, const char* name) { return cls ? cls->FindFunc
 // --- helpers --------------------------------------------------------------
 
 CLabel* CTranslator::NewLabel() {
-    if (m_nLabelsInUse == m_Labels.size()) m_Labels.push_back(MakeRef<CLabel>());
+    if (m_nLabelsInUse == m_Labels.size()) [[unlikely]]
+        AddLabel();
     CLabel* label = m_Labels[m_nLabelsInUse++].Get();
     label->m_nPosition = 0;
     label->m_bPlaced = false;
     return label;
 }
+
+// Out of line: a routine needs a new label only when it needs more than
+// any routine before it.
+[[gnu::noinline]] void CTranslator::AddLabel() { m_Labels.push_back(MakeRef<CLabel>()); }
 
 // Temporaries live in the body block of the routine being translated.
 CVariableList* CTranslator::TemporaryScope() {
@@ -222,8 +205,7 @@ CVariable* CTranslator::StateVariable() {
 // without one stays a jump to an unplaced label and fails at the end.
 void CTranslator::EmitCall(const CFunction& f) {
     if (!f.m_bScript) return m_Gen.EmitCallBuiltin(uint32_t(f.m_nBuiltinNumber));
-    auto body = m_FunctionBodies.find(&f);
-    m_Gen.EmitCallLabel(body == m_FunctionBodies.end() ? nullptr : body->second.Get());
+    m_Gen.EmitCallLabel(m_FunctionBodies.Find(&f));
 }
 
 // --- dispatch -------------------------------------------------------------
@@ -231,6 +213,25 @@ void CTranslator::EmitCall(const CFunction& f) {
 void CTranslator::TranslateChildren(CNode* node, const CContext& ctx) {
     for (size_t i = 0; i < node->GetChildCount(); ++i)
         if (CNode* child = node->GetChild(i)) Translate(child, ctx);
+}
+
+// Statements after a break or return produce no code; they are dropped
+// from the tree once that statement is reached.
+void CTranslator::TranslateBlock(CNode* block, const CContext& ctx) {
+    for (size_t i = 0; i < block->GetChildCount(); ++i) {
+        CNode* child = block->GetChild(i);
+        if (!child) continue;
+        // An expression statement is translated as the dispatch would,
+        // one level of the walk sooner: it nests nothing of its own.
+        if (child->GetKind() == CToken::eHardStop)
+            TranslateChildren(child, ctx.Expression());
+        else
+            Translate(child, ctx);
+        if (EndsBlock(child)) {
+            while (block->GetChildCount() > i + 1) block->DropLastChild();
+            return;
+        }
+    }
 }
 
 void CTranslator::Translate(CNode* node, const CContext& ctx) {
@@ -260,12 +261,9 @@ void CTranslator::Dispatch(CNode* node, const CContext& ctx) {
     const int32_t kind = node->GetKind();
     switch (kind) {
     case CToken::eRoot:
-    case CToken::eHardStop: {
-        CContext inner;
-        inner.m_bStore = ctx.m_bStore;
-        return TranslateChildren(node, inner);
-    }
-    case CToken::eBlockInstruction: return TranslateChildren(node, ctx);
+    case CToken::eHardStop:
+        return TranslateChildren(node, ctx.Expression());
+    case CToken::eBlockInstruction: return TranslateBlock(node, ctx);
     case CToken::eState: return TranslateState(static_cast<CStateNode*>(node));
     case CToken::eEvent: return TranslateEvent(static_cast<CEventNode*>(node));
     case CToken::eCommand: return TranslateCommand(static_cast<CCommandNode*>(node));
@@ -363,10 +361,15 @@ void CTranslator::TranslateCall(CNode* node) {
 
 // a + b - c + ... is as deep on the left as it is long: the first operand
 // at the bottom of the chain goes into EAX, then each operator takes its
-// right operand on the way back up, as the recursion would.
+// right operand on the way back up, as the recursion would. Each operator
+// is re-associated on the way down, before its operands are looked at.
 void CTranslator::TranslateBinary(CNode* node) {
     CNode* bottom = node;
-    while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) bottom = bottom->GetChild(0);
+    Reassociated(bottom);
+    while (bottom->GetChild(0) && IsArithmetic(bottom->GetChild(0)->GetKind())) {
+        bottom = bottom->GetChild(0);
+        Reassociated(bottom);
+    }
     TranslateValue(bottom->GetChild(0));
     for (CNode* n = bottom;; n = n->GetParent()) {
         ApplyRightOperand(n);

@@ -7,7 +7,6 @@
 // first named, and a script function is defined before anything can call it.
 #pragma once
 #include <memory>
-#include <vector>
 
 class CCodeGen;
 class CClassNode;
@@ -24,10 +23,10 @@ public:
 
     // Sizes the handler tables for the class's base class.
     bool Begin(CClassNode* cls);
-    // A state, event, command or function node with its body: prepares the
-    // body (drops statements after break or return, re-associates +, *, &, ^
-    // and | so that right operands stay simple), translates it and
-    // resolves its jumps. The body may be freed afterwards.
+    // A state, event, command or function node with its body: translates
+    // it, rewriting the body on the way (statements after break or return
+    // are dropped, +, *, &, ^ and | re-associated so that right operands
+    // stay simple), and resolves its jumps. The body may be freed afterwards.
     bool Routine(CNode* routine);
     // $Destructor, $Serialize and the data size, after the last routine.
     bool End();
@@ -35,9 +34,6 @@ public:
 private:
     CCodeGen& m_Gen;
     std::unique_ptr<CTranslator> m_pTranslator;
-    // The nodes still to prepare; kept from routine to routine so that its
-    // storage is grown once, not for every routine.
-    std::vector<CNode*> m_PrepareWork;
 };
 
 // The whole unit of a complete tree (its routines in source order).

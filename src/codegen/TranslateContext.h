@@ -11,10 +11,10 @@
 // kLevelsPerStack levels, the walk goes on on a fresh thread's stack, so no
 // depth can overflow the caller's stack, whatever its size.
 #pragma once
-#include <unordered_map>
 #include <vector>
 
 #include "codegen/CodeGen.h"
+#include "codegen/FunctionBodies.h"
 #include "codegen/SemanticRefs.h"
 #include "parser/Node.h"
 
@@ -36,6 +36,8 @@ struct CContext {
 
     CContext Loop(CLabel* brk, CLabel* cont) const { return CContext{m_pReturn, brk, cont}; }
     CContext Statement() const { return CContext{m_pReturn, m_pBreak, m_pContinue}; }
+    // What an expression sees: no jump target, only whether it is stored.
+    CContext Expression() const { return CContext{nullptr, nullptr, nullptr, m_bStore}; }
 };
 
 // A condition as written, or under a "!" (its jumps then trade places).
@@ -76,6 +78,7 @@ private:
     void Dispatch(CNode* node, const CContext& ctx);
     void TranslateOnNewStack(CNode* node, const CContext& ctx);
     void TranslateChildren(CNode* node, const CContext& ctx);
+    void TranslateBlock(CNode* block, const CContext& ctx);
     void TranslateCondition(CNode* node, CLabel* t, CLabel* f, EJump when, ESense sense);
 
     // Routines (states, handlers, functions).
@@ -111,6 +114,7 @@ private:
     void EmitCall(const CFunction& f);
 
     CLabel* NewLabel();
+    void AddLabel();
     void Place(CLabel* label) { m_Gen.PlaceLabel(label); }
     CVariableList* TemporaryScope();
     CVariable* AcquireTemporary();
@@ -137,7 +141,7 @@ private:
     // it needs more than any routine before it.
     std::vector<CRefPtr<CLabel>> m_Labels;
     size_t m_nLabelsInUse = 0;
-    std::unordered_map<const CFunction*, CRefPtr<CLabel>> m_FunctionBodies;
+    CFunctionBodies m_FunctionBodies;
     // The end labels of the else-if chains being translated and the right
     // operands of && and || still waiting, innermost last; each chain or
     // condition takes back its own. Kept across routines so that an if or

@@ -86,9 +86,7 @@ void CTranslator::TranslateCommand(CCommandNode* node) {
 // Calls reach the function through its body label, which outlives the
 // routine's own labels.
 void CTranslator::TranslateFunction(CFunctionNode* node) {
-    CRefPtr<CLabel> body = MakeRef<CLabel>();
-    m_FunctionBodies[node->GetFunction()] = body;
-    Place(body.Get());
+    Place(m_FunctionBodies.Add(node->GetFunction()));
     RoutineBody(node, ERoutine::eFunction, node->m_pParams.Get());
 }
 

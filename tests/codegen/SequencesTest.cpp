@@ -325,6 +325,36 @@ TEST(Frames, FunctionFramesAndLargeLocals) {
     EXPECT_EQ(big.m_Code[3], 0x81);
 }
 
+// Frames repeat from routine to routine; each one, in any order and well
+// past the code buffer's first growth, is the same bytes as when emitted
+// alone, and nothing is added once generation has failed.
+TEST(Frames, RepeatedFramesAreTheBytesOfFreshOnes) {
+    const SFrame frames[] = {{SFrame::eRoutine, 8, 4},  {SFrame::eFunction, 4, 0}, {SFrame::eRoutine, 8, 4},
+                             {SFrame::eFunction, 4, 8}, {SFrame::eAdded, 0, 4},    {SFrame::eRoutine, 0, 4},
+                             {SFrame::eFunction, 4, 0}, {SFrame::eFunction, 400, 0}, {SFrame::eRoutine, 12, 8},
+                             {SFrame::eFunction, 400, 0}, {SFrame::eAdded, 0, 4}};
+    CCodeGen g;
+    Bytes want;
+    for (int round = 0; round < 8; ++round) {
+        for (const SFrame& f : frames) {
+            g.EmitPrologue(f);
+            g.EmitEpilogue(f);
+            CCodeGen alone;
+            alone.EmitPrologue(f);
+            alone.EmitEpilogue(f);
+            const Bytes code = CodeOf(alone);
+            want.insert(want.end(), code.begin(), code.end());
+        }
+    }
+    ASSERT_GT(want.size(), 4096u);
+    EXPECT_EQ(want, CodeOf(g));
+
+    g.Fail("stop");
+    g.EmitPrologue(frames[10]);  // the frame last kept for its kind
+    g.EmitEpilogue(frames[10]);
+    EXPECT_EQ(want.size(), g.GetCodeSize());
+}
+
 // The adapters from semantic records (names, constants, calls) are used for
 // every name, constant and call of the translation, run by the end-to-end
 // tests; table growth with zero entries is pinned by the object-file layout.

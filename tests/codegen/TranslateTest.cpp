@@ -198,6 +198,44 @@ TEST_F(TranslateTest, ANestedChainOfOneOperatorIsRewrittenUntilItsRightOperandIs
               StateBody(0));
 }
 
+// Wherever a chain nests on its right (under another operator, in an
+// argument, a condition, an index, a loop step, a state's delay, a
+// function's result), it is rewritten before it is translated, so no
+// routine of the unit needs a temporary.
+TEST_F(TranslateTest, NestedChainsAreRewrittenWhereverTheyStand) {
+    Compile(std::string(kVars) + " function int F(int n)\n {\n return n + (n + (n + n));\n }\n"
+            " state S\n {\n x = (a + (b + c)) - d;\n x = F(a * (b * c));\n"
+            " if ((a | (b | c)) < x) x = 1;\n arr[a ^ (b ^ c)] = 1;\n x = -(a + (b + c));\n"
+            " while (a & (b & c)) ++x;\n for (x = 0; x < 3; x = a + (b + c)) ++a;\n"
+            " return S, 5;\n }\n}\n");
+    for (const std::string& i : Disassemble(0, gen->GetCodeSize())) EXPECT_NE(0u, i.rfind("sub esp", 0)) << i;
+    const std::vector<std::string> body = StateBody(0);
+    EXPECT_EQ((std::vector<std::string>{"mov eax, dword ptr [esi + 0xc]", "add eax, dword ptr [esi + 8]",
+                                        "add eax, dword ptr [esi + 0x10]", "sub eax, dword ptr [esi + 0x14]"}),
+              std::vector<std::string>(body.begin(), body.begin() + 4));
+}
+
+// Statements after a break or return produce no code and leave the tree,
+// even one the generator could not translate; those before are kept.
+TEST_F(TranslateTest, StatementsAfterBreakOrReturnAreDropped) {
+    const std::string plain = std::string(kVars) + " state S\n {\n while (a) { x = 1; break; }\n x = 2;\n return;\n }\n}\n";
+    Compile(plain);
+    const Bytes want = Code(0, gen->GetCodeSize());
+    Parse(std::string(kVars) + " state S\n {\n while (a) { x = 1; break; x = 3; ++a; }\n x = 2;\n return;\n"
+          " x = 4;\n { ++b; }\n }\n}\n");
+    CNode* block = c->m_pRoot->GetChild(0)->GetChild(0)->GetChild(0)->GetChild(0);
+    ASSERT_EQ(CToken::eBlockInstruction, block->GetKind());
+    ASSERT_EQ(5u, block->GetChildCount());
+    CRefPtr<CNode> foreign = MakeRef<CNode>(CToken::eSwitch);
+    block->AddChild(foreign.Get());
+    ASSERT_TRUE(GenerateUnit(c->m_pRoot.Get(), *gen)) << gen->GetFailure();
+    EXPECT_EQ(want, Code(0, gen->GetCodeSize()));
+    EXPECT_EQ(3u, block->GetChildCount());
+    CNode* loopBody = block->GetChild(0)->GetChild(1);
+    ASSERT_EQ(CToken::eBlockInstruction, loopBody->GetKind());
+    EXPECT_EQ(2u, loopBody->GetChildCount());
+}
+
 // Labels are used again from routine to routine: a routine's code comes out
 // the same whether it is first or follows routines that needed more labels,
 // and its call still reaches the function translated just before it.
@@ -219,6 +257,35 @@ TEST_F(TranslateTest, ARoutineIsTheSameWhateverRoutinesCameBeforeIt) {
     char target[32];
     std::snprintf(target, sizeof target, "call 0x%x", function);
     EXPECT_EQ(target, *call);
+}
+
+// Each of many functions calls itself and the one before it (the first
+// calls itself twice); every call reaches the start of the function it names.
+TEST_F(TranslateTest, CallsReachTheirFunctionsAmongMany) {
+    const size_t count = 300;
+    std::string source = kVars;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string self = "F" + std::to_string(i), before = "F" + std::to_string(i ? i - 1 : 0);
+        source += " function int " + self + "(int n)\n {\n if (n) return " + self + "(n - 1) + " + before +
+                  "(n);\n return n;\n }\n";
+    }
+    Compile(source + " state S\n {\n x = F" + std::to_string(count - 1) + "(3);\n }\n}\n");
+    const uint32_t length = StateStart(0) / count;  // the functions' code is alike
+    ASSERT_EQ(0u, StateStart(0) % count);
+    std::vector<std::string> want, calls;
+    auto call = [](uint32_t to) {
+        char text[32];
+        std::snprintf(text, sizeof text, "call %#x", to);  // as the disassembler writes 0
+        return std::string(text);
+    };
+    for (uint32_t i = 0; i < count; ++i) {
+        want.push_back(call(i * length));
+        want.push_back(call((i ? i - 1 : 0) * length));
+    }
+    want.push_back(call((count - 1) * length));
+    for (const std::string& i : Disassemble(0, CommandStart(0)))
+        if (i.rfind("call", 0) == 0) calls.push_back(i);
+    EXPECT_EQ(want, calls);
 }
 
 TEST_F(TranslateTest, AMissionReferenceIsStoredWithoutCounting) {
