@@ -398,35 +398,16 @@ namespace {
 // A name after a dot is a member, any other a name of the script's scopes.
 void AttachName(CCompiler& c) { return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c); }
 
-// The step for each kind that is not an operator inserted by priority; "state"
-// is the state variable.
-using ExpressionStep = void (*)(CCompiler&);
-
-struct SStep {
-    int32_t m_nKind;
-    ExpressionStep m_pfnStep;
-};
-
-constexpr SStep kSteps[] = {
+// The step for each kind that is not an operator inserted by priority, by
+// kind (null for the operators); "state" is the state variable.
+constexpr CStatesByKind kStepByKind = StatesByKind({
     {CToken::eState, StateVariable},         {CToken::eNull, AttachLiteral},
     {CToken::eTrue, AttachLiteral},          {CToken::eFalse, AttachLiteral},
     {CToken::eNumber, AttachLiteral},        {CToken::eQuotedString, AttachLiteral},
     {CToken::eText, AttachName},             {CToken::eParenthesesLeft, OpenParenthesis},
     {CToken::eComma, NextArgument},          {CToken::eParenthesesRight, CloseParen},
     {CToken::eBracketsRight, CloseBracket},
-};
-
-// kSteps by kind, null for the operators: one look-up instead of a chain of
-// comparisons at every token.
-using CStepsByKind = std::array<ExpressionStep, CToken::eKindCount>;
-
-constexpr CStepsByKind StepsByKind() {
-    CStepsByKind steps{};
-    for (const SStep& s : kSteps) steps[size_t(s.m_nKind)] = s.m_pfnStep;
-    return steps;
-}
-
-constexpr CStepsByKind kStepByKind = StepsByKind();
+});
 
 // Expression: one more token, or the first one that may not follow, which
 // ends the expression without being taken. It runs once per token, so every
@@ -439,7 +420,7 @@ void Expression2(CCompiler& c) {
     // token that was, which the check of the finished expression reads.
     if (meaning.m_nKind < 0) return GiveBackAndReturn(c);
     c.m_nPrevRole = meaning.m_nRole;
-    if (ExpressionStep step = kStepByKind[size_t(meaning.m_nKind)]) return step(c);
+    if (StateFn step = kStepByKind[size_t(meaning.m_nKind)]) return step(c);
     InsertOperator(c, meaning.m_nKind);
 }
 
