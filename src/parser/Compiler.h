@@ -93,7 +93,8 @@ public:
     int32_t m_nError = 0;
     StateFn m_pfnState = nullptr;
     // Set with m_pfnState where it becomes End or Error, so that the driver
-    // tests one flag per token; Begin and Recover clear it.
+    // tests one flag per token: those two are made current only by Finish
+    // and SetError, never by Go. Begin and Recover clear it.
     bool m_bFinished = false;
     CScanner m_Scanner;
     std::vector<StateFn> m_ReturnStates;
