@@ -61,6 +61,9 @@ private:
     bool Parse();
     // False when an include failed or the parse reached its stop place.
     bool RunStates();
+    // The loop of RunStates, inlined where `stops` is a constant: a run
+    // without a stop place tests nothing for it.
+    [[gnu::always_inline]] inline bool RunStatesWith(bool stops);
     bool StopsAtCursor() const { return m_Options.m_StopAt.m_nLine > 0; }
     // The current token is at or past the stop place.
     bool ReachedStop();
@@ -258,12 +261,11 @@ bool CCompileRun::ReachedStop() {
 
 // Runs the state machine to End or Error; false when an include failed or
 // the stop place was reached. Whether the run stops at a place is fixed for
-// the run, so it is read once here; a token is either a string (the
-// translation warning) or an include, never both.
-bool CCompileRun::RunStates() {
+// the run, so each case has a loop of its own; a token is either a string
+// (the translation warning) or an include, never both.
+bool CCompileRun::RunStatesWith(bool stops) {
     CCompiler& c = m_Compiler;
     CScanner& scanner = c.m_Scanner;
-    const bool stops = StopsAtCursor();
     while (!c.IsFinished()) {
         scanner.NextToken();
         if (stops && ReachedStop()) {
@@ -282,6 +284,8 @@ bool CCompileRun::RunStates() {
     }
     return true;
 }
+
+bool CCompileRun::RunStates() { return StopsAtCursor() ? RunStatesWith(true) : RunStatesWith(false); }
 
 // The parse, reporting each error; after an error, with all errors asked
 // for, the parser goes on at the next member. False when an include failed.

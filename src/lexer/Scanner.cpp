@@ -59,7 +59,8 @@ constexpr Spelling kSingles[] = {
 // Character classes as bits of one table, so a loop over a run of letters
 // or blanks tests one byte per character. Only ASCII letters and digits
 // count; bytes above 127 are neither, and NUL (the padding) is in no class.
-enum ECharClass : uint8_t { cLetter = 1, cDigit = 2, cUnderscore = 4, cBlank = 8, cBreak = 16 };
+// The quote has a class of its own so that one test tells an operator.
+enum ECharClass : uint8_t { cLetter = 1, cDigit = 2, cUnderscore = 4, cBlank = 8, cBreak = 16, cQuote = 32 };
 constexpr uint8_t cName = cLetter | cDigit | cUnderscore;
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
@@ -70,6 +71,7 @@ constexpr std::array<uint8_t, 256> MakeClasses() {
     t['_'] = cUnderscore;
     t[' '] = t['\t'] = cBlank;
     t['\n'] = t['\r'] = cBlank | cBreak;
+    t['"'] = cQuote;
     return t;
 }
 constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
@@ -359,11 +361,12 @@ void CScanner::ScanToken() {
     t.m_nLine = f.m_nLine;
     t.m_nColumn = int(p - f.m_pLineStart) + 2;
     const uint8_t k = ClassOf(*p);
-    if (!(k & (cLetter | cDigit)) && *p != '"') {
+    if (!(k & (cLetter | cDigit | cQuote))) {
         f.m_pNext = ScanOperator(p, t);
         return;
     }
-    char* text = f.m_Texts[f.m_nNextText++ % std::size(f.m_Texts)];
+    char* text = f.m_Texts[f.m_nNextText];
+    f.m_nNextText = (f.m_nNextText + 1) % std::size(f.m_Texts);
     t.m_szText = text;
     if (k & cLetter)
         f.m_pNext = ScanIdentifier(p, t, text);

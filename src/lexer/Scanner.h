@@ -31,7 +31,6 @@ public:
     const char* m_pEnd = nullptr;        // the end of the file's text
     const char* m_pLineStart = nullptr;  // just after the last line break read
     int m_nLine = 1;
-    int m_nPending = 0;  // times m_Token was handed back, at most kMaxPending
     CToken m_Token;
     std::string m_strPath;
     char m_Texts[4][CToken::kMaxText + 1] = {};
@@ -52,16 +51,14 @@ public:
     // A token handed back is always the current one (only NextToken changes
     // it, and only once nothing is pending), so handing back is a count.
     void NextToken() {
-        CSourceFrame& f = Current();
-        if (f.m_nPending > 0) {
-            --f.m_nPending;
+        if (m_nPending > 0) {
+            --m_nPending;
             return;
         }
         ScanToken();
     }
     void UngetToken() {
-        CSourceFrame& f = Current();
-        if (f.m_nPending < kMaxPending) ++f.m_nPending;
+        if (m_nPending < kMaxPending) ++m_nPending;
     }
     int Is(int kind) const { return Current().m_Token.m_nKind == kind; }
     const CToken& GetToken() const { return Current().m_Token; }
@@ -82,4 +79,8 @@ private:
     std::vector<std::unique_ptr<CSourceFrame>> m_Frames;
     // The last frame, asked for at every step of the parser.
     CSourceFrame* m_pCurrent = nullptr;
+    // Times the current token was handed back, at most kMaxPending. One count
+    // serves every frame: a frame opens after a token was scanned and closes
+    // while one is scanned, never with a token handed back.
+    int m_nPending = 0;
 };

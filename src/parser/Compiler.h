@@ -92,6 +92,10 @@ public:
     const CBuiltinLibrary* m_pLibrary;
     int32_t m_nError = 0;
     StateFn m_pfnState = nullptr;
+    // Set with m_pfnState where it becomes End or Error, so that the driver
+    // tests one flag per token: those two are made current only by Finish
+    // and SetError, never by Go. Begin and Recover clear it.
+    bool m_bFinished = false;
     CScanner m_Scanner;
     std::vector<StateFn> m_ReturnStates;
     CRefPtr<CNode> m_pNode;
@@ -141,7 +145,12 @@ public:
     // Start of a parse: CheckEndOfFile as the first return state, xStart current.
     void Begin();
     // True once the current state is End or Error.
-    bool IsFinished() const { return m_pfnState == End || m_pfnState == Error; }
+    bool IsFinished() const { return m_bFinished; }
+    // The parse is complete: End becomes the current state.
+    void Finish() {
+        m_pfnState = End;
+        m_bFinished = true;
+    }
     // Runs the current state once on the current token (inline: once a token).
     void RunState() {
         if (m_bRecover) m_Nesting.See(m_Scanner);

@@ -18,11 +18,13 @@ void Error(CCompiler&) {}
 void CCompiler::Begin() {
     PushState(CheckEndOfFile);
     m_pfnState = xStart;
+    m_bFinished = false;
 }
 
 void CCompiler::SetError(int32_t code) {
     m_nError = code;
     m_pfnState = Error;
+    m_bFinished = true;
 }
 
 CNamePlace CCompiler::TokenPlace() const {
@@ -108,6 +110,7 @@ bool CCompiler::Recover() {
     m_pNode = m_pClassBlock;
     GiveBack(*this);
     m_pfnState = SkipToMember;
+    m_bFinished = false;
     return true;
 }
 
@@ -126,7 +129,7 @@ void xStart(CCompiler& c) {
 // The undefined-state check replaces the outcome of the end-of-file check.
 void CheckEndOfFile(CCompiler& c) {
     if (Is(c, CToken::eEndOfFile))
-        Go(c, End);
+        c.Finish();
     else
         c.SetError(eErrExpectedEndOfFile);
     if (c.m_States.FirstUndefined() >= 0) c.SetError(eErrUndefinedState);

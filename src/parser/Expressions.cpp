@@ -131,7 +131,7 @@ CRefPtr<CConstValue> LiteralValue(const CToken& t) {
     }
 }
 
-[[gnu::noinline]] void AttachLiteral(CCompiler& c, const CToken& t) { AttachConstant(c, LiteralValue(t).Get()); }
+[[gnu::noinline]] void AttachLiteral(CCompiler& c) { AttachConstant(c, LiteralValue(c.m_Scanner.GetToken()).Get()); }
 
 // --- names ----------------------------------------------------------------
 
@@ -395,32 +395,33 @@ void Expression1(CCompiler& c) {
 
 namespace {
 
+// A name after a dot is a member, any other a name of the script's scopes.
+void AttachName(CCompiler& c) { return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c); }
+
+// The step for each kind that is not an operator inserted by priority, by
+// kind (null for the operators); "state" is the state variable.
+constexpr CStatesByKind kStepByKind = StatesByKind({
+    {CToken::eState, StateVariable},         {CToken::eNull, AttachLiteral},
+    {CToken::eTrue, AttachLiteral},          {CToken::eFalse, AttachLiteral},
+    {CToken::eNumber, AttachLiteral},        {CToken::eQuotedString, AttachLiteral},
+    {CToken::eText, AttachName},             {CToken::eParenthesesLeft, OpenParenthesis},
+    {CToken::eComma, NextArgument},          {CToken::eParenthesesRight, CloseParen},
+    {CToken::eBracketsRight, CloseBracket},
+});
+
 // Expression: one more token, or the first one that may not follow, which
 // ends the expression without being taken. It runs once per token, so every
 // case hands over to a handler kept out of line: the dispatch itself then
-// saves no registers and sets up no frame.
+// saves no registers and sets up no frame. A meaning's kind is -1 or a kind
+// of the enumeration.
 void Expression2(CCompiler& c) {
-    const CToken& t = c.m_Scanner.GetToken();
-    const SMeaning meaning = Meaning(c.m_nPrevRole, t.m_nKind);
+    const SMeaning meaning = Meaning(c.m_nPrevRole, c.m_Scanner.GetToken().m_nKind);
     // The ending token is not taken; m_nPrevRole keeps the role of the last
     // token that was, which the check of the finished expression reads.
     if (meaning.m_nKind < 0) return GiveBackAndReturn(c);
     c.m_nPrevRole = meaning.m_nRole;
-    switch (const int32_t kind = meaning.m_nKind) {
-    case CToken::eState: return StateVariable(c);
-    case CToken::eNull:
-    case CToken::eTrue:
-    case CToken::eFalse:
-    case CToken::eNumber:
-    case CToken::eQuotedString: return AttachLiteral(c, t);
-    case CToken::eText:
-        return c.m_pNode->GetKind() == CToken::eDot ? ResolveMember(c) : ResolveName(c);
-    case CToken::eParenthesesLeft: return OpenParenthesis(c);
-    case CToken::eComma: return NextArgument(c);
-    case CToken::eParenthesesRight: return CloseParen(c);
-    case CToken::eBracketsRight: return CloseBracket(c);
-    default: return InsertOperator(c, kind);
-    }
+    if (StateFn step = kStepByKind[size_t(meaning.m_nKind)]) return step(c);
+    InsertOperator(c, meaning.m_nKind);
 }
 
 // Expression ...: the finished expression is complete and typed; back to the

@@ -4,10 +4,28 @@
 // the containing state sees that same token at the next step; diagnostics
 // depend on where each give-back stands, so the helpers never add one.
 #pragma once
+#include <array>
+#include <initializer_list>
+
 #include "parser/Compiler.h"
 #include "parser/Errors.h"
 
 namespace grammar {
+
+// --- dispatch by token kind ---------------------------------------------------
+// A state for some kinds, as a table by kind (null for the kinds not listed),
+// so that choosing among them costs one look-up.
+struct SKindState {
+    int32_t m_nKind;
+    StateFn m_pfnState;
+};
+using CStatesByKind = std::array<StateFn, CToken::eKindCount>;
+
+constexpr CStatesByKind StatesByKind(std::initializer_list<SKindState> rows) {
+    CStatesByKind states{};
+    for (const SKindState& row : rows) states[size_t(row.m_nKind)] = row.m_pfnState;
+    return states;
+}
 
 // Real nesting deeper than this is refused with "Nesting too deep": within
 // one expression open "(" and "[", prefix operators and assignments. Chains

@@ -69,30 +69,14 @@ void Assert1(CCompiler& c);
 void Verify1(CCompiler& c);
 void Block1(CCompiler& c);
 
-struct Dispatch {
-    int32_t kind;
-    StateFn state;
-};
-
-// The statements that start with a keyword (each its own); "state" at the
-// start of a statement is a state change.
-constexpr Dispatch kStatements[] = {
+// The statements that start with a keyword (each its own), by token kind;
+// "state" at the start of a statement is a state change.
+constexpr CStatesByKind kStatementByKind = StatesByKind({
     {CToken::eIf, If1},         {CToken::eWhile, While1},         {CToken::eFor, For1},
     {CToken::eDo, Do1},         {CToken::eReturn, Return1},       {CToken::eState, StateInstr1},
     {CToken::eBreak, Break1},   {CToken::eContinue, Continue1},   {CToken::eAssert, Assert1},
     {CToken::eVerify, Verify1},
-};
-
-// kStatements by token kind, so a statement's start costs one look-up.
-using CStatementStates = std::array<StateFn, CToken::eKindCount>;
-
-constexpr CStatementStates StatementStates() {
-    CStatementStates states{};
-    for (const Dispatch& d : kStatements) states[size_t(d.kind)] = d.state;
-    return states;
-}
-
-constexpr CStatementStates kStatementByKind = StatementStates();
+});
 
 StateFn StatementState(int32_t kind) {
     return uint32_t(kind) < uint32_t(CToken::eKindCount) ? kStatementByKind[size_t(kind)] : nullptr;

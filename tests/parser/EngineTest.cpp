@@ -43,6 +43,26 @@ TEST(EngineTest, PopStateOnAnEmptyStackIsAnInternalError) {
 // The class head needs the built-in classes; the library is built once per run.
 void NeedLibrary() { GetBuiltinLibrary(); }
 
+// The driver stops on the finished flag alone: an error sets it, a recovery
+// clears it until the parse reaches its end, and a new parse starts without it.
+TEST(EngineTest, FinishedFollowsTheParseThroughARecovery) {
+    NeedLibrary();
+    CCompiler c;
+    c.m_bRecover = true;
+    RunSource(c, TempSource("recover", "unit \"A\"\n{\n int a\n int b;\n int d;\n}\n"));
+    ASSERT_EQ(c.m_pfnState, &Error);
+    ASSERT_TRUE(c.Recover());
+    EXPECT_FALSE(c.IsFinished());
+    for (int step = 0; step < 1000 && !c.IsFinished(); ++step) {
+        c.m_Scanner.NextToken();
+        c.RunState();
+    }
+    EXPECT_TRUE(c.IsFinished());
+    EXPECT_EQ(c.m_pfnState, &End) << c.m_nError;
+    c.Begin();
+    EXPECT_FALSE(c.IsFinished());
+}
+
 // A script whose class block grows with n: n variables, n states declared
 // and then defined, n functions, each calling the previous one by a name in
 // other letter case. Returns the processor time of the parse.
