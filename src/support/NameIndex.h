@@ -31,6 +31,19 @@ public:
         return m_Slots[Probe(name, Hash(name), nameAt)].m_nFirst;
     }
 
+    // FNV-1a over 64 bits, folded to 32 (letters folded when ignoring case).
+    // Under h * 33 + c, "ar" and "c0" collide and so does every string of
+    // such pairs: a script could make thousands of names share one slot and
+    // every lookup walk them all. Here colliding names take a search.
+    static uint32_t HashOf(std::string_view name, bool ignoreCase) {
+        uint64_t h = 0xCBF29CE484222325ull;
+        if (ignoreCase)
+            for (char c : name) h = (h ^ uint8_t(FoldCase(c))) * 0x100000001B3ull;
+        else
+            for (char c : name) h = (h ^ uint8_t(c)) * 0x100000001B3ull;
+        return uint32_t(h ^ (h >> 32));
+    }
+
     // The position recorded after `pos` under the same name, or kNone.
     uint32_t Next(uint32_t pos) const { return pos < m_Next.size() ? m_Next[pos] : kNone; }
 
@@ -58,13 +71,7 @@ private:
         uint32_t m_nFirst = kNone;  // kNone: the slot is free
     };
 
-    // h = h * 33 + c over the name, folded in an ignore-case index.
-    uint32_t Hash(std::string_view name) const {
-        if (m_bIgnoreCase) return HashNoCase(name);
-        uint32_t h = 0;
-        for (char c : name) h = h * 33 + uint8_t(c);
-        return h;
-    }
+    uint32_t Hash(std::string_view name) const { return HashOf(name, m_bIgnoreCase); }
 
     // Multiplying spreads names that differ in their last letters only
     // (f1, f2, ...) over the whole table before the top bits pick the slot.

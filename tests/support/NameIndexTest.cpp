@@ -3,6 +3,7 @@
 // through collisions, growth, repeated names and letter case.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,17 +46,22 @@ struct SNamedList {
     }
 };
 
-// Every combination of `blocks` two-letter blocks "bZ"/"a{": for the hash
-// h * 33 + c all of them collide, so they share one home slot.
-std::vector<std::string> CollidingNames(int blocks) {
+// Every combination of `blocks` two-letter blocks "ar"/"c0": under the hash
+// h * 33 + c all of them collide.
+std::vector<std::string> PairStrings(int blocks) {
     std::vector<std::string> names;
     for (int bits = 0; bits < (1 << blocks); ++bits) {
-        std::string name;
-        for (int b = 0; b < blocks; ++b) name += (bits >> b & 1) ? "bZ" : "a{";
+        std::string name = "x";
+        for (int b = 0; b < blocks; ++b) name += (bits >> b & 1) ? "c0" : "ar";
         names.push_back(name);
     }
     return names;
 }
+
+// Pairs of names that share the index's whole 32-bit hash, found by a
+// birthday search over "v0", "v1", ...
+const std::vector<std::string> kCollidingPairs = {"v70090",  "v117486", "v24044",  "v139754",
+                                                  "v134708", "v157254", "v139407", "v184884"};
 
 }  // namespace
 
@@ -87,12 +93,26 @@ TEST(NameIndex, AnswersAsAScanThroughGrowthAndRepeats) {
 }
 
 TEST(NameIndex, CollidingHashesStayApartAndSurviveGrowth) {
-    const std::vector<std::string> names = CollidingNames(7);  // 128 names, one hash
-    SNamedList list(false);
-    for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(list.AddUnique(names[i]), i);
-    EXPECT_EQ(list.index.GetNameCount(), names.size());
-    for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(list.Positions(names[i]), std::vector<uint32_t>{i});
-    EXPECT_EQ(list.index.Find("a{a{", list.NameAt()), CNameIndex::kNone);  // same hash, shorter
+    for (bool ignoreCase : {false, true}) {
+        SCOPED_TRACE(ignoreCase ? "ignore case" : "exact");
+        std::vector<std::string> names = kCollidingPairs;
+        for (size_t i = 0; i < names.size(); i += 2)
+            ASSERT_EQ(CNameIndex::HashOf(names[i], ignoreCase), CNameIndex::HashOf(names[i + 1], ignoreCase));
+        for (int i = 0; i < 1000; ++i) names.push_back("w" + std::to_string(i));  // grows the table
+        SNamedList list(ignoreCase);
+        for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(list.AddUnique(names[i]), i);
+        EXPECT_EQ(list.index.GetNameCount(), names.size());
+        for (uint32_t i = 0; i < names.size(); ++i) EXPECT_EQ(list.Positions(names[i]), std::vector<uint32_t>{i});
+    }
+}
+
+TEST(NameIndex, NamesThatCollideUnderASimpleHashSpreadOut) {
+    // 1024 names that would all share one slot under h * 33 + c.
+    for (bool ignoreCase : {false, true}) {
+        std::set<uint32_t> hashes;
+        for (const std::string& name : PairStrings(10)) hashes.insert(CNameIndex::HashOf(name, ignoreCase));
+        EXPECT_GE(hashes.size(), 1020u);
+    }
 }
 
 TEST(NameIndex, UniqueAddKeepsTheFirstAndRecordsNothingElse) {
