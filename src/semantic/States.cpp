@@ -2,7 +2,8 @@
 #include "semantic/States.h"
 
 int32_t CStatesTable::Find(const CStr& name) const {
-    return int32_t(m_Index.Find(name, [this](uint32_t i) { return NameAt(i); }));
+    const uint32_t pos = m_Index.Find(name, [this](uint32_t i) { return NameAt(i); });
+    return pos == CNameIndex::kNone ? -1 : int32_t(pos);
 }
 
 int32_t CStatesTable::FindOrAdd(const CStr& name) {
