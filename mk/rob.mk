@@ -2,11 +2,13 @@
 # runs over each reader of untrusted input.
 #
 #   make check-sanitize   build build-asan (clang, ASan+UBSan+LSan) and run ctest there
+#   make check-threads    build build-tsan (clang, TSan) and run the compile tests there
 #   make check-fuzz       run each fuzz target for FUZZ_SECONDS (default 10)
 #   make fuzz             the same for FUZZ_LONG_SECONDS (default 600) per target
 #
-# `make check` runs both check-sanitize and check-fuzz besides the plain
-# suite. Leak checking stays on; the leaks that are expected are listed, each
+# `make check` runs check-sanitize, check-threads and check-fuzz besides the
+# plain suite. The compile tests hand routines to the translating thread one
+# at a time, so the thread sanitizer sees every access the two threads share. Leak checking stays on; the leaks that are expected are listed, each
 # with its reason, in tools/robustness/lsan.supp. The fuzz targets live in
 # the same tree: every object there carries fuzzer-no-link coverage, so one
 # build serves tests and fuzzing.
@@ -24,9 +26,15 @@ ROB_ASAN_ENV := LSAN_OPTIONS=suppressions=$(CURDIR)/tools/robustness/lsan.supp:p
                 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:abort_on_error=1
 
-.PHONY: deps-rob build-sanitize check-sanitize check-fuzz fuzz
+TSAN_DIR ?= build-tsan
+# A test of the allocator replaces operator new, which the thread sanitizer
+# also does; only the compiler and the compile tests are built there.
+TSAN_TARGETS := orvelc test_compile
+ROB_TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-check: check-sanitize check-fuzz
+.PHONY: deps-rob build-sanitize check-sanitize check-threads check-fuzz fuzz
+
+check: check-sanitize check-threads check-fuzz
 
 deps-rob: deps
 	@sh tools/install-missing.sh $(ROB_PACKAGES)
@@ -41,6 +49,15 @@ build-sanitize: deps-rob $(ASAN_DIR)/build.ninja
 
 check-sanitize: build-sanitize
 	cd $(ASAN_DIR) && $(ROB_ASAN_ENV) ctest --output-on-failure -j $(JOBS)
+
+$(TSAN_DIR)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer"
+
+check-threads: deps-rob $(TSAN_DIR)/build.ninja
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_DIR) && $(ROB_TSAN_ENV) ./tests/test_compile --gtest_brief=1
 
 check-fuzz: build-sanitize
 	@$(ROB_ASAN_ENV) tools/robustness/run-fuzz.sh $(ASAN_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)

@@ -116,6 +116,13 @@ bool CUnitGenerator::Begin(CClassNode* cls) {
 // comes before its callers), so its jumps are resolved at once and the
 // labels let go.
 bool CUnitGenerator::Routine(CNode* routine) {
+    SlotClassVariables();
+    return TranslateRoutine(routine);
+}
+
+void CUnitGenerator::SlotClassVariables() { m_pTranslator->SlotClassVariables(); }
+
+bool CUnitGenerator::TranslateRoutine(CNode* routine) {
     if (m_Gen.HasFailed()) return false;
     m_pTranslator->TranslateRoutine(routine);
     if (m_Gen.HasFailed()) return false;
@@ -194,10 +201,8 @@ void CTranslator::ReleaseTemporary(CVariable* temp) {
 // Every class block holds "$State" from its start; without it no state
 // change can be stored.
 CVariable* CTranslator::StateVariable() {
-    CVariableList* scope = m_pClassBlock ? m_pClassBlock->PeekScope() : nullptr;
-    CVariable* state = scope ? scope->Find("$State") : nullptr;
-    if (!state) m_Gen.Fail("no $State variable in the class block");
-    return state;
+    if (!m_pStateVariable) m_Gen.Fail("no $State variable in the class block");
+    return m_pStateVariable;
 }
 
 // A script function is called through its body label, which

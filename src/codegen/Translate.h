@@ -28,6 +28,12 @@ public:
     // are dropped, +, *, &, ^ and | re-associated so that right operands
     // stay simple), and resolves its jumps. The body may be freed afterwards.
     bool Routine(CNode* routine);
+    // The two halves of Routine, for a routine translated on another thread
+    // than the one that parses: the class variables declared so far get
+    // their slots (on the parsing thread, between declarations), then the
+    // routine is translated by whichever thread alone uses the generator.
+    void SlotClassVariables();
+    bool TranslateRoutine(CNode* routine);
     // $Destructor, $Serialize and the data size, after the last routine.
     bool End();
 

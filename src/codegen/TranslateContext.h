@@ -67,8 +67,10 @@ public:
     // first; $Destructor, $Serialize and the data size last.
     void BeginClass(CClassNode* node);
     void EndClass();
-    // One routine, the class variables declared so far
-    // slotted first (their slots follow their order, so they never move).
+    // Gives the class variables declared since the last call their slots
+    // (slots follow declaration order, so given ones never move).
+    void SlotClassVariables();
+    // One routine, its class variables slotted.
     void TranslateRoutine(CNode* routine);
     // Lets the labels of the routine just translated be used again (its
     // jumps are resolved); the function bodies that later calls need are kept.
@@ -124,6 +126,9 @@ private:
     CCodeGen& m_Gen;
     CType* m_pBaseClass = nullptr;
     CBlockNode* m_pClassBlock = nullptr;
+    // Class variables slotted so far, and the class's $State once found.
+    size_t m_nClassSlotted = 0;
+    CVariable* m_pStateVariable = nullptr;
     // The routine being translated: its body block holds the temporaries,
     // and a return in a state names the next state. Kept here so that no
     // node deep in a chain has to climb to find them.

@@ -33,9 +33,21 @@ void CTranslator::BeginClass(CClassNode* classNode) {
     m_Gen.m_Events.SetSize(m_pBaseClass->GetEventCount());
 }
 
+// Slots follow declaration order, so the ones given stay as they are and
+// only variables declared since the last call get theirs. $State is the
+// class block's first variable from its start; it is found here, on the
+// thread that declares variables, so translating never searches the class
+// scope while declarations go on.
+void CTranslator::SlotClassVariables() {
+    if (!m_pClassBlock) return;
+    CVariableList* scope = m_pClassBlock->GetScope();
+    for (size_t i = m_nClassSlotted; i < scope->GetSize(); ++i) scope->Get(i)->m_nSlot = int32_t(4 * i);
+    m_nClassSlotted = scope->GetSize();
+    if (!m_pStateVariable) m_pStateVariable = scope->Find("$State");
+}
+
 void CTranslator::TranslateRoutine(CNode* routine) {
     if (!m_pClassBlock) return m_Gen.Fail("a routine outside a class");
-    AssignSlots(m_pClassBlock->GetScope(), 0);
     Translate(routine, CContext{});
 }
 

@@ -7,10 +7,12 @@
 // as it is found and the parser recovers at the next class member; no unit
 // is made once any error was found.
 //
-// Streaming: the body of a routine is made in the run's arena; once the
-// routine is translated the body is detached from its head and the arena
-// reset, so the tree never holds more than one body. A parse that fails
-// later still produces no unit: what was generated is dropped. With
+// Streaming: the bodies of routines are made in one of the run's two arenas;
+// once they are translated the bodies are detached from their heads and the
+// arena reset, so the tree holds no more than two batches of bodies. A full
+// batch goes to a second thread, which translates it while the parser fills
+// the other arena; the last one is translated where it closes. A parse
+// that fails later still produces no unit: what was generated is dropped. With
 // m_bKeepTree nothing is streamed: the whole tree is parsed into counted
 // nodes, as the listing and the tools that read bodies need, and generated
 // at the end. A parse cut at a stop place (a cursor) ends there, before the
@@ -23,6 +25,7 @@
 
 #include "codegen/Translate.h"
 #include "compile/Paths.h"
+#include "compile/TranslationWorker.h"
 #include "parser/Compiler.h"
 #include "parser/Errors.h"
 #include "parser/TreeDump.h"
@@ -33,6 +36,12 @@ namespace {
 // The scanner stamps a token with the column after its first character.
 int Column(int stamped) { return stamped > 1 ? stamped - 1 : stamped; }
 int ColumnOf(const CToken& t) { return Column(t.m_nColumn); }
+
+// A batch of bodies goes to the translating thread once it has this many
+// routines or arena bytes: large enough that handing over costs little
+// against parsing it, small enough that bodies waiting take little memory.
+constexpr size_t kBatchRoutines = 8192;
+constexpr size_t kBatchBytes = 1024 * 1024;
 
 class CCompileRun : public CRoutineListener {
 public:
@@ -54,8 +63,19 @@ public:
 
 private:
     bool KeepsTree() const { return m_Options.m_bTree || m_Options.m_bKeepTree; }
-    // Detaches the bodies made in the arena from their heads and resets it.
-    void FreeBodies();
+    // Whether closed routines are still to be translated.
+    bool Translates(const CCompiler& c) const;
+    // Detaches the bodies made in an arena from their heads and resets it.
+    void FreeBodies(size_t arena);
+    // The filled arena's routines go to the translating thread, once the
+    // batch before them is done; the parser goes on in the other arena.
+    void HandOver();
+    // Waits for the batch on the translating thread and frees its bodies.
+    void CollectBatch();
+    // The routines of an arena translated on this thread, their bodies freed.
+    void TranslateHere(size_t arena);
+    // Every routine translated: the batch handed over, then the last one.
+    void FinishRoutines();
     // Open, parse and check the source; false after a diagnostic.
     bool Front(const std::string& source);
     bool Parse();
@@ -90,9 +110,12 @@ private:
     const CCompileOptions& m_Options;
     const CFileProvider& m_Files;
     // Bodies in the making; declared before the compiler, whose tree may
-    // still link to them when a parse fails, so it outlives that tree.
-    CArena m_Bodies;
-    std::vector<CRefPtr<CNode>> m_OpenRoutines;
+    // still link to them when a parse fails, so they outlive that tree.
+    // The parser fills one arena; the other is free or with the worker.
+    CArena m_Bodies[2];
+    std::vector<CRefPtr<CNode>> m_Heads[2];  // the routines whose bodies each holds
+    size_t m_nFilling = 0;
+    bool m_bHandedOver = false;  // the other arena's batch is with the worker
     CRefPtr<CCodeGen> m_pGen;
     std::unique_ptr<CUnitGenerator> m_pUnit;
     bool m_bGenerated = true;  // false once a routine failed to generate
@@ -107,6 +130,9 @@ private:
     std::string m_strStopSeen;
     bool m_bInStopFile = false;
     int m_nStopDepth = 0;
+    // Started with the first full batch; declared last, so it has finished
+    // with the tree and the unit before either goes.
+    std::unique_ptr<CTranslationWorker> m_pWorker;
 };
 
 // The name an error is about: its columns when it stands on the error's
@@ -213,8 +239,8 @@ bool CCompileRun::OpenInclude() {
 }
 
 void CCompileRun::BodyOpening(CCompiler&, CNode* routine) {
-    SetNodeArena(&m_Bodies);
-    m_OpenRoutines.push_back(routine);
+    SetNodeArena(&m_Bodies[m_nFilling]);
+    m_Heads[m_nFilling].push_back(routine);
 }
 
 CUnitGenerator& CCompileRun::Unit() {
@@ -228,18 +254,56 @@ CUnitGenerator& CCompileRun::Unit() {
 }
 
 // Nothing is generated once the script has an error: it gets no unit.
-void CCompileRun::RoutineClosed(CCompiler& c, CNode* routine) {
-    // Recovery clears m_nError, so an earlier error shows in the count.
-    if (c.m_nError == 0 && m_nParserErrors == 0 && m_bGenerated && !StopsAtCursor() && !Unit().Routine(routine))
-        m_bGenerated = false;
-    FreeBodies();
+// Recovery clears m_nError, so an earlier error shows in the count.
+bool CCompileRun::Translates(const CCompiler& c) const {
+    return c.m_nError == 0 && m_nParserErrors == 0 && m_bGenerated && !StopsAtCursor();
 }
 
-void CCompileRun::FreeBodies() {
-    for (const CRefPtr<CNode>& head : m_OpenRoutines) head->DetachChild(0);
-    m_OpenRoutines.clear();
-    m_Bodies.Reset();
+void CCompileRun::RoutineClosed(CCompiler& c, CNode*) {
     SetNodeArena(nullptr);
+    if (!Translates(c)) return FreeBodies(m_nFilling);
+    const size_t routines = m_Options.m_nBatchRoutines ? m_Options.m_nBatchRoutines : kBatchRoutines;
+    if (m_Heads[m_nFilling].size() >= routines || m_Bodies[m_nFilling].GetBytesInUse() >= kBatchBytes)
+        HandOver();
+}
+
+void CCompileRun::FreeBodies(size_t arena) {
+    for (const CRefPtr<CNode>& head : m_Heads[arena]) head->DetachChild(0);
+    m_Heads[arena].clear();
+    m_Bodies[arena].Reset();
+}
+
+void CCompileRun::CollectBatch() {
+    if (!m_bHandedOver) return;
+    m_bHandedOver = false;
+    if (!m_pWorker->Wait()) m_bGenerated = false;
+    FreeBodies(1 - m_nFilling);
+}
+
+void CCompileRun::HandOver() {
+    CUnitGenerator& unit = Unit();
+    CollectBatch();
+    if (!m_bGenerated) return FreeBodies(m_nFilling);
+    unit.SlotClassVariables();
+    if (!m_pWorker) m_pWorker = std::make_unique<CTranslationWorker>(unit);
+    m_pWorker->Start(&m_Heads[m_nFilling], &m_Bodies[m_nFilling]);
+    m_bHandedOver = true;
+    m_nFilling = 1 - m_nFilling;
+}
+
+void CCompileRun::TranslateHere(size_t arena) {
+    CUnitGenerator& unit = Unit();
+    for (const CRefPtr<CNode>& head : m_Heads[arena])
+        if (!m_bGenerated || !unit.Routine(head.Get())) {
+            m_bGenerated = false;
+            break;
+        }
+    FreeBodies(arena);
+}
+
+void CCompileRun::FinishRoutines() {
+    CollectBatch();
+    TranslateHere(m_nFilling);
 }
 
 // A stop file that ends before the place (its last token stands earlier, or
@@ -349,6 +413,7 @@ bool CCompileRun::Generate(const std::string& source) {
         m_pGen = MakeRef<CCodeGen>();
         generated = GenerateUnit(m_Compiler.m_pRoot.Get(), *m_pGen);
     } else {
+        FinishRoutines();
         CUnitGenerator& unit = Unit();
         generated = m_bGenerated && unit.End();
     }

@@ -1,8 +1,9 @@
 // Compilations as values: every script of the command-line corpus compiled
 // in one process through the entry point, in forward order, in reverse order
 // and on two threads at once, gives each time exactly the object file and
-// the messages that the orvelc binary gives for it alone; with all errors,
-// the same first message. Any state that one
+// the messages that the orvelc binary gives for it alone; so does every
+// routine translated on the second thread as soon as it closes; with all
+// errors, the same first message. Any state that one
 // compilation left behind for the next (a constant in the shared library, a
 // pooled record, a cached type) would show up as a difference.
 #include <gtest/gtest.h>
@@ -70,10 +71,12 @@ SOutcome RunBinary(const SScript& s) {
     return o;
 }
 
-SOutcome CompileHere(const SScript& s, const std::string& scratchName, bool allErrors = false) {
+SOutcome CompileHere(const SScript& s, const std::string& scratchName, bool allErrors = false,
+                     size_t batchRoutines = 0) {
     CCompileOptions options;
     options.m_bWarnings = false;
     options.m_bAllErrors = allErrors;
+    options.m_nBatchRoutines = batchRoutines;
     options.m_strDirectory = s.m_Dir.string();
     CCompileResult r = Compile(s.m_strName, options, GetBuiltinLibrary());
     SOutcome o;
@@ -102,10 +105,11 @@ const std::vector<SScript>& Corpus() {
 }
 
 // Compiles the scripts at `order` and checks each against the binary.
-void CompileInOrder(const std::vector<size_t>& order, const std::string& scratchName, std::vector<std::string>& faults) {
+void CompileInOrder(const std::vector<size_t>& order, const std::string& scratchName, std::vector<std::string>& faults,
+                    size_t batchRoutines = 0) {
     const std::vector<SScript>& corpus = Corpus();
     for (size_t i : order) {
-        SOutcome got = CompileHere(corpus[i], scratchName);
+        SOutcome got = CompileHere(corpus[i], scratchName, false, batchRoutines);
         const SOutcome& want = corpus[i].m_Expected;
         if (got.m_strText != want.m_strText || got.m_strObject != want.m_strObject)
             faults.push_back((corpus[i].m_Dir / corpus[i].m_strName).string() + ": got\n" + got.m_strText +
@@ -135,12 +139,22 @@ TEST(Corpus, ForwardThenReverseInOneProcess) {
     for (const std::string& f : faults) ADD_FAILURE() << f;
 }
 
+// Routines handed to the translating thread one or two at a time, while
+// the parse goes on, make the unit a single thread makes.
+TEST(Corpus, RoutinesTranslatedOnTheSecondThread) {
+    std::vector<std::string> faults;
+    CompileInOrder(Indexes(), "one-by-one.obj", faults, 1);
+    CompileInOrder(Indexes(), "two-by-two.obj", faults, 2);
+    for (const std::string& f : faults) ADD_FAILURE() << f;
+}
+
 // Going on after an error changes nothing before it: the first error is the
 // one the classic command line reports, and an accepted script gives the
-// same object file.
+// same object file, though every routine before the error went to the
+// translating thread.
 TEST(Corpus, AllErrorsStartWithTheClassicError) {
     for (const SScript& s : Corpus()) {
-        SOutcome got = CompileHere(s, "all-errors.obj", true);
+        SOutcome got = CompileHere(s, "all-errors.obj", true, 1);
         const SOutcome& want = s.m_Expected;
         std::string where = (s.m_Dir / s.m_strName).string();
         EXPECT_EQ(want.m_strText, got.m_strText.substr(0, want.m_strText.size())) << where;

@@ -107,13 +107,17 @@ TEST(Sha256, KnownDigests) {
     EXPECT_EQ(Sha256(std::string(1000, 'a')), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
 }
 
-// The digest is the one the compiler before streaming wrote for this script.
+// The digest is the one the compiler before streaming wrote for this script,
+// however the routines are batched for the translating thread.
 TEST_F(StreamTest, GeneratedScriptKeepsItsObjectFile) {
     SBenchSources sources = GenerateBenchSources(20000);
     ASSERT_EQ(sources.m_nScriptLines, 19980);
-    CCompileResult r = Run(sources.m_strScript);
-    ASSERT_EQ(r.m_nStatus, ECompileStatus::eAccepted);
-    EXPECT_EQ(Sha256(ObjectOf(r)), "1044670f944156e79cce996db3165b00a1aec0f3a2e8ac655dbd6c9984d36cb9");
+    for (size_t batch : {0, 1, 3, 64}) {
+        m_Options.m_nBatchRoutines = batch;
+        CCompileResult r = Run(sources.m_strScript);
+        ASSERT_EQ(r.m_nStatus, ECompileStatus::eAccepted);
+        EXPECT_EQ(Sha256(ObjectOf(r)), "1044670f944156e79cce996db3165b00a1aec0f3a2e8ac655dbd6c9984d36cb9") << batch;
+    }
 }
 
 // Streamed, every body is gone once translated; kept, every body is there.
@@ -129,40 +133,67 @@ TEST_F(StreamTest, StreamedUnitEqualsTheUnitOfTheKeptTree) {
         " state Busy { unit u; u = other; n = More(n); Trace(\"busy\"); return Idle; }\n"
         " int late;\n"
         " command Move(int x, int y, int z) button \"Go\" description \"There\" { late = x + More(y); return; }\n}\n";
-    CCompileResult streamed = Run(script);
-    ASSERT_EQ(streamed.m_nStatus, ECompileStatus::eAccepted) << streamed.m_Diagnostics[0].message;
     m_Options.m_bKeepTree = true;
     CCompileResult kept = Run(script);
     ASSERT_EQ(kept.m_nStatus, ECompileStatus::eAccepted);
-
-    EXPECT_EQ(ObjectOf(streamed), ObjectOf(kept));
-    EXPECT_EQ(streamed.m_pUnit->m_nDataSize, 20u);  // $State, $Loop, n, other and late, declared after routines
-    std::vector<CNode*> a = Routines(streamed), b = Routines(kept);
-    ASSERT_EQ(a.size(), 6u);
-    ASSERT_EQ(b.size(), 6u);
-    for (size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i]->GetKind(), b[i]->GetKind());
-        EXPECT_EQ(a[i]->GetChild(0), nullptr) << i;
-        ASSERT_NE(b[i]->GetChild(0), nullptr) << i;
-        EXPECT_EQ(b[i]->GetChild(0)->GetKind(), CToken::eBlockInstruction);
+    m_Options.m_bKeepTree = false;
+    // Translated at the end, or handed to the translating thread one, two or
+    // four routines at a time while class variables are still declared.
+    for (size_t batch : {0, 1, 2, 4}) {
+        m_Options.m_nBatchRoutines = batch;
+        CCompileResult streamed = Run(script);
+        ASSERT_EQ(streamed.m_nStatus, ECompileStatus::eAccepted) << streamed.m_Diagnostics[0].message;
+        EXPECT_EQ(ObjectOf(streamed), ObjectOf(kept)) << batch;
+        EXPECT_EQ(streamed.m_pUnit->m_nDataSize, 20u);  // $State, $Loop, n, other and late, declared after routines
+        std::vector<CNode*> a = Routines(streamed), b = Routines(kept);
+        ASSERT_EQ(a.size(), 6u);
+        ASSERT_EQ(b.size(), 6u);
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i]->GetKind(), b[i]->GetKind());
+            EXPECT_EQ(a[i]->GetChild(0), nullptr) << i;
+            ASSERT_NE(b[i]->GetChild(0), nullptr) << i;
+            EXPECT_EQ(b[i]->GetChild(0)->GetKind(), CToken::eBlockInstruction);
+        }
     }
 }
 
-// Routines before the fault were already translated; the script still gets
-// no unit and only the diagnostic of the parse.
+// Routines before the fault were already translated (here or on the
+// translating thread, which may still be at it when the fault is found);
+// the script still gets no unit and only the diagnostic of the parse.
 TEST_F(StreamTest, AFailureAfterTranslatedRoutinesLeavesNoUnit) {
     const std::string good = "unit \"S\"\n{\n int n;\n function int F(int a) { return a * 2; }\n state A { n = F(n); }\n";
-    CCompileResult later = Run(good + " state B { n = ; }\n}\n");
-    EXPECT_EQ(later.m_nStatus, ECompileStatus::eErrors);
-    EXPECT_FALSE(later.m_pUnit);
-    ASSERT_EQ(later.m_Diagnostics.size(), 1u);
-    EXPECT_EQ(FormatText(later.m_Diagnostics[0]), "/mem/main.oc(6) : error C0000: Dual opearator requires exactly 2 parameters\n");
+    for (size_t batch : {0, 1}) {
+        m_Options.m_nBatchRoutines = batch;
+        CCompileResult later = Run(good + " state B { n = ; }\n}\n");
+        EXPECT_EQ(later.m_nStatus, ECompileStatus::eErrors);
+        EXPECT_FALSE(later.m_pUnit);
+        ASSERT_EQ(later.m_Diagnostics.size(), 1u);
+        EXPECT_EQ(FormatText(later.m_Diagnostics[0]),
+                  "/mem/main.oc(6) : error C0000: Dual opearator requires exactly 2 parameters\n");
 
-    CCompileResult undefined = Run(good + " state C;\n state B { return C; }\n}\n");
-    EXPECT_EQ(undefined.m_nStatus, ECompileStatus::eErrors);
-    EXPECT_FALSE(undefined.m_pUnit);
-    ASSERT_EQ(undefined.m_Diagnostics.size(), 1u);
-    EXPECT_EQ(FormatText(undefined.m_Diagnostics[0]), "/mem/main.oc(8) : error C0000: Undefined state\n");
+        CCompileResult undefined = Run(good + " state C;\n state B { return C; }\n}\n");
+        EXPECT_EQ(undefined.m_nStatus, ECompileStatus::eErrors);
+        EXPECT_FALSE(undefined.m_pUnit);
+        ASSERT_EQ(undefined.m_Diagnostics.size(), 1u);
+        EXPECT_EQ(FormatText(undefined.m_Diagnostics[0]), "/mem/main.oc(8) : error C0000: Undefined state\n");
+    }
+}
+
+// With every error asked for, the parse goes on past a fault while earlier
+// routines are still with the translating thread; each error is reported
+// once, in order, and no unit is made.
+TEST_F(StreamTest, ErrorsAfterHandedOverRoutinesAreAllReported) {
+    std::string script = "unit \"S\"\n{\n int n;\n";
+    for (int i = 0; i < 40; ++i) script += " state S" + std::to_string(i) + " { n = n + " + std::to_string(i) + "; }\n";
+    script += " state Bad1 { n = ; }\n state Fine { n = 1; }\n state Bad2 { n = ; }\n}\n";
+    m_Options.m_bAllErrors = true;
+    m_Options.m_nBatchRoutines = 1;
+    CCompileResult r = Run(script);
+    EXPECT_EQ(r.m_nStatus, ECompileStatus::eErrors);
+    EXPECT_FALSE(r.m_pUnit);
+    ASSERT_EQ(r.m_Diagnostics.size(), 2u);
+    EXPECT_EQ(r.m_Diagnostics[0].line, 44);
+    EXPECT_EQ(r.m_Diagnostics[1].line, 46);
 }
 
 }  // namespace
