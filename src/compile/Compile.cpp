@@ -40,6 +40,10 @@ int ColumnOf(const CToken& t) { return Column(t.m_nColumn); }
 // A batch of bodies goes to the translating thread once it has this many
 // routines or arena bytes: large enough that handing over costs little
 // against parsing it, small enough that bodies waiting take little memory.
+// Below a megabyte of source the thread costs more than it saves (the two
+// arenas' pages are touched once per run), and each routine is translated
+// where it closes, in the one arena, while its body is still in the cache.
+constexpr size_t kBatchingSourceBytes = 1024 * 1024;
 constexpr size_t kBatchRoutines = 8192;
 constexpr size_t kBatchBytes = 1024 * 1024;
 
@@ -116,6 +120,7 @@ private:
     std::vector<CRefPtr<CNode>> m_Heads[2];  // the routines whose bodies each holds
     size_t m_nFilling = 0;
     bool m_bHandedOver = false;  // the other arena's batch is with the worker
+    bool m_bBatching = m_Options.m_nBatchRoutines != 0;
     CRefPtr<CCodeGen> m_pGen;
     std::unique_ptr<CUnitGenerator> m_pUnit;
     bool m_bGenerated = true;  // false once a routine failed to generate
@@ -262,6 +267,8 @@ bool CCompileRun::Translates(const CCompiler& c) const {
 void CCompileRun::RoutineClosed(CCompiler& c, CNode*) {
     SetNodeArena(nullptr);
     if (!Translates(c)) return FreeBodies(m_nFilling);
+    if (!m_bBatching) m_bBatching = c.m_Scanner.GetBytesRead() >= kBatchingSourceBytes;
+    if (!m_bBatching) return TranslateHere(m_nFilling);
     const size_t routines = m_Options.m_nBatchRoutines ? m_Options.m_nBatchRoutines : kBatchRoutines;
     if (m_Heads[m_nFilling].size() >= routines || m_Bodies[m_nFilling].GetBytesInUse() >= kBatchBytes)
         HandOver();

@@ -321,6 +321,7 @@ int CScanner::Open(const std::string& path, const CFileProvider& files) {
     const bool opened = files.Open(path, CStream::eRead | CStream::eText, file);
     if (opened) file.ReadRest(f.m_strText, CSourceFrame::kPadding);
     const size_t size = f.m_strText.size();
+    m_nBytesRead += size;
     f.m_strText.append(CSourceFrame::kPadding, '\0');
     f.m_pNext = f.m_pLineStart = f.m_strText.data();
     f.m_pEnd = f.m_pNext + size;

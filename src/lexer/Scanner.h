@@ -66,6 +66,8 @@ public:
     int GetDepth() const { return int(m_Frames.size()); }
     // Paths of the open files, outermost first.
     std::vector<std::string> GetIncludeChain() const;
+    // Bytes of text read by every Open so far: how long the parse will be.
+    size_t GetBytesRead() const { return m_nBytesRead; }
 
 private:
     CSourceFrame& Current() { return *m_pCurrent; }
@@ -83,4 +85,5 @@ private:
     // serves every frame: a frame opens after a token was scanned and closes
     // while one is scanned, never with a token handed back.
     int m_nPending = 0;
+    size_t m_nBytesRead = 0;
 };

@@ -120,6 +120,17 @@ TEST_F(StreamTest, GeneratedScriptKeepsItsObjectFile) {
     }
 }
 
+// Past a megabyte of source the routines go to the translating thread in
+// batches of a megabyte of bodies, without being asked to: the object file
+// is still the one the single-threaded compiler wrote.
+TEST_F(StreamTest, AScriptOfAMegabyteIsTranslatedAlongsideTheParse) {
+    SBenchSources sources = GenerateBenchSources(50000);
+    ASSERT_GT(sources.m_strScript.size(), size_t(1024 * 1024));
+    CCompileResult r = Run(sources.m_strScript);
+    ASSERT_EQ(r.m_nStatus, ECompileStatus::eAccepted);
+    EXPECT_EQ(Sha256(ObjectOf(r)), "9309361a8a2c66872603146ce8a7416ac2799197c7844b1aca78fde6698ef513");
+}
+
 // Streamed, every body is gone once translated; kept, every body is there.
 // Either way the unit is the same: routines, data, calls into the script's
 // own functions and strings in emitting order.
