@@ -298,8 +298,11 @@ void CCompileRun::HandOver() {
     m_nFilling = 1 - m_nFilling;
 }
 
+// Whatever the translation grows in a body (never more than the slots it
+// rewrites) belongs to the body's arena.
 void CCompileRun::TranslateHere(size_t arena) {
     CUnitGenerator& unit = Unit();
+    CNodeArenaScope bodies(&m_Bodies[arena]);
     for (const CRefPtr<CNode>& head : m_Heads[arena])
         if (!m_bGenerated || !unit.Routine(head.Get())) {
             m_bGenerated = false;
@@ -362,10 +365,8 @@ bool CCompileRun::RunStates() { return StopsAtCursor() ? RunStatesWith(true) : R
 // for, the parser goes on at the next member. False when an include failed.
 bool CCompileRun::Parse() {
     CCompiler& c = m_Compiler;
-    // However the parse ends, no later node of this thread goes to the arena.
-    struct SArenaGuard {
-        ~SArenaGuard() { SetNodeArena(nullptr); }
-    } guard;
+    // However the parse ends, no later node of this thread goes to an arena.
+    CNodeArenaScope noArenaAfter(nullptr);
     c.Begin();
     for (;;) {
         if (!RunStates()) return false;

@@ -55,10 +55,7 @@ void CTranslationWorker::Run() {
 // Whatever the translation makes or grows in a body belongs to the body's
 // arena, which is this thread's until the batch is done.
 void CTranslationWorker::Translate(const std::vector<CRefPtr<CNode>>& routines, CArena* arena) {
-    struct SArenaGuard {
-        explicit SArenaGuard(CArena* arena) { SetNodeArena(arena); }
-        ~SArenaGuard() { SetNodeArena(nullptr); }
-    } guard(arena);
+    CNodeArenaScope bodies(arena);
     for (const CRefPtr<CNode>& routine : routines) {
         if (!m_bGenerated) return;
         if (!m_Unit.TranslateRoutine(routine.Get())) m_bGenerated = false;

@@ -40,6 +40,16 @@ class CNode;
 // body of each routine.
 void SetNodeArena(CArena* arena);
 
+// Sets the thread's node arena for a scope; however the scope is left, no
+// later node of the thread goes to it.
+class CNodeArenaScope {
+public:
+    explicit CNodeArenaScope(CArena* arena) { SetNodeArena(arena); }
+    ~CNodeArenaScope() { SetNodeArena(nullptr); }
+    CNodeArenaScope(const CNodeArenaScope&) = delete;
+    CNodeArenaScope& operator=(const CNodeArenaScope&) = delete;
+};
+
 // What a node is in C++ terms, so that finding out costs no run-time type
 // lookup (NodeAs).
 enum class ENodeClass : uint8_t { eNode, eBlock, eConst, eVariable, eCall, eState, eEvent, eFunction, eCommand, eClass };

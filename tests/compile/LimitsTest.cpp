@@ -98,6 +98,15 @@ TEST_F(LimitsTest, EveryKindOfNestingCompilesAtTheBoundAndNotPastIt) {
     EXPECT_EQ("/mem/main.oc(3) : error C0000: Nesting too deep\n", Outcome("a = 1;", function(2 * kBound + 1)));
 }
 
+// The translating thread walks the deepest routines as the parsing thread
+// does: past its first levels on stacks of their own.
+TEST_F(LimitsTest, NestingAtTheBoundTranslatesOnTheSecondThreadToo) {
+    m_Options.m_nBatchRoutines = 1;
+    EXPECT_EQ("", Outcome(Repeat("{", 2 * kBound) + "a = 1;" + Repeat("}", 2 * kBound)));
+    EXPECT_EQ("", Outcome("if (" + Repeat("a - (", kBound) + "a" + Repeat(")", kBound) + ") a = 1;"));
+    EXPECT_EQ("", Outcome(Repeat("a = ", kBound) + "1;", " function int F() { return 1; }"));
+}
+
 // Four times the links may cost about four times as much, never sixteen:
 // nothing may walk the chain once per link.
 TEST_F(LimitsTest, ChainsCompileInTimeThatGrowsWithTheirLength) {
