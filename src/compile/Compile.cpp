@@ -7,11 +7,13 @@
 // as it is found and the parser recovers at the next class member; no unit
 // is made once any error was found.
 //
-// Streaming: the bodies of routines are made in one of the run's two arenas;
-// once they are translated the bodies are detached from their heads and the
-// arena reset, so the tree holds no more than two batches of bodies. A full
-// batch goes to a second thread, which translates it while the parser fills
-// the other arena; the last one is translated where it closes. A parse
+// Streaming: the body of a routine is made in an arena; once the routine is
+// translated the body is detached from its head and the arena reset, so the
+// tree holds no more than one body, or two batches of them. A script of a
+// megabyte or more is translated alongside the parse: its bodies fill one of
+// two arenas, each full batch goes to a second thread, and the parser fills
+// the other arena meanwhile; the last batch is translated on this thread.
+// A smaller script translates each routine where it closes. A parse
 // that fails later still produces no unit: what was generated is dropped. With
 // m_bKeepTree nothing is streamed: the whole tree is parsed into counted
 // nodes, as the listing and the tools that read bodies need, and generated
@@ -37,13 +39,13 @@ namespace {
 int Column(int stamped) { return stamped > 1 ? stamped - 1 : stamped; }
 int ColumnOf(const CToken& t) { return Column(t.m_nColumn); }
 
-// A batch of bodies goes to the translating thread once it has this many
-// routines or arena bytes: large enough that handing over costs little
-// against parsing it, small enough that bodies waiting take little memory.
-// Below a megabyte of source the thread costs more than it saves (the two
-// arenas' pages are touched once per run), and each routine is translated
-// where it closes, in the one arena, while its body is still in the cache.
+// Below a megabyte of source the thread costs more than it saves (the
+// second arena's pages are touched once per run, and a batch waiting is
+// translated out of the cache); routines are translated where they close.
 constexpr size_t kBatchingSourceBytes = 1024 * 1024;
+// A batch goes to the translating thread once it has this many routines or
+// arena bytes: large enough that handing over costs little against parsing
+// it, small enough that bodies waiting take little memory.
 constexpr size_t kBatchRoutines = 8192;
 constexpr size_t kBatchBytes = 1024 * 1024;
 
@@ -120,6 +122,7 @@ private:
     std::vector<CRefPtr<CNode>> m_Heads[2];  // the routines whose bodies each holds
     size_t m_nFilling = 0;
     bool m_bHandedOver = false;  // the other arena's batch is with the worker
+    // Routines go to the worker in batches (once the source is long enough).
     bool m_bBatching = m_Options.m_nBatchRoutines != 0;
     CRefPtr<CCodeGen> m_pGen;
     std::unique_ptr<CUnitGenerator> m_pUnit;

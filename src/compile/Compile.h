@@ -43,10 +43,10 @@ struct CCompileOptions {
     // Otherwise each routine is translated as soon as its body closes and
     // its body freed, so memory follows the largest routine, not the script.
     bool m_bKeepTree = false;
-    // Streamed routines are translated in batches on a second thread while
-    // the parse goes on; a batch closes at this many routines (0: at a
-    // size that keeps handing over cheap). Tests set 1 so that every
-    // routine crosses to that thread.
+    // Streamed routines of a source of a megabyte or more are translated in
+    // batches on a second thread while the parse goes on. Nonzero: every
+    // source is, in batches of at most this many routines (tests set 1 so
+    // that each routine crosses to that thread).
     size_t m_nBatchRoutines = 0;
     // Relative source and include names are joined with it; empty: the
     // process's current directory.

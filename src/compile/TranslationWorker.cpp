@@ -1,8 +1,9 @@
 #include "compile/TranslationWorker.h"
 
+#include <utility>
+
 #include "codegen/Translate.h"
 #include "parser/Node.h"
-
 
 CTranslationWorker::CTranslationWorker(CUnitGenerator& unit) : m_Unit(unit), m_Thread([this] { Run(); }) {}
 
