@@ -41,7 +41,9 @@ measure() {
     name=$1 lines=$2 script=$3 program=$4
     shift 4
     options="$*"
-    if [ "$lines" -ge 1000000 ]; then runs="--runs 5 --warmup 1"
+    # Ten runs at a million lines: on a busy machine single runs stray by a
+    # third, and a median of five then moves with them.
+    if [ "$lines" -ge 1000000 ]; then runs="--runs 10 --warmup 2"
     elif [ "$lines" -ge 100000 ]; then runs="--min-runs 10 --warmup 2"
     else runs="--min-runs 20 --warmup 5"; fi
     ours="$work/$name.obj" theirs="$work/$name.o" old="$work/$name.old.obj"
