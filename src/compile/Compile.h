@@ -40,8 +40,9 @@ struct CCompileOptions {
     // again warns again) is reported once.
     bool m_bUniqueDiagnostics = false;
     // Keep every routine's body in the result's tree (m_bTree implies it).
-    // Otherwise each routine is translated as soon as its body closes and
-    // its body freed, so memory follows the largest routine, not the script.
+    // Otherwise each routine is translated as soon as its body closes (or
+    // its batch is full, see below) and its body freed, so memory follows
+    // the largest routine or batch, not the script.
     bool m_bKeepTree = false;
     // Streamed routines of a source of a megabyte or more are translated in
     // batches on a second thread while the parse goes on. Nonzero: every
